@@ -1,0 +1,51 @@
+// PLAYER, the one class of the game: the player character (type 2) and the partner (type 3).
+// A character is a bare body with five outfit layers; frames are cut from a datafile of 16
+// strips of 32 x 64 frames (object 0 the body, object 1 + 3c + l look l of category c).
+#ifndef OSA_CHARACTERS_PLAYER_H
+#define OSA_CHARACTERS_PLAYER_H
+
+#include <vector>
+
+struct BITMAP;
+struct RLE_SPRITE;
+struct PMASK;
+
+extern std::vector<RLE_SPRITE*> bmain;  // the player's frames, 16 strips x 28 (filled by the constructor)
+extern std::vector<RLE_SPRITE*> bvela;  // the partner's frames, 16 strips x 16
+extern std::vector<PMASK*> maskbmain;   // one mask per player frame, same order as bmain
+
+class PLAYER {
+public:
+    float x;          // world x of the frame's left edge
+    float y;          // world y of the frame's top edge as the collision tests place it
+    float xspeed;     // pixels per logic tick, positive to the right
+    float yspeed;     // pixels per logic tick, positive downwards
+    bool onground;    // stands on a solid tile
+    bool walking;     // moves sideways; the walk animation runs only while set
+    int direction;    // 1 right, 2 left
+    int frame;        // walk phase 0..5
+    int look[5];      // look 0..2 per category: make-up, hair, clothes, shoes, handbag
+    int type;         // 2 player character, 3 partner character
+
+    // Loads the datafile, cuts its 16 strips into frames (and, for type 2, one mask per frame)
+    // and frees it. A datafile that cannot be used is reported with start_failure() and leaves
+    // the character without frames.
+    PLAYER(float x, float y, const char* datafile, int type);
+
+    // True when the constructor found a usable datafile.
+    bool has_frames() const;
+
+    // The frame of datafile object n (0..15) that fits the present state.
+    RLE_SPRITE* give_frame(int n);
+    // The mask of the player's present body frame (type 2 only).
+    PMASK* give_pmask();
+    // One step of the walk animation, with footsteps on the ground.
+    void addframe();
+    // Draws body and the five layers: at the world position (picture 4 pixels lower) into
+    // buffer, or at (0, 0) when at_origin is true (the change effect's bitmaps).
+    void draw(BITMAP* target, bool at_origin);
+    // The player's keyboard control and physics for one logic tick; nothing for the partner.
+    void control();
+};
+
+#endif

@@ -1,0 +1,20 @@
+// The rules of play: missions built from the partner's outfit, the return to her, her walk and
+// change, level, score and the time allowance.
+#ifndef OSA_GAMEPLAY_MISSION_H
+#define OSA_GAMEPLAY_MISSION_H
+
+class PLAYER;
+
+extern int game_state;         // 1 mission, 3 return to the partner, 4 the partner changes
+extern char names[5][50];      // the category words, by category index
+extern const char list[7][5];  // the mission table: row L flags the categories changed at level L
+extern int tase;               // the level, raised at each fulfilment
+extern int score;              // may become negative
+extern int xcount;             // ticks of the partner's walk in state 4; 0 in every other state
+
+// The rules for one logic tick; called first in every tick.
+void handle_vela_stuff(PLAYER& player, PLAYER& partner);
+// a takes over b's look in every category where a is exactly one step behind b.
+void upgrade_vela(PLAYER& a, PLAYER& b);
+
+#endif

@@ -1,0 +1,25 @@
+// Background music: our small layer in the shape of the three calls the game makes of a music
+// library. Modules are Impulse Tracker files decoded by libopenmpt and streamed at 22050 Hz
+// stereo into Allegro's digital sound output from a feeder thread of this layer.
+#ifndef OSA_MUSIC_MUSIC_H
+#define OSA_MUSIC_MUSIC_H
+
+struct FMUSIC_MODULE;  // one loaded module; opaque to the game
+
+// Starts the music output at mixrate Hz. Answers true when music can play: Allegro's digital
+// sound is installed (install_sound succeeded, a null driver included). Channels and flags are
+// accepted for the caller's sake and not needed by this layer.
+bool FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags);
+
+// Loads an Impulse Tracker module from a file. Returns a handle, or null when the file cannot be
+// read or is not a module. Handles live until the process ends.
+FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);
+
+// Starts a module playing and looping in the background; nothing else needs to be called.
+// A null handle plays nothing and answers false.
+bool FMUSIC_PlaySong(FMUSIC_MODULE* mod);
+
+// Stops the music and joins the feeder thread. Call before allegro_exit; safe to call twice.
+void FSOUND_Close();
+
+#endif

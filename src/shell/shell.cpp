@@ -1,0 +1,34 @@
+// The shell's shared state: the timer counters and their callbacks, the sample seam and the
+// record of a failed start.
+#include "shell/shell.h"
+
+#include <allegro.h>
+
+std::atomic<int> speed_counter{0};
+std::atomic<bool> do_anim{false};
+std::atomic<int> timer{0};
+int the_time = 60;
+bool blGameOver = false;
+bool blStartFailed = false;
+
+void increment_speed_counter() { speed_counter.fetch_add(1); }
+END_OF_FUNCTION(increment_speed_counter)
+void increment_timer() { timer.fetch_add(1); }
+END_OF_FUNCTION(increment_timer)
+void increment_frame() { do_anim.store(true); }
+END_OF_FUNCTION(increment_frame)
+
+void (*sound_hook)(SAMPLE* sample, int vol, int pan, int freq, int loop) = nullptr;
+
+void play_sound(SAMPLE* sample, int vol, int pan, int freq, int loop) {
+    if (sound_hook) {
+        sound_hook(sample, vol, pan, freq, loop);
+        return;
+    }
+    if (sample) play_sample(sample, vol, pan, freq, loop);
+}
+
+void start_failure(const char* text) {
+    allegro_message("%s", text);
+    blStartFailed = true;
+}

@@ -1,0 +1,54 @@
+// make-assets OUT [--preview DIR]: writes every file of the game's dat/ directory into OUT,
+// and, with --preview, review sheets into DIR.
+#include <allegro.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "assets.h"
+
+namespace {
+
+bool make_dir(const std::string& dir) {
+    if (mkdir(dir.c_str(), 0755) == 0) return true;
+    struct stat st {};
+    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string out, preview;
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc)
+            preview = argv[++i];
+        else if (out.empty())
+            out = argv[i];
+    }
+    if (out.empty()) {
+        std::fprintf(stderr, "usage: make-assets OUT [--preview DIR]\n");
+        return 2;
+    }
+    // No display is needed: memory bitmaps, PCX, RLE sprites and datafiles work without one.
+    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) return 1;
+    set_color_depth(32);
+    // Pixels as 0xRRGGBB, as the game sees them after it has set its video mode.
+    _rgb_r_shift_32 = 16;
+    _rgb_g_shift_32 = 8;
+    _rgb_b_shift_32 = 0;
+
+    if (!make_dir(out)) {
+        std::fprintf(stderr, "make-assets: cannot create %s\n", out.c_str());
+        return 1;
+    }
+    bool ok = write_pictures(out) && write_sounds(out) && write_music(out) && write_level(out);
+    if (ok && !preview.empty())
+        ok = make_dir(preview) && write_picture_previews(preview) && write_level_preview(preview, out);
+    if (!ok) {
+        std::fprintf(stderr, "make-assets: failed\n");
+        return 1;
+    }
+    return 0;
+}
