@@ -1,0 +1,145 @@
+// The rules of play: the mission text, the return to the partner, her walk and change, and the
+// level, score and time allowance that each fulfilment settles.
+#include "gameplay/mission.h"
+
+#include <cstring>
+
+#include "characters/player.h"
+#include "gameplay/hud.h"
+#include "gameplay/shops.h"
+#include "shell/assets.h"
+#include "shell/shell.h"
+
+int game_state = 1;
+char names[5][50] = {"make-up", "hair", "clothes", "shoes", "handbag"};
+const char list[7][5] = {
+    // make-up, hair, clothes, shoes, handbag
+    {0, 0, 1, 1, 0}, // row 0 is never read: the level is raised before the table is consulted
+    {1, 1, 0, 0, 0},
+    {0, 0, 1, 1, 1},
+    {0, 0, 1, 1, 1},
+    {1, 1, 0, 0, 1},
+    {1, 1, 1, 1, 0},
+    {1, 0, 1, 1, 1},
+};
+int tase = 0;
+int score = 0;
+int xcount = 0;
+
+namespace {
+
+constexpr int walk_out_end = 64;   // xcount 0..64: 65 steps to the right
+constexpr int turn = 65;           // the fulfilment, then the first step back
+constexpr int walk_back_end = 127; // xcount 65..127: 63 steps back to the left
+constexpr int walk_done = 128;     // the closing tick: she stands, the state returns to 1
+static_assert(walk_done == walk_back_end + 1, "the closing tick follows the last step back");
+constexpr int table_rows = 7;
+
+// The player's category i is not one step ahead of the partner's.
+bool missing(const PLAYER& player, const PLAYER& partner, int i) {
+    return parem(player.look[i], partner.look[i]) != 1;
+}
+
+bool any_missing(const PLAYER& player, const PLAYER& partner) {
+    for (int i = 0; i < 5; i++)
+        if (missing(player, partner, i)) return true;
+    return false;
+}
+
+// Appends s to the text in buf (size bytes), cut so that the terminator always fits.
+void append(char* buf, std::size_t size, const char* s) {
+    std::size_t n = std::strlen(buf);
+    while (n + 1 < size && *s) buf[n++] = *s++;
+    buf[n] = '\0';
+}
+
+// The table row for level L: rows 1..6 in turn, so that the seventh fulfilment and every later
+// one take the rows again from row 1 and nothing reads past the table.
+int row_for_level(int L) {
+    const int cycle = table_rows - 1;
+    int r = (L - 1) % cycle;
+    if (r < 0) r += cycle;
+    return r + 1;
+}
+
+void state_mission(PLAYER& player, PLAYER& partner) {
+    char text[message_size] = "Mission: upgrade";
+    int count = 0;
+    for (int i = 0; i < 5; i++) {
+        if (!missing(player, partner, i)) continue;
+        append(text, sizeof text, count == 0 ? " " : " and ");
+        append(text, sizeof text, names[i]);
+        count++;
+    }
+    if (count > 0)
+        add_message(text);
+    else
+        game_state = 3; // the message keeps the last mission text until the next tick
+}
+
+void state_return(PLAYER& player, PLAYER& partner) {
+    add_message("Mission: return to Vela!");
+    if (player.x > partner.x - 128.0f && player.x < partner.x + 64.0f &&
+        player.y > partner.y - 24.0f && player.y < partner.y + 24.0f)
+        game_state = 4;
+}
+
+void fulfil(PLAYER& partner) {
+    tase++;
+    const int L = tase;
+    const int row = row_for_level(L);
+    int k = 0;
+    for (int j = 0; j < 5; j++) {
+        if (!list[row][j]) continue;
+        upgrade(partner.look[j]);
+        k++;
+    }
+    score += the_time - timer.load();
+    the_time += 3 * k - 2 * L;
+    timer.store(0);
+    play_sound(velachange, 255, 128, 1000, 0);
+}
+
+void state_change(PLAYER& player, PLAYER& partner) {
+    if (xcount == 0) {
+        if (any_missing(player, partner)) {
+            game_state = 1; // spoiled after the fulfilment: back to the mission, nothing else
+            return;
+        }
+        add_message("Wait - Vela upgrading");
+        player.walking = false;
+    }
+    if (xcount >= 0 && xcount <= walk_out_end) {
+        partner.x += 1.0f;
+        partner.direction = 1;
+        partner.walking = true;
+        xcount++;
+    } else if (xcount >= turn && xcount <= walk_back_end) {
+        if (xcount == turn) fulfil(partner);
+        partner.x -= 1.0f;
+        partner.direction = 2;
+        partner.walking = true;
+        xcount++;
+    } else { // walk_done (and any value the rules never produce)
+        xcount = 0;
+        partner.walking = false;
+        partner.direction = 2;
+        game_state = 1;
+    }
+}
+
+}  // namespace
+
+void handle_vela_stuff(PLAYER& player, PLAYER& partner) {
+    switch (game_state) {
+    case 1: state_mission(player, partner); break;
+    case 3: state_return(player, partner); break;
+    case 4: state_change(player, partner); break;
+    default: break; // 0, 2 and anything else: the tick does nothing
+    }
+}
+
+void upgrade_vela(PLAYER& a, PLAYER& b) {
+    for (int i = 0; i < 5; i++)
+        if (parem(b.look[i], a.look[i]) == 1) upgrade(a.look[i]);
+}

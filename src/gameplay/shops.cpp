@@ -1,0 +1,85 @@
+// The shops: the look cycle, the one-step-ahead relation, the storefronts and the shop entry
+// that starts the change effect.
+#include "gameplay/shops.h"
+
+#include <allegro.h>
+
+#include "characters/player.h"
+#include "shell/assets.h"
+#include "shell/shell.h"
+#include "world/level.h"
+
+bool metamorphose = false;
+int metafactor = 0;
+
+namespace {
+
+constexpr int handbag_shop = 4;          // the one shop whose picture stands lower
+constexpr int handbag_drop = 4;          // by this many pixels; its window does not move
+constexpr int effect_step = 3;           // metafactor gained per tick while the effect plays
+constexpr int effect_end = 255;          // the effect ends on the tick that passes this
+constexpr int window_half_width = 20;    // the window reaches 20 px either side of the middle
+constexpr int window_height = 128;       // and from 128 px above the floor line
+constexpr int mask_colour = 0xFF00FF;
+
+// The character stands in shop i's window: all four comparisons strict, in float, the integer
+// side converted to float.
+bool in_window(const PLAYER& p, int i) {
+    const int cx = shop[i].x + shops[i]->w / 2;
+    const float mid = p.x + 16.0f;
+    return mid > static_cast<float>(cx - window_half_width) &&
+           mid < static_cast<float>(cx + window_half_width) &&
+           p.y + 10.0f > static_cast<float>(shop[i].y - window_height) &&
+           p.y + 60.0f < static_cast<float>(shop[i].y);
+}
+
+// Captures the look before and after moving category i on, and starts the effect.
+void enter_shop(PLAYER& p, int i) {
+    if (before) clear_to_color(before, mask_colour);
+    if (now) clear_to_color(now, mask_colour);
+    if (before) p.draw(before, true);
+    upgrade(p.look[i]);
+    if (now) p.draw(now, true);
+    metamorphose = true;
+    p.walking = false;
+    play_sound(change, 255, 128, 1000, 0);
+}
+
+}  // namespace
+
+void upgrade(int& level) {
+    if (level == 0)
+        level = 1;
+    else if (level == 1)
+        level = 2;
+    else if (level == 2)
+        level = 0;
+}
+
+int parem(int a, int b) {
+    // Only the three pairs of the cycle: a value outside 0..2 is never ahead nor behind.
+    return (a == 1 && b == 0) || (a == 2 && b == 1) || (a == 0 && b == 2) ? 1 : 0;
+}
+
+void draw_shops(BITMAP* bmp) {
+    for (int i = 0; i < 5; i++) {
+        if (!shops[i]) continue;
+        const int drop = i == handbag_shop ? handbag_drop : 0;
+        draw_rle_sprite(bmp, shops[i], shop[i].x, shop[i].y - shops[i]->h + drop);
+    }
+}
+
+void check_shops(PLAYER& p) {
+    if (metamorphose) {
+        metafactor += effect_step;
+        if (metafactor > effect_end) {
+            metamorphose = false;
+            metafactor = 0;
+        }
+        return;
+    }
+    if (!key[KEY_UP]) return;
+    // No stop at a hit: every shop whose window holds her is entered, in index order.
+    for (int i = 0; i < 5; i++)
+        if (shops[i] && in_window(p, i)) enter_shop(p, i);
+}
