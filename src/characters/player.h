@@ -32,7 +32,8 @@ public:
     // the character without frames.
     PLAYER(float x, float y, const char* datafile, int type);
 
-    // True when the constructor found a usable datafile.
+    // True when the character's store holds its 16 strips of frames (and, for type 2, their
+    // masks), that is when the constructor found a usable datafile.
     bool has_frames() const;
 
     // The frame of datafile object n (0..15) that fits the present state.

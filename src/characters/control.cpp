@@ -1,0 +1,116 @@
+// The player character's keyboard control and physics for one logic tick (Part 3.2): side and
+// head tests against the tile map, the ground test, gravity, walking, jumping, the move,
+// friction and the camera follow.
+#include <allegro.h>
+
+#include "characters/player.h"
+#include "masks/pmask.h"
+#include "shell/assets.h"
+#include "shell/shell.h"
+#include "world/camera.h"
+#include "world/level.h"
+
+namespace {
+
+// Physics constants, in double precision; the fields they change are float.
+constexpr double gravity = 0.02;      // added to yspeed on each tick that ends off the ground
+constexpr double acceleration = 0.07; // added to or taken from xspeed while an arrow key is held
+constexpr double jump_speed = 1.6;    // taken from yspeed when a jump starts
+constexpr double friction = 1.06;     // xspeed is divided by it at the end of every tick
+
+// The map cell at tile column tx, row ty. A point outside the map array reads as an open cell,
+// like the empty cells around the loaded level, rather than out of the array's bounds.
+const TILE& cell_at(int tx, int ty) {
+    static const TILE open_cell{};
+    if (tx < 0 || tx >= map_columns || ty < 0 || ty >= map_rows) return open_cell;
+    return iLevel[tx][ty];
+}
+
+// The side and head test points, relative to (xi, yi), and what a hit does (Part 3.2, step 2).
+struct side_test {
+    int dx, dy;
+    int push;     // added to x on a hit
+    bool reflect_x; // true: xspeed = -xspeed, walking = false; false: yspeed = -yspeed
+};
+constexpr side_test side_tests[5] = {
+    {0, 0, 1, true},    // top left
+    {0, 60, 1, true},   // bottom left
+    {32, 0, -1, true},  // top right
+    {32, 60, -1, true}, // bottom right
+    {16, -4, 0, false}, // head
+};
+
+} // namespace
+
+void PLAYER::control() {
+    if (type != 2) return;
+
+    // Side and head tests: each takes the position as earlier pushes left it, and asks for the
+    // mask afresh (a wall hit that clears walking turns the later tests' mask into a standing one).
+    for (const side_test& t : side_tests) {
+        const int xi = static_cast<int>(x);
+        const int yi = static_cast<int>(y);
+        const int tx = (xi + t.dx) / 32;
+        const int ty = (yi + t.dy) / 32;
+        const TILE& cell = cell_at(tx, ty);
+        if (!cell.blWall) continue;
+        if (!check_pmask_collision(give_pmask(), masktiles[static_cast<size_t>(cell.iTile)], xi, yi, 32 * tx, 32 * ty))
+            continue;
+        if (t.reflect_x) {
+            x += t.push;
+            xspeed = -xspeed;
+            walking = false;
+        } else {
+            yspeed = -yspeed;
+        }
+    }
+
+    // Ground test: a pixel hit in the cell of row (yi + 78) / 32, else the wall flag of the cell
+    // that holds the pixel just below the frame's bottom row. The position is not corrected.
+    {
+        const int xi = static_cast<int>(x);
+        const int yi = static_cast<int>(y);
+        const int tx = (xi + 16) / 32;
+        const int deep_row = (yi + 78) / 32;
+        const TILE& deep = cell_at(tx, deep_row);
+        bool landed = false;
+        if (deep.blWall &&
+            check_pmask_collision(give_pmask(), masktiles[static_cast<size_t>(deep.iTile)], xi, yi, 32 * tx, 32 * deep_row))
+            landed = true;
+        else
+            landed = cell_at(tx, (yi + 64) / 32).blWall;
+        if (landed) {
+            if (!onground) play_sound(land, 255, 128, 1000, 0);
+            onground = true;
+            yspeed = 0;
+        } else {
+            onground = false;
+        }
+    }
+
+    if (!onground) yspeed += gravity;
+
+    // Walking: Right wins when both arrows are held.
+    if (key[KEY_RIGHT]) {
+        xspeed += acceleration;
+        direction = 1;
+        walking = true;
+    } else if (key[KEY_LEFT]) {
+        xspeed -= acceleration;
+        direction = 2;
+        walking = true;
+    } else {
+        walking = false;
+    }
+
+    if (onground && key[KEY_SPACE]) {
+        yspeed -= jump_speed;
+        play_sound(jump, 128, 128, 1000, 0);
+    }
+
+    y += yspeed;
+    x += xspeed;
+    xspeed /= friction;
+
+    camera_follow(x, y);
+}

@@ -1,0 +1,136 @@
+// PLAYER's frames, frame choice, walk animation and drawing (Part 3.1); control is in control.cpp.
+#include "characters/player.h"
+
+#include <allegro.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "characters/frames.h"
+#include "masks/pmask.h"
+#include "shell/assets.h"
+#include "shell/shell.h"
+
+std::vector<RLE_SPRITE*> bmain;
+std::vector<RLE_SPRITE*> bvela;
+std::vector<PMASK*> maskbmain;
+
+namespace {
+
+constexpr int strips = 16; // objects of a character datafile: the body and 5 x 3 layers
+
+// True when the datafile holds at least 16 objects and the first 16 are RLE sprites of
+// exactly W * 32 x 64 pixels at the current colour depth (what the cutting below expects).
+bool usable_datafile(const DATAFILE* dat, int frames_per_strip) {
+    for (int n = 0; n < strips; n++) {
+        if (dat[n].type == DAT_END) return false;
+        if (dat[n].type != DAT_RLE_SPRITE || dat[n].dat == nullptr) return false;
+        const auto* rle = static_cast<const RLE_SPRITE*>(dat[n].dat);
+        if (rle->w != 32 * frames_per_strip || rle->h != 64) return false;
+        if (rle->color_depth != get_color_depth()) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int character_column(int type, bool onground, bool walking, int frame, int direction, float yspeed) {
+    if (type == 2 && !onground) {
+        // The slant: 6 * yspeed / 1.6 in double, rounded to float, its magnitude capped at 4,
+        // truncated. Rising and falling at one speed show one frame.
+        float s = static_cast<float>(6.0 * yspeed / 1.6);
+        s = std::fabs(s);
+        if (s > 4.0f) s = 4.0f;
+        const int slant = static_cast<int>(s);
+        return direction == 1 ? 22 - slant : 23 + slant;
+    }
+    if (walking) return direction == 1 ? frame : 11 - frame;
+    if (direction == 1) return type == 2 ? 15 : 14;
+    return 12;
+}
+
+PLAYER::PLAYER(float x, float y, const char* datafile, int type)
+    : x(x), y(y), xspeed(0), yspeed(0), onground(true), walking(false), direction(1), frame(0),
+      look{0, 0, 1, 1, 1}, type(type) {
+    if (type == 3) {
+        look[0] = 2;
+        look[1] = 2;
+        look[2] = 1;
+        look[3] = 1;
+        look[4] = 0;
+    }
+    const int w = type == 2 ? player_strip_frames : partner_strip_frames;
+    std::vector<RLE_SPRITE*>& store = type == 2 ? bmain : bvela;
+
+    DATAFILE* dat = load_datafile(datafile);
+    if (dat == nullptr || !usable_datafile(dat, w)) {
+        // Without its 16 strips the character cannot be drawn: it is left without frames,
+        // and main sees has_frames() false and stops.
+        unload_datafile(dat);
+        char text[300];
+        std::snprintf(text, sizeof text, "error loading %s", datafile);
+        start_failure(text);
+        return;
+    }
+
+    for (int n = 0; n < strips; n++) {
+        BITMAP* strip = create_bitmap(w * 32, 64);
+        clear_to_color(strip, bitmap_mask_color(strip));
+        draw_rle_sprite(strip, static_cast<RLE_SPRITE*>(dat[n].dat), 0, 0);
+        for (int k = 0; k < w; k++) {
+            BITMAP* cell = create_sub_bitmap(strip, 32 * k, 0, 32, 64);
+            store.push_back(get_rle_sprite(cell));
+            if (type == 2) maskbmain.push_back(create_allegro_pmask(cell));
+            destroy_bitmap(cell);
+        }
+        destroy_bitmap(strip);
+    }
+    unload_datafile(dat);
+}
+
+bool PLAYER::has_frames() const {
+    if (type == 2) return bmain.size() >= 16u * player_strip_frames && maskbmain.size() >= 16u * player_strip_frames;
+    if (type == 3) return bvela.size() >= 16u * partner_strip_frames;
+    return false;
+}
+
+RLE_SPRITE* PLAYER::give_frame(int n) {
+    static RLE_SPRITE* realframe = nullptr; // one for both characters: the last frame chosen
+    if (direction != 1 && direction != 2) return realframe;
+    const int k = character_column(type, onground, walking, frame, direction, yspeed);
+    if (type == 2)
+        realframe = bmain[static_cast<size_t>(n * player_strip_frames + k)];
+    else
+        realframe = bvela[static_cast<size_t>(n * partner_strip_frames + k)];
+    return realframe;
+}
+
+PMASK* PLAYER::give_pmask() {
+    static PMASK* realframe = nullptr; // one for both characters: the last frame chosen
+    if (direction != 1 && direction != 2) return realframe;
+    // The player's rule for object 0: the mask of the body frame give_frame(0) shows.
+    realframe = maskbmain[static_cast<size_t>(character_column(2, onground, walking, frame, direction, yspeed))];
+    return realframe;
+}
+
+void PLAYER::addframe() {
+    if (!walking) return;
+    frame++;
+    if (frame > 5) frame = 0;
+    if (onground) {
+        if (frame == 0) play_sound(shoe[0], 255, 128, 1000, 0);
+        if (frame == 3) play_sound(shoe[1], 255, 128, 1000, 0);
+    }
+}
+
+void PLAYER::draw(BITMAP* target, bool at_origin) {
+    int px = 0;
+    int py = 0;
+    if (!at_origin) {
+        // The picture stands 4 pixels below the position the collision tests use.
+        px = static_cast<int>(x);
+        py = static_cast<int>(y + 4.0);
+    }
+    draw_rle_sprite(target, give_frame(0), px, py);
+    for (int c = 0; c < 5; c++) draw_rle_sprite(target, give_frame(1 + 3 * c + look[c]), px, py);
+}
