@@ -22,4 +22,10 @@ bool FMUSIC_PlaySong(FMUSIC_MODULE* mod);
 // Stops the music and joins the feeder thread. Call before allegro_exit; safe to call twice.
 void FSOUND_Close();
 
+// Renders the next frames stereo frames of mod at rate Hz into out (2 * frames values) in the
+// format of the stream that plays it: unsigned 16-bit, interleaved left/right, silence 0x8000.
+// Past the end of a module that does not loop, and for a null handle, the rest is silence.
+// Returns the frames that came from the module. The feeder thread fills every buffer with it.
+int render_song(FMUSIC_MODULE* mod, int rate, unsigned short* out, int frames);
+
 #endif

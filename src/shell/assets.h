@@ -25,8 +25,18 @@ extern SAMPLE* jump;                  // "dat/jump.wav"
 extern SAMPLE* velachange;            // "dat/vela.wav", the partner's change
 extern FMUSIC_MODULE* song;           // "dat/music.it"; null means no music
 
-// Loads everything above from dat/ under the working directory. Needs the colour depth and
-// video mode set. A file the game cannot run without is reported with start_failure().
+// Loads everything above from dat/ under the working directory, in this order: tile sheet and
+// tiles, title, shops, samples, music. Needs the colour depth set (and the video mode, for
+// pictures in the screen's format). A file the game cannot run without stops the loading with
+// start_failure(): "error loading dat/tiles.pcx", "error loading dat/title.pcx", "error loading
+// shops.dat" (also for fewer than five RLE sprites at its start). A sample or the music that
+// cannot be loaded stays null: that sound is silent.
 void load_shit();
+
+// Cuts sheet into 32 x 32 tiles in reading order and appends each, with its mask, to tiles and
+// masktiles (tile n is cell (n % c, n / c) for a sheet c cells wide). A partial cell at the right
+// or bottom edge becomes a tile whose part beyond the sheet is mask colour. The tiles are copies:
+// sheet stays the caller's. Returns false when a tile or mask cannot be made (out of memory).
+bool cut_tiles(BITMAP* sheet);
 
 #endif

@@ -32,3 +32,8 @@ void start_failure(const char* text) {
     allegro_message("%s", text);
     blStartFailed = true;
 }
+
+BITMAP* make_system_bitmap(int w, int h) {
+    // create_system_bitmap asks the graphics driver, which exists only once a mode is set.
+    return gfx_driver ? create_system_bitmap(w, h) : create_bitmap(w, h);
+}

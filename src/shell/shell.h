@@ -31,13 +31,25 @@ void increment_frame();
 void game_tick(PLAYER& mora, PLAYER& vela);
 
 // One frame: clamp the camera, draw the camera's window of the world into `buffer`, and copy it
-// to target (the screen in the game) at (0, 0).
+// to target (the screen in the game) at (0, 0). The window is the screen's size.
 void draw_frame(BITMAP* target, PLAYER& mora, PLAYER& vela);
+
+// The same frame for a window of view_w x view_h pixels (draw_frame passes the screen's size;
+// tests and benchmarks draw without a screen). With clip_to_window, buffer's clipping rectangle is
+// set to the window first, so that everything outside it costs only the clip test; without it the
+// whole buffer is drawable. The picture copied to target is the same either way.
+void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int view_w, int view_h,
+                      bool clip_to_window);
 
 // Plays a sample unless it is null (a sound that failed to load stays silent). Tests set
 // sound_hook to observe what plays; when it is set, it is called instead of play_sample.
 void play_sound(SAMPLE* sample, int vol, int pan, int freq, int loop);
 extern void (*sound_hook)(SAMPLE* sample, int vol, int pan, int freq, int loop);
+
+// A bitmap of the screen's preferred kind (create_system_bitmap) once a video mode is set, a
+// memory bitmap before that (loading without a screen: tests, benchmarks). Null on failure;
+// the caller owns it.
+BITMAP* make_system_bitmap(int w, int h);
 
 // Shows text in the library's message box and records that start-up cannot go on.
 void start_failure(const char* text);

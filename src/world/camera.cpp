@@ -17,16 +17,20 @@ void draw_tiles(BITMAP* bmp, int x, int y) {
             draw_sprite(bmp, tiles[static_cast<size_t>(iLevel[cx][cy].iTile)], 32 * cx + x, 32 * cy + y);
 }
 
-void check_iTheXY() {
+void check_iTheXY_in(int screen_w, int screen_h) {
     if (iThex < 0) iThex = 0;
-    if (iThex > 32 * iXSize - SCREEN_W) iThex = 32 * iXSize - SCREEN_W;
+    if (iThex > 32 * iXSize - screen_w) iThex = 32 * iXSize - screen_w;
     if (iThey < 0) iThey = 0;
-    if (iThey > 32 * iYSize - SCREEN_H) iThey = 32 * iYSize - SCREEN_H;
+    if (iThey > 32 * iYSize - screen_h) iThey = 32 * iYSize - screen_h;
 }
 
-void camera_follow(float x, float y) {
+void check_iTheXY() { check_iTheXY_in(SCREEN_W, SCREEN_H); }
+
+void camera_follow_in(float x, float y, int screen_w, int screen_h) {
     // The middle of the 32 x 64 frame, (x + 16, y + 32), goes to the centre of the screen;
     // the float position is truncated toward zero first.
-    iThex = static_cast<int>(x) + 16 - SCREEN_W / 2;
-    iThey = static_cast<int>(y) + 32 - SCREEN_H / 2;
+    iThex = static_cast<int>(x) + 16 - screen_w / 2;
+    iThey = static_cast<int>(y) + 32 - screen_h / 2;
 }
+
+void camera_follow(float x, float y) { camera_follow_in(x, y, SCREEN_W, SCREEN_H); }

@@ -7,13 +7,20 @@ struct BITMAP;
 extern int iThex; // camera x; written by the player's control (follow) and check_iTheXY (clamp)
 extern int iThey; // camera y
 
-// Draws every cell of the level into bmp as a masked sprite, offset by (x, y).
+// Draws every cell of the level into bmp as a masked sprite, offset by (x, y). Every tile
+// number of the map must index tiles (the level reader guarantees it).
 void draw_tiles(BITMAP* bmp, int x, int y);
 
-// Clamps the camera to the level; the upper bound wins on a level smaller than the screen.
+// Clamps the camera to the level for the screen's size; the upper bound wins on a level
+// smaller than the screen.
 void check_iTheXY();
+// The same clamp for a screen of screen_w x screen_h pixels (check_iTheXY passes the
+// screen's size; tests and benchmarks work without a screen).
+void check_iTheXY_in(int screen_w, int screen_h);
 
 // Puts the middle of a 32 x 64 frame at (x, y) at the centre of the screen.
 void camera_follow(float x, float y);
+// The same for a screen of screen_w x screen_h pixels.
+void camera_follow_in(float x, float y, int screen_w, int screen_h);
 
 #endif

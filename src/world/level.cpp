@@ -3,6 +3,12 @@
 
 #include <allegro.h>
 
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
 #include "shell/assets.h"
 #include "shell/shell.h"
 
@@ -15,3 +21,192 @@ BITMAP* back = nullptr;
 BITMAP* before = nullptr;
 BITMAP* now = nullptr;
 DATAFILE* font1 = nullptr;
+
+namespace {
+
+constexpr const char* level_file = "dat/level.dat";
+constexpr const char* back_file = "dat/back.pcx";
+constexpr const char* font_file = "dat/font.dat";
+constexpr int cell_size = 32;       // pixels per map cell, both ways
+constexpr int shop_count = 5;
+constexpr size_t shown_token = 20;  // characters of a bad token quoted in a message
+
+// Formatted extraction over the whole text, remembering where each value began so that a
+// fault can name its row and column in the file.
+class level_reader {
+public:
+    explicit level_reader(std::string text) : text_(std::move(text)), in_(text_) {}
+
+    // Reads the next number into value. On failure describes it (item names what was expected).
+    bool number(int& value, const std::string& item, std::string& what) {
+        start_ = skip_blanks();
+        if (start_ >= text_.size()) {
+            what = "the file ends early, before " + item;
+            return false;
+        }
+        if (!(in_ >> value)) {
+            what = item + " is not a number: \"" + token_at(start_) + "\"";
+            return false;
+        }
+        return true;
+    }
+
+    // Reads the next non-blank character, directly after a number or after blanks.
+    bool letter(char& value, const std::string& item, std::string& what) {
+        start_ = skip_blanks();
+        if (!(in_ >> value)) {
+            what = "the file ends early, before " + item;
+            return false;
+        }
+        return true;
+    }
+
+    // "at row R, column C" of the text where the last value began (the end for an early end).
+    std::string where() const {
+        size_t row = 1, line_start = 0;
+        for (size_t i = 0; i < start_ && i < text_.size(); i++)
+            if (text_[i] == '\n') {
+                row++;
+                line_start = i + 1;
+            }
+        return " at row " + std::to_string(row) + ", column " + std::to_string(start_ - line_start + 1);
+    }
+
+private:
+    size_t skip_blanks() {
+        in_ >> std::ws;
+        if (in_.eof()) return text_.size();
+        return static_cast<size_t>(in_.tellg());
+    }
+
+    std::string token_at(size_t pos) const {
+        size_t end = pos;
+        while (end < text_.size() && end - pos < shown_token &&
+               !std::isspace(static_cast<unsigned char>(text_[end])))
+            end++;
+        return text_.substr(pos, end - pos);
+    }
+
+    std::string text_;
+    std::istringstream in_;
+    size_t start_ = 0;
+};
+
+std::string cell_name(int cx, int cy) {
+    return "cell (" + std::to_string(cx) + ", " + std::to_string(cy) + ")";
+}
+
+} // namespace
+
+bool read_level(std::istream& in, int tile_count, std::string* error) {
+    level_reader reader{std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
+    std::string what;
+    auto fail = [&]() {
+        if (error) *error = what + reader.where();
+        return false;
+    };
+
+    int width = 0, height = 0;
+    if (!reader.number(width, "the width", what)) return fail();
+    if (width < 1 || width > map_columns) {
+        what = "width " + std::to_string(width) + " is outside 1 to " + std::to_string(map_columns);
+        return fail();
+    }
+    if (!reader.number(height, "the height", what)) return fail();
+    if (height < 1 || height > map_rows) {
+        what = "height " + std::to_string(height) + " is outside 1 to " + std::to_string(map_rows);
+        return fail();
+    }
+
+    // The cells come row by row; they are kept aside until the whole file has proved sound, so
+    // that a bad level leaves the map as it was.
+    std::vector<TILE> cells(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int cy = 0; cy < height; cy++)
+        for (int cx = 0; cx < width; cx++) {
+            TILE cell;
+            if (!reader.number(cell.iTile, "the tile number of " + cell_name(cx, cy), what)) return fail();
+            if (cell.iTile < 0 || cell.iTile >= tile_count) {
+                what = "tile " + std::to_string(cell.iTile) + " of " + cell_name(cx, cy) +
+                       (tile_count > 0 ? " is not a tile of the sheet (0 to " + std::to_string(tile_count - 1) + ")"
+                                       : " is not a tile of the sheet (the sheet has no tiles)");
+                return fail();
+            }
+            char flag = 0;
+            if (!reader.letter(flag, "the letter of " + cell_name(cx, cy), what)) return fail();
+            cell.blWall = flag == 'w';
+            cells[static_cast<size_t>(cy) * static_cast<size_t>(width) + static_cast<size_t>(cx)] = cell;
+        }
+
+    // A shop stands on the floor line of its cell: its column must lie inside the level and its
+    // row may be the line below the last one. This also keeps the pixel position in range.
+    SHOP_POS places[shop_count];
+    for (int i = 0; i < shop_count; i++) {
+        const std::string name = "shop " + std::to_string(i);
+        if (!reader.number(places[i].x, "the column of " + name, what)) return fail();
+        if (!reader.number(places[i].y, "the row of " + name, what)) return fail();
+        if (places[i].x < 0 || places[i].x >= width || places[i].y < 0 || places[i].y > height) {
+            what = name + " at column " + std::to_string(places[i].x) + ", row " + std::to_string(places[i].y) +
+                   " lies outside the level of " + std::to_string(width) + " x " + std::to_string(height) + " cells";
+            return fail();
+        }
+        places[i].x *= cell_size;
+        places[i].y *= cell_size;
+    }
+
+    // Only the previous level's area can hold anything but {0, false}.
+    for (int cx = 0; cx < iXSize; cx++)
+        for (int cy = 0; cy < iYSize; cy++) iLevel[cx][cy] = TILE{};
+    for (int cy = 0; cy < height; cy++)
+        for (int cx = 0; cx < width; cx++)
+            iLevel[cx][cy] = cells[static_cast<size_t>(cy) * static_cast<size_t>(width) + static_cast<size_t>(cx)];
+    iXSize = width;
+    iYSize = height;
+    for (int i = 0; i < shop_count; i++) shop[i] = places[i];
+    return true;
+}
+
+void load_level() {
+    std::ifstream file(level_file);
+    if (!file) {
+        start_failure("error opening dat/level.dat");
+        return;
+    }
+    std::string error;
+    if (!read_level(file, static_cast<int>(tiles.size()), &error)) {
+        start_failure(("error in dat/level.dat: " + error).c_str());
+        return;
+    }
+
+    buffer = make_system_bitmap(iXSize * cell_size, iYSize * cell_size);
+    if (!buffer) {
+        start_failure("out of video memory or other stuff happened ...");
+        return;
+    }
+    clear_to_color(buffer, 0);
+
+    // Half the level plus one screen: the window at half the camera's position always fits.
+    BITMAP* picture = load_bitmap(back_file, nullptr);
+    if (picture) back = make_system_bitmap(iXSize * cell_size / 2 + SCREEN_W, iYSize * cell_size / 2 + SCREEN_H);
+    if (!picture || !back) {
+        destroy_bitmap(picture);
+        start_failure("can't load dat/back.pcx");
+        return;
+    }
+    stretch_blit(picture, back, 0, 0, picture->w, picture->h, 0, 0, back->w, back->h);
+    destroy_bitmap(picture);
+
+    before = make_system_bitmap(32, 64);
+    now = make_system_bitmap(32, 64);
+    if (!before || !now) {
+        start_failure("error creating b,n bitmaps");
+        return;
+    }
+
+    // The HUD draws with object 0: a datafile without a font there is as good as none.
+    font1 = load_datafile(font_file);
+    if (!font1 || font1[0].type != DAT_FONT) {
+        unload_datafile(font1);
+        font1 = nullptr;
+        start_failure("error loading dat/font.dat");
+    }
+}

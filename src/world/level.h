@@ -34,13 +34,23 @@ extern BITMAP* before;   // 32 x 64: the player's look before a shop visit
 extern BITMAP* now;      // 32 x 64: the look after it
 extern DATAFILE* font1;  // "dat/font.dat"; object 0 is the HUD font
 
-// Reads a level in the text format of dat/level.dat from in into iLevel, iXSize, iYSize and
-// shop. tile_count is the number of tiles cut from the sheet. Returns false with a description
-// of the fault in *error (what is wrong and where) when the level cannot be used.
+// Reads a level in the text format of dat/level.dat from in: the width and the height in cells,
+// then each cell row by row (a tile number and, directly or after blanks, its flag letter, "w"
+// for a wall), then column and row of the five shops; anything after that is ignored.
+// tile_count is the number of tiles cut from the sheet: every tile number must lie in
+// 0..tile_count-1, the width in 1..map_columns, the height in 1..map_rows, each shop's column
+// inside the level and its row in 0..height. On success fills iLevel (cells beyond the size are
+// {0, false}), iXSize, iYSize and shop (cells times 32) and returns true. Otherwise it changes
+// none of them, returns false and, when error is not null, puts there what is wrong and where:
+// "<what> at row R, column C", R and C being the line and column of the file's text (from 1)
+// where the fault was found, the end of the text for a file that ends early.
 bool read_level(std::istream& in, int tile_count, std::string* error);
 
-// Reads "dat/level.dat" and creates buffer, back, before, now and loads font1.
-// Faults are reported with start_failure().
+// Reads "dat/level.dat" with read_level (tile_count: the tiles cut by load_shit), then creates
+// buffer (cleared to 0), back (dat/back.pcx stretched to half the level plus one screen), before
+// and now, and loads font1. The first fault is reported with start_failure() and ends the
+// loading: "error opening dat/level.dat", "error in dat/level.dat: ...", "can't load
+// dat/back.pcx", "error loading dat/font.dat" and the messages for bitmaps that cannot be made.
 void load_level();
 
 #endif

@@ -1,0 +1,106 @@
+// The music layer: Impulse Tracker modules decoded by libopenmpt and fed from a thread of our
+// own into an Allegro audio stream, so that the main loop never has to call anything.
+#include "music/music.h"
+
+#include <allegro.h>
+
+#include <libopenmpt/libopenmpt.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <thread>
+#include <vector>
+
+struct FMUSIC_MODULE {
+    std::unique_ptr<openmpt::module> module;
+};
+
+namespace {
+
+constexpr int stream_frames = 1024;  // frames per stream buffer: about 46 ms at 22050 Hz
+constexpr int stream_volume = 255;
+constexpr int stream_pan = 128;      // centre
+constexpr auto feed_pause = std::chrono::milliseconds(5);  // between polls of the stream
+constexpr int silence = 0x8000;      // the unsigned stream's zero
+
+int mix_rate = 0;                    // set by FSOUND_Init; 0 while music cannot play
+AUDIOSTREAM* stream = nullptr;
+std::thread feeder;
+std::atomic<bool> stop_feeding{false};
+// Handles live until the process ends, as the game expects; kept here so they are released.
+std::vector<std::unique_ptr<FMUSIC_MODULE>> loaded;
+
+// The stream wants a buffer every stream_frames frames. Allegro's manual forbids asking for it
+// from a timer handler, and the main loop blocks at the title, so a thread of its own polls;
+// the pause keeps it cool when the output never drains (the null sound driver).
+void feed(FMUSIC_MODULE* mod, int rate) {
+    while (!stop_feeding.load()) {
+        void* buf = get_audio_stream_buffer(stream);
+        if (!buf) {
+            std::this_thread::sleep_for(feed_pause);
+            continue;
+        }
+        render_song(mod, rate, static_cast<unsigned short*>(buf), stream_frames);
+        free_audio_stream_buffer(stream);
+    }
+}
+
+} // namespace
+
+bool FSOUND_Init(int mixrate, int, unsigned int) {
+    // install_sound leaves a digital driver (the null one at worst) when sound can play.
+    mix_rate = digi_driver != nullptr && digi_driver->voices > 0 ? mixrate : 0;
+    return mix_rate > 0;
+}
+
+FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
+    std::ifstream file(name, std::ios::binary);
+    if (!file) return nullptr;
+    try {
+        auto mod = std::make_unique<FMUSIC_MODULE>();
+        mod->module = std::make_unique<openmpt::module>(file);
+        loaded.push_back(std::move(mod));
+        return loaded.back().get();
+    } catch (const std::exception&) {
+        return nullptr;  // not a module libopenmpt can read
+    }
+}
+
+int render_song(FMUSIC_MODULE* mod, int rate, unsigned short* out, int frames) {
+    int done = 0;
+    if (mod && mod->module) {
+        // libopenmpt renders signed 16-bit; rendered in place, then shifted to unsigned.
+        auto* samples = reinterpret_cast<std::int16_t*>(out);
+        while (done < frames) {
+            const std::size_t got = mod->module->read_interleaved_stereo(
+                rate, static_cast<std::size_t>(frames - done), samples + 2 * done);
+            if (got == 0) break;  // the end of a module that does not loop
+            done += static_cast<int>(got);
+        }
+        for (int i = 0; i < 2 * done; i++)
+            out[i] = static_cast<unsigned short>(static_cast<std::uint16_t>(samples[i]) ^ silence);
+    }
+    for (int i = 2 * done; i < 2 * frames; i++) out[i] = silence;
+    return done;
+}
+
+bool FMUSIC_PlaySong(FMUSIC_MODULE* mod) {
+    if (!mod || mix_rate == 0 || stream) return false;
+    mod->module->set_repeat_count(-1);  // loop for ever
+    stream = play_audio_stream(stream_frames, 16, TRUE, mix_rate, stream_volume, stream_pan);
+    if (!stream) return false;
+    stop_feeding.store(false);
+    feeder = std::thread(feed, mod, mix_rate);
+    return true;
+}
+
+void FSOUND_Close() {
+    // The thread uses the stream: it is joined before the stream stops and before Allegro goes.
+    stop_feeding.store(true);
+    if (feeder.joinable()) feeder.join();
+    if (stream) stop_audio_stream(stream);
+    stream = nullptr;
+}
