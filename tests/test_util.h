@@ -4,7 +4,12 @@
 
 #include <allegro.h>
 
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 // Starts Allegro without a display: memory bitmaps, drawing, blending, RLE sprites, PCX,
@@ -29,5 +34,38 @@ inline std::string source_dir() {
     const char* d = std::getenv("OSA_SOURCE_DIR");
     return d ? d : "..";
 }
+
+// Runs f and returns what it printed on stdout. Without a display, allegro_message (and so
+// start_failure) prints its text there.
+template <class F>
+std::string stdout_of(F f) {
+    testing::internal::CaptureStdout();
+    f();
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+}
+
+// A fresh directory under the system's temporary directory that is the working directory while
+// the object lives; then the old working directory comes back and the directory is removed.
+class scoped_work_dir {
+public:
+    scoped_work_dir() : old_(std::filesystem::current_path()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "osa-XXXXXX").string();
+        dir_ = mkdtemp(pattern.data());
+        std::filesystem::current_path(dir_);
+    }
+    ~scoped_work_dir() {
+        std::filesystem::current_path(old_);
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    scoped_work_dir(const scoped_work_dir&) = delete;
+    scoped_work_dir& operator=(const scoped_work_dir&) = delete;
+    const std::filesystem::path& path() const { return dir_; }
+
+private:
+    std::filesystem::path old_;
+    std::filesystem::path dir_;
+};
 
 #endif

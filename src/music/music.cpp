@@ -3,6 +3,7 @@
 #include "music/music.h"
 
 #include <allegro.h>
+#include <allegro/internal/aintern.h>  // _sound_installed
 
 #include <libopenmpt/libopenmpt.hpp>
 
@@ -51,8 +52,9 @@ void feed(FMUSIC_MODULE* mod, int rate) {
 } // namespace
 
 bool FSOUND_Init(int mixrate, int, unsigned int) {
-    // install_sound leaves a digital driver (the null one at worst) when sound can play.
-    mix_rate = digi_driver != nullptr && digi_driver->voices > 0 ? mixrate : 0;
+    // A stream can play once install_sound has succeeded, also on the null driver (silence).
+    // digi_driver cannot tell: it points at the null driver before install_sound too.
+    mix_rate = _sound_installed && mixrate > 0 ? mixrate : 0;
     return mix_rate > 0;
 }
 
@@ -62,6 +64,8 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
     try {
         auto mod = std::make_unique<FMUSIC_MODULE>();
         mod->module = std::make_unique<openmpt::module>(file);
+        // No dither noise: the same module always renders the same samples.
+        mod->module->ctl_set_integer("dither", 0);
         loaded.push_back(std::move(mod));
         return loaded.back().get();
     } catch (const std::exception&) {

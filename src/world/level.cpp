@@ -61,15 +61,18 @@ public:
         return true;
     }
 
-    // "at row R, column C" of the text where the last value began (the end for an early end).
-    std::string where() const {
+    // Where the last value began in the text (its end, after an early end).
+    size_t position() const { return start_; }
+
+    // "at row R, column C" of the text at offset at.
+    std::string where(size_t at) const {
         size_t row = 1, line_start = 0;
-        for (size_t i = 0; i < start_ && i < text_.size(); i++)
+        for (size_t i = 0; i < at && i < text_.size(); i++)
             if (text_[i] == '\n') {
                 row++;
                 line_start = i + 1;
             }
-        return " at row " + std::to_string(row) + ", column " + std::to_string(start_ - line_start + 1);
+        return " at row " + std::to_string(row) + ", column " + std::to_string(at - line_start + 1);
     }
 
 private:
@@ -101,21 +104,22 @@ std::string cell_name(int cx, int cy) {
 bool read_level(std::istream& in, int tile_count, std::string* error) {
     level_reader reader{std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
     std::string what;
-    auto fail = [&]() {
-        if (error) *error = what + reader.where();
+    // at: where in the text the faulty value began.
+    auto fail = [&](size_t at) {
+        if (error) *error = what + reader.where(at);
         return false;
     };
 
     int width = 0, height = 0;
-    if (!reader.number(width, "the width", what)) return fail();
+    if (!reader.number(width, "the width", what)) return fail(reader.position());
     if (width < 1 || width > map_columns) {
         what = "width " + std::to_string(width) + " is outside 1 to " + std::to_string(map_columns);
-        return fail();
+        return fail(reader.position());
     }
-    if (!reader.number(height, "the height", what)) return fail();
+    if (!reader.number(height, "the height", what)) return fail(reader.position());
     if (height < 1 || height > map_rows) {
         what = "height " + std::to_string(height) + " is outside 1 to " + std::to_string(map_rows);
-        return fail();
+        return fail(reader.position());
     }
 
     // The cells come row by row; they are kept aside until the whole file has proved sound, so
@@ -124,15 +128,16 @@ bool read_level(std::istream& in, int tile_count, std::string* error) {
     for (int cy = 0; cy < height; cy++)
         for (int cx = 0; cx < width; cx++) {
             TILE cell;
-            if (!reader.number(cell.iTile, "the tile number of " + cell_name(cx, cy), what)) return fail();
+            if (!reader.number(cell.iTile, "the tile number of " + cell_name(cx, cy), what))
+                return fail(reader.position());
             if (cell.iTile < 0 || cell.iTile >= tile_count) {
                 what = "tile " + std::to_string(cell.iTile) + " of " + cell_name(cx, cy) +
                        (tile_count > 0 ? " is not a tile of the sheet (0 to " + std::to_string(tile_count - 1) + ")"
                                        : " is not a tile of the sheet (the sheet has no tiles)");
-                return fail();
+                return fail(reader.position());
             }
             char flag = 0;
-            if (!reader.letter(flag, "the letter of " + cell_name(cx, cy), what)) return fail();
+            if (!reader.letter(flag, "the letter of " + cell_name(cx, cy), what)) return fail(reader.position());
             cell.blWall = flag == 'w';
             cells[static_cast<size_t>(cy) * static_cast<size_t>(width) + static_cast<size_t>(cx)] = cell;
         }
@@ -142,12 +147,13 @@ bool read_level(std::istream& in, int tile_count, std::string* error) {
     SHOP_POS places[shop_count];
     for (int i = 0; i < shop_count; i++) {
         const std::string name = "shop " + std::to_string(i);
-        if (!reader.number(places[i].x, "the column of " + name, what)) return fail();
-        if (!reader.number(places[i].y, "the row of " + name, what)) return fail();
+        if (!reader.number(places[i].x, "the column of " + name, what)) return fail(reader.position());
+        const size_t shop_at = reader.position();
+        if (!reader.number(places[i].y, "the row of " + name, what)) return fail(reader.position());
         if (places[i].x < 0 || places[i].x >= width || places[i].y < 0 || places[i].y > height) {
             what = name + " at column " + std::to_string(places[i].x) + ", row " + std::to_string(places[i].y) +
                    " lies outside the level of " + std::to_string(width) + " x " + std::to_string(height) + " cells";
-            return fail();
+            return fail(shop_at);
         }
         places[i].x *= cell_size;
         places[i].y *= cell_size;
