@@ -364,11 +364,11 @@ TEST_F(LoadLevel, EachMissingOrBadFileStopsWithItsMessage) {
         std::string message;
     };
     const Case cases[] = {
-        {"no level", false, true, true, true, "error opening dat/level.dat\n"},
+        {"no level", false, true, true, true, "error opening dat/level.dat"},
         {"bad level", true, false, true, true,
-         "error in dat/level.dat: tile 7 of cell (1, 0) is not a tile of the sheet (0 to 2) at row 1, column 8\n"},
-        {"no background", true, true, false, true, "can't load dat/back.pcx\n"},
-        {"no font", true, true, true, false, "error loading dat/font.dat\n"},
+         "error in dat/level.dat: tile 7 of cell (1, 0) is not a tile of the sheet (0 to 2) at row 1, column 8"},
+        {"no background", true, true, false, true, "can't load dat/back.pcx"},
+        {"no font", true, true, true, false, "error loading dat/font.dat"},
     };
     for (const Case& c : cases) {
         std::filesystem::remove_all("dat");
@@ -387,7 +387,7 @@ TEST_F(LoadLevel, AFontFileWithoutAFontIsNoFont) {
     write_back(16, 16);
     // A datafile whose object 0 is not a font: the shops' datafile has RLE sprites.
     std::filesystem::copy_file(font_dat.parent_path() / "shops.dat", "dat/font.dat");
-    EXPECT_EQ(stdout_of(load_level), "error loading dat/font.dat\n");
+    EXPECT_EQ(stdout_of(load_level), "error loading dat/font.dat");
     EXPECT_TRUE(blStartFailed);
     EXPECT_EQ(font1, nullptr);
 }

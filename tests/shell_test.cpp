@@ -1,0 +1,386 @@
+// The shell: cutting the tile sheet, load_shit's files and failures, the sample seam, the logic
+// tick, and the frame drawn with and without the clip to the camera's window.
+#include <allegro.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "characters/player.h"
+#include "gameplay/hud.h"
+#include "gameplay/mission.h"
+#include "gameplay/shops.h"
+#include "masks/pmask.h"
+#include "shell/assets.h"
+#include "shell/shell.h"
+#include "test_util.h"
+#include "world/camera.h"
+#include "world/level.h"
+
+namespace {
+
+constexpr int magenta = 0xFF00FF;
+
+// Forgets everything load_shit filled, so that each test starts as the game does.
+void forget_assets() {
+    for (BITMAP* t : tiles) destroy_bitmap(t);
+    for (PMASK* m : masktiles) destroy_pmask(m);
+    tiles.clear();
+    masktiles.clear();
+    destroy_bitmap(tilemap);
+    destroy_bitmap(the_title);
+    unload_datafile(datshops);
+    tilemap = the_title = nullptr;
+    datshops = nullptr;
+    for (RLE_SPRITE*& s : shops) s = nullptr;
+    for (SAMPLE** s : {&change, &shoe[0], &shoe[1], &land, &jump, &velachange}) {
+        destroy_sample(*s);
+        *s = nullptr;
+    }
+    song = nullptr;
+}
+
+// Cell (cx, cy) of a test sheet: a colour of its own, with a magenta hole at (n % 32, n / 32)
+// where n is its number in reading order, so both the tile and its mask say which cell it was.
+int cell_colour(int cx, int cy) { return 0x010000 * (10 + cx * 20) + 0x000100 * (10 + cy * 20) + 0x33; }
+
+BITMAP* make_sheet(int w, int h) {
+    BITMAP* sheet = create_bitmap(w, h);
+    const int columns = (w + 31) / 32;
+    for (int cy = 0; cy * 32 < h; cy++)
+        for (int cx = 0; cx * 32 < w; cx++) {
+            rectfill(sheet, cx * 32, cy * 32, cx * 32 + 31, cy * 32 + 31, cell_colour(cx, cy));
+            const int n = cy * columns + cx;
+            putpixel(sheet, cx * 32 + n % 32, cy * 32 + n / 32, magenta);
+        }
+    return sheet;
+}
+
+// Tile n must show sheet cell (n % columns, n / columns), and its mask must be empty exactly
+// where the tile is magenta.
+void expect_tiles_in_reading_order(BITMAP* sheet, int count, int columns) {
+    ASSERT_EQ(static_cast<int>(tiles.size()), count);
+    ASSERT_EQ(static_cast<int>(masktiles.size()), count);
+    for (int n = 0; n < count; n++) {
+        const int cx = n % columns, cy = n / columns;
+        ASSERT_EQ(tiles[n]->w, 32);
+        ASSERT_EQ(tiles[n]->h, 32);
+        ASSERT_EQ(masktiles[n]->w, 32);
+        ASSERT_EQ(masktiles[n]->h, 32);
+        for (int y = 0; y < 32; y++)
+            for (int x = 0; x < 32; x++) {
+                const int want = getpixel(sheet, cx * 32 + x, cy * 32 + y);
+                ASSERT_EQ(getpixel(tiles[n], x, y), want) << "tile " << n << " at " << x << "," << y;
+                ASSERT_EQ(get_pmask_pixel(masktiles[n], x, y), want == magenta ? 0 : 1)
+                    << "mask " << n << " at " << x << "," << y;
+            }
+        EXPECT_EQ(getpixel(tiles[n], n % 32, n / 32), magenta) << "tile " << n << " has its own hole";
+    }
+}
+
+class Tiles : public testing::Test {
+protected:
+    void SetUp() override { init_headless_allegro(); }
+    void TearDown() override { forget_assets(); }
+};
+
+} // namespace
+
+TEST_F(Tiles, ASheetOf64By96GivesSixTilesInReadingOrder) {
+    BITMAP* sheet = make_sheet(64, 96);
+    ASSERT_TRUE(cut_tiles(sheet));
+    expect_tiles_in_reading_order(sheet, 6, 2);
+    destroy_bitmap(sheet);
+}
+
+TEST_F(Tiles, ASheetOf320By32GivesTenTilesLeftToRight) {
+    BITMAP* sheet = make_sheet(320, 32);
+    ASSERT_TRUE(cut_tiles(sheet));
+    expect_tiles_in_reading_order(sheet, 10, 10);
+    destroy_bitmap(sheet);
+}
+
+TEST_F(Tiles, TilesAreCopiesOfTheSheet) {
+    BITMAP* sheet = make_sheet(64, 32);
+    ASSERT_TRUE(cut_tiles(sheet));
+    clear_to_color(sheet, 0);
+    EXPECT_EQ(getpixel(tiles[1], 5, 5), cell_colour(1, 0));
+    EXPECT_NE(tiles[1]->line[0], sheet->line[0] + 32 * 4);
+    destroy_bitmap(sheet);
+}
+
+TEST_F(Tiles, APartialCellAtTheEdgeIsTransparentBeyondIt) {
+    BITMAP* sheet = make_sheet(40, 40);
+    ASSERT_TRUE(cut_tiles(sheet));
+    ASSERT_EQ(tiles.size(), 4u);
+    EXPECT_EQ(getpixel(tiles[1], 7, 5), cell_colour(1, 0));
+    EXPECT_EQ(getpixel(tiles[1], 8, 5), magenta);
+    EXPECT_EQ(get_pmask_pixel(masktiles[1], 8, 5), 0);
+    EXPECT_EQ(getpixel(tiles[3], 5, 7), cell_colour(1, 1));
+    EXPECT_EQ(getpixel(tiles[3], 5, 8), magenta);
+    destroy_bitmap(sheet);
+}
+
+TEST_F(Tiles, AnAllMagentaTileLeavesTheBufferAsItWas) {
+    BITMAP* sheet = create_bitmap(64, 32);
+    clear_to_color(sheet, magenta);
+    rectfill(sheet, 32, 0, 63, 31, 0x00FF00);
+    ASSERT_TRUE(cut_tiles(sheet));
+    std::istringstream level("2 2 0x 1w 1w 0x 0 0 0 0 0 0 0 0 0 0");
+    std::string error;
+    ASSERT_TRUE(read_level(level, 2, &error)) << error;
+    BITMAP* bmp = create_bitmap(64, 64);
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 64; x++) putpixel(bmp, x, y, x * 4 + y * 1024);
+    draw_tiles(bmp, 0, 0);
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 64; x++) {
+            const bool tile1 = (x >= 32) != (y >= 32);
+            ASSERT_EQ(getpixel(bmp, x, y), tile1 ? 0x00FF00 : x * 4 + y * 1024) << x << "," << y;
+        }
+    destroy_bitmap(bmp);
+    destroy_bitmap(sheet);
+}
+
+// load_shit with the files written into a scratch dat/; the shops datafile is the one built for
+// the game (the library has no datafile writer).
+class LoadShit : public testing::Test {
+protected:
+    void SetUp() override {
+        init_headless_allegro();
+        forget_assets();
+        blStartFailed = false;
+        built = std::filesystem::absolute(build_dir()) / "dat";
+        work = std::make_unique<scoped_work_dir>();
+        std::filesystem::create_directory("dat");
+    }
+    void TearDown() override {
+        work.reset();
+        forget_assets();
+        blStartFailed = false;
+    }
+    static void write_picture(const char* name, int w, int h) {
+        BITMAP* pic = make_sheet(w, h);
+        ASSERT_EQ(save_bitmap(name, pic, nullptr), 0);
+        destroy_bitmap(pic);
+    }
+    void copy_built(const char* name, const char* as) {
+        std::filesystem::copy_file(built / name, std::filesystem::path("dat") / as);
+    }
+    void write_all() {
+        write_picture("dat/tiles.pcx", 64, 96);
+        write_picture("dat/title.pcx", 320, 240);
+        copy_built("shops.dat", "shops.dat");
+        for (const char* s : {"change.wav", "shoe1.wav", "shoe2.wav", "land.wav", "jump.wav", "vela.wav", "music.it"})
+            copy_built(s, s);
+    }
+    std::filesystem::path built;
+    std::unique_ptr<scoped_work_dir> work;
+};
+
+TEST_F(LoadShit, LoadsEveryFile) {
+    write_all();
+    EXPECT_EQ(stdout_of(load_shit), "");
+    EXPECT_FALSE(blStartFailed);
+    ASSERT_NE(tilemap, nullptr);
+    expect_tiles_in_reading_order(tilemap, 6, 2);
+    ASSERT_NE(the_title, nullptr);
+    EXPECT_EQ(the_title->w, 320);
+    ASSERT_NE(datshops, nullptr);
+    for (int i = 0; i < 5; i++) {
+        EXPECT_EQ(shops[i], datshops[i].dat) << i;
+        EXPECT_NE(shops[i], nullptr) << i;
+    }
+    for (SAMPLE* s : {change, shoe[0], shoe[1], land, jump, velachange}) EXPECT_NE(s, nullptr);
+    EXPECT_NE(song, nullptr);
+}
+
+TEST_F(LoadShit, MissingSoundsStaySilentAndAreNoFailure) {
+    write_picture("dat/tiles.pcx", 32, 32);
+    write_picture("dat/title.pcx", 32, 32);
+    copy_built("shops.dat", "shops.dat");
+    EXPECT_EQ(stdout_of(load_shit), "");
+    EXPECT_FALSE(blStartFailed);
+    for (SAMPLE* s : {change, shoe[0], shoe[1], land, jump, velachange}) EXPECT_EQ(s, nullptr);
+    EXPECT_EQ(song, nullptr);
+    // A sound that is missing is simply not played: play_sample never sees a null sample.
+    play_sound(change, 255, 128, 1000, 0);
+    play_sound(jump, 128, 128, 1000, 0);
+}
+
+TEST_F(LoadShit, AFileTheGameCannotRunWithoutStopsWithItsMessage) {
+    struct Case {
+        const char* remove;       // file taken away (or replaced) after writing them all
+        const char* replacement;  // built file put in its place, or null
+        std::string message;
+    };
+    const Case cases[] = {
+        {"dat/tiles.pcx", nullptr, "error loading dat/tiles.pcx"},
+        {"dat/title.pcx", nullptr, "error loading dat/title.pcx"},
+        {"dat/shops.dat", nullptr, "error loading shops.dat"},
+        // A datafile with fewer than five RLE sprites at its start: the font's.
+        {"dat/shops.dat", "font.dat", "error loading shops.dat"},
+    };
+    for (const Case& c : cases) {
+        forget_assets();
+        std::filesystem::remove_all("dat");
+        std::filesystem::create_directory("dat");
+        write_all();
+        std::filesystem::remove(c.remove);
+        if (c.replacement) std::filesystem::copy_file(built / c.replacement, c.remove);
+        blStartFailed = false;
+        EXPECT_EQ(stdout_of(load_shit), c.message) << c.remove;
+        EXPECT_TRUE(blStartFailed) << c.remove;
+        for (RLE_SPRITE* s : shops) EXPECT_EQ(s, nullptr) << c.remove;
+    }
+}
+
+TEST_F(LoadShit, AShopsDatafileAlreadyLoadedIsKept) {
+    write_all();
+    datshops = load_datafile((built / "shops.dat").string().c_str());
+    ASSERT_NE(datshops, nullptr);
+    DATAFILE* first = datshops;
+    std::filesystem::remove("dat/shops.dat");
+    EXPECT_EQ(stdout_of(load_shit), "");
+    EXPECT_EQ(datshops, first);
+    EXPECT_EQ(shops[4], first[4].dat);
+}
+
+// The game's own dat/ loaded headless, with both characters, as main does it.
+class Game : public testing::Test {
+protected:
+    void SetUp() override {
+        init_headless_allegro();
+        forget_assets();
+        blStartFailed = false;
+        old = std::filesystem::current_path();
+        std::filesystem::current_path(build_dir());
+        load_shit();
+        load_level();
+        ASSERT_FALSE(blStartFailed);
+        mora = std::make_unique<PLAYER>(800.0f, 480.0f, "dat/mora.dat", 2);
+        vela = std::make_unique<PLAYER>(896.0f, 480.0f, "dat/vela.dat", 3);
+        ASSERT_TRUE(mora->has_frames());
+        ASSERT_TRUE(vela->has_frames());
+        for (int k = 0; k < KEY_MAX; k++) key[k] = 0;
+        blGameOver = false;
+        do_anim = false;
+        metamorphose = false;
+        metafactor = 0;
+        game_state = 1;
+        iThex = iThey = 0;
+    }
+    void TearDown() override {
+        std::filesystem::current_path(old);
+        for (int k = 0; k < KEY_MAX; k++) key[k] = 0;
+        blGameOver = false;
+        forget_assets();
+        for (BITMAP** b : {&buffer, &back, &before, &now}) {
+            destroy_bitmap(*b);
+            *b = nullptr;
+        }
+        unload_datafile(font1);
+        font1 = nullptr;
+    }
+    std::filesystem::path old;
+    std::unique_ptr<PLAYER> mora, vela;
+};
+
+TEST_F(Game, EscapeEndsTheGameAfterTheTick) {
+    game_tick(*mora, *vela);
+    EXPECT_FALSE(blGameOver);
+    key[KEY_ESC] = 1;
+    game_tick(*mora, *vela);
+    EXPECT_TRUE(blGameOver);
+}
+
+TEST_F(Game, TheAnimationStepRunsOnlyWhenDueAndIsThenCleared) {
+    key[KEY_RIGHT] = 1;
+    for (int i = 0; i < 30; i++) game_tick(*mora, *vela);  // walking, no step due
+    const int frame = mora->frame;
+    game_tick(*mora, *vela);
+    EXPECT_EQ(mora->frame, frame);
+    do_anim = true;
+    game_tick(*mora, *vela);
+    EXPECT_FALSE(do_anim);
+    EXPECT_NE(mora->frame, frame) << "a walking character moves on a phase";
+}
+
+TEST_F(Game, MoraStandsStillWhileTheChangePlays) {
+    for (int i = 0; i < 240; i++) game_tick(*mora, *vela);  // land first
+    key[KEY_RIGHT] = 1;
+    metamorphose = true;
+    metafactor = 3;
+    const float x = mora->x;
+    game_tick(*mora, *vela);
+    EXPECT_EQ(mora->x, x);
+    EXPECT_EQ(metafactor, 6) << "the shops' tick still runs";
+    metamorphose = false;
+    metafactor = 0;
+    game_tick(*mora, *vela);
+    EXPECT_GT(mora->x, x);
+}
+
+// The frame must show the same picture whether or not the buffer is clipped to the window;
+// the buffer is filled with a colour the frame never draws before each, so that a part of the
+// window left undrawn would show.
+TEST_F(Game, TheClipToTheWindowChangesNothingOnScreen) {
+    BITMAP* clipped = create_bitmap(320, 240);
+    BITMAP* full = create_bitmap(320, 240);
+    const int leftover = 0x01FE02;
+    const struct {
+        int x, y;
+    } cameras[] = {{656, 392}, {0, 0}, {-500, -500}, {100000, 100000}, {333, 17}};
+    for (const auto& c : cameras) {
+        for (bool clip : {true, false}) {
+            clear_to_color(buffer, leftover);
+            iThex = c.x;
+            iThey = c.y;
+            draw_frame_sized(clip ? clipped : full, *mora, *vela, 320, 240, clip);
+        }
+        for (int y = 0; y < 240; y++)
+            for (int x = 0; x < 320; x++) {
+                ASSERT_EQ(getpixel(clipped, x, y), getpixel(full, x, y)) << "camera " << c.x << "," << c.y << " at " << x << "," << y;
+                ASSERT_NE(getpixel(clipped, x, y), leftover) << x << "," << y;
+            }
+    }
+    destroy_bitmap(clipped);
+    destroy_bitmap(full);
+}
+
+// The first frame after the title, once Mora has landed: the camera follows her, and outside
+// the characters and the HUD the window shows the background and the tiles of the level at the
+// camera. With OSA_START_FRAME_OUT set, the frame is written there as a PCX for the window test.
+TEST_F(Game, TheStartFrameShowsTheLevelAtMora) {
+    for (int i = 0; i < 600; i++) game_tick(*mora, *vela);
+    ASSERT_TRUE(mora->onground);
+    // Without a screen the control step follows for a 0 x 0 screen: follow again for 320 x 240.
+    camera_follow_in(mora->x, mora->y, 320, 240);
+    BITMAP* frame = create_bitmap(320, 240);
+    draw_frame_sized(frame, *mora, *vela, 320, 240, true);
+    const int cam_x = iThex, cam_y = iThey;
+    EXPECT_GE(cam_x, 0);
+    EXPECT_GE(cam_y, 0);
+    EXPECT_LE(cam_x, 32 * iXSize - 320);
+    EXPECT_LE(cam_y, 32 * iYSize - 240);
+
+    // The oracle: background and tiles drawn on their own, without the characters or the HUD.
+    BITMAP* world = create_bitmap(32 * iXSize, 32 * iYSize);
+    blit(back, world, cam_x / 2, cam_y / 2, cam_x, cam_y, 320, 240);
+    draw_tiles(world, 0, 0);
+    int same = 0;
+    for (int y = 0; y < 240; y++)
+        for (int x = 0; x < 320; x++) same += getpixel(frame, x, y) == getpixel(world, cam_x + x, cam_y + y);
+    EXPECT_GT(same, 320 * 240 * 7 / 10) << "only the characters and the HUD lie over the level";
+    EXPECT_LT(same, 320 * 240) << "the characters stand in the window";
+
+    if (const char* out = std::getenv("OSA_START_FRAME_OUT")) {
+        EXPECT_EQ(save_bitmap(out, frame, nullptr), 0);
+    }
+    destroy_bitmap(world);
+    destroy_bitmap(frame);
+}
