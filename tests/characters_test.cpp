@@ -82,6 +82,14 @@ std::vector<BITMAP*> make_strips(int count, int w, int height = 64) {
     return strips;
 }
 
+// Releases frames and masks that a test built and took out of the stores.
+void destroy_frames(std::vector<RLE_SPRITE*>& frames, std::vector<PMASK*>& masks) {
+    for (RLE_SPRITE* s : frames) destroy_rle_sprite(s);
+    for (PMASK* m : masks) destroy_pmask(m);
+    frames.clear();
+    masks.clear();
+}
+
 void destroy_strips(std::vector<BITMAP*>& strips) {
     for (BITMAP* b : strips) destroy_bitmap(b);
     strips.clear();
@@ -334,9 +342,9 @@ TEST_F(Characters, UnusableDatafilesLeaveTheCharacterWithoutFrames) {
         EXPECT_EQ(p.x, 1.0f);
         EXPECT_EQ(p.y, 2.0f);
         EXPECT_EQ(p.type, fc.type);
-        bmain.clear();
-        bvela.clear();
-        maskbmain.clear();
+        destroy_frames(bmain, maskbmain);
+        std::vector<PMASK*> no_masks;
+        destroy_frames(bvela, no_masks);
     }
     std::swap(kept_main, bmain);
     std::swap(kept_vela, bvela);
@@ -747,6 +755,43 @@ TEST_F(Characters, WalkingIntoAWallBouncesOnePixelBack) {
     r.control(); // (735, 540): bottom left point in the wall cell, the frame overlaps it
     EXPECT_FLOAT_EQ(r.x, 736.5f + 0.5f);
     EXPECT_FLOAT_EQ(r.xspeed, static_cast<float>(0.5 / 1.06));
+}
+
+// The mask is asked for afresh before each pixel test: a wall hit that stops the walk makes the
+// later tests of the same tick use the standing frame's mask. Here the walking bodies are 16
+// pixels wide (columns 8..23) and the standing ones fill the frame.
+TEST_F(Characters, WallTestsAfterAHitUseTheStandingMask) {
+    std::vector<BITMAP*> strips = make_strips(16, mora_w);
+    for (int k = 0; k < 12; k++) {
+        rectfill(strips[0], 32 * k, 0, 32 * k + 7, 63, magenta);
+        rectfill(strips[0], 32 * k + 24, 0, 32 * k + 31, 63, magenta);
+    }
+    const std::string narrow = make_datafile("narrow.dat", strips);
+    destroy_strips(strips);
+    ASSERT_FALSE(narrow.empty());
+    std::vector<RLE_SPRITE*> kept_main;
+    std::vector<PMASK*> kept_masks;
+    std::swap(kept_main, bmain);
+    std::swap(kept_masks, maskbmain);
+    PLAYER p(873.5f, standing_y, narrow.c_str(), 2);
+    ASSERT_TRUE(p.has_frames());
+
+    lay_floor();
+    for (int cy = 0; cy < floor_row; cy++) set_wall(28, cy); // wall at x 896..927
+    p.walking = true;
+    p.frame = 0;
+    p.xspeed = 0.3f;
+    // Top right: the walking body (881..896) touches the wall by one pixel: pushed to 872.5,
+    // walking stops. Bottom right: the standing body (872..903) reaches into the wall: pushed
+    // again. With the walking mask kept, the second test would miss.
+    p.control();
+    EXPECT_FLOAT_EQ(p.x, 871.5f + 0.3f);
+    EXPECT_FLOAT_EQ(p.xspeed, static_cast<float>(0.3 / 1.06));
+    EXPECT_FALSE(p.walking);
+
+    std::swap(kept_main, bmain);
+    std::swap(kept_masks, maskbmain);
+    destroy_frames(kept_main, kept_masks);
 }
 
 TEST_F(Characters, HoldingRightIntoAWallNeverPassesIt) {
