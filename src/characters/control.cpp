@@ -1,4 +1,4 @@
-// The player character's keyboard control and physics for one logic tick (Part 3.2): side and
+// The player character's keyboard control and physics for one logic tick: side and
 // head tests against the tile map, the ground test, gravity, walking, jumping, the move,
 // friction and the camera follow.
 #include <allegro.h>
@@ -26,7 +26,7 @@ const TILE& cell_at(int tx, int ty) {
     return iLevel[tx][ty];
 }
 
-// The side and head test points, relative to (xi, yi), and what a hit does (Part 3.2, step 2).
+// The side and head test points, relative to (xi, yi), and what a hit does, in the order they run.
 struct side_test {
     int dx, dy;
     int push;     // added to x on a hit

@@ -1,5 +1,5 @@
-// The frame layout shared by give_frame, give_pmask and the tests: strip widths and the column
-// rule of Part 3.1 (walking, standing, and the player's slant columns in the air).
+// The frame layout that give_frame and give_pmask share: strip widths and the column
+// rule (walking, standing, and the player's slant columns in the air).
 #ifndef OSA_CHARACTERS_FRAMES_H
 #define OSA_CHARACTERS_FRAMES_H
 

@@ -1,4 +1,4 @@
-// PLAYER's frames, frame choice, walk animation and drawing (Part 3.1); control is in control.cpp.
+// PLAYER's frames, frame choice, walk animation and drawing; control is in control.cpp.
 #include "characters/player.h"
 
 #include <allegro.h>
