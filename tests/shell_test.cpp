@@ -262,6 +262,10 @@ protected:
         load_shit();
         load_level();
         ASSERT_FALSE(blStartFailed);
+        // Without a screen load_level made the background for a 0 x 0 screen: make it as the
+        // game's 320 x 240 screen has it.
+        ASSERT_TRUE(make_back(320, 240));
+        ASSERT_EQ(back->w, 16 * iXSize + 320);
         mora = std::make_unique<PLAYER>(800.0f, 480.0f, "dat/mora.dat", 2);
         vela = std::make_unique<PLAYER>(896.0f, 480.0f, "dat/vela.dat", 3);
         ASSERT_TRUE(mora->has_frames());

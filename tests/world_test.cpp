@@ -349,6 +349,12 @@ TEST_F(LoadLevel, MakesTheLevelSizedBitmaps) {
     EXPECT_EQ(back->h, 8 * 16 + SCREEN_H);
     EXPECT_EQ(getpixel(back, 0, 0), 0xCC8844) << "the picture is stretched over the whole background";
     EXPECT_EQ(getpixel(back, back->w - 1, back->h - 1), 0x336699);
+    // On the game's 320 x 240 screen: 480 x 368.
+    ASSERT_TRUE(make_back(320, 240));
+    EXPECT_EQ(back->w, 480);
+    EXPECT_EQ(back->h, 368);
+    EXPECT_EQ(getpixel(back, 239, 0), 0xCC8844);
+    EXPECT_EQ(getpixel(back, 240, 367), 0x336699);
     ASSERT_NE(before, nullptr);
     ASSERT_NE(now, nullptr);
     EXPECT_EQ(before->w, 32);

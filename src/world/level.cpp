@@ -171,6 +171,19 @@ bool read_level(std::istream& in, int tile_count, std::string* error) {
     return true;
 }
 
+bool make_back(int screen_w, int screen_h) {
+    BITMAP* picture = load_bitmap(back_file, nullptr);
+    if (!picture) return false;
+    BITMAP* made = make_system_bitmap(iXSize * cell_size / 2 + screen_w, iYSize * cell_size / 2 + screen_h);
+    if (made) {
+        stretch_blit(picture, made, 0, 0, picture->w, picture->h, 0, 0, made->w, made->h);
+        destroy_bitmap(back);
+        back = made;
+    }
+    destroy_bitmap(picture);
+    return made != nullptr;
+}
+
 void load_level() {
     std::ifstream file(level_file);
     if (!file) {
@@ -190,16 +203,10 @@ void load_level() {
     }
     clear_to_color(buffer, 0);
 
-    // Half the level plus one screen: the window at half the camera's position always fits.
-    BITMAP* picture = load_bitmap(back_file, nullptr);
-    if (picture) back = make_system_bitmap(iXSize * cell_size / 2 + SCREEN_W, iYSize * cell_size / 2 + SCREEN_H);
-    if (!picture || !back) {
-        destroy_bitmap(picture);
+    if (!make_back(SCREEN_W, SCREEN_H)) {
         start_failure("can't load dat/back.pcx");
         return;
     }
-    stretch_blit(picture, back, 0, 0, picture->w, picture->h, 0, 0, back->w, back->h);
-    destroy_bitmap(picture);
 
     before = make_system_bitmap(32, 64);
     now = make_system_bitmap(32, 64);

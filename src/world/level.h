@@ -46,6 +46,12 @@ extern DATAFILE* font1;  // "dat/font.dat"; object 0 is the HUD font
 // where the fault was found, the end of the text for a file that ends early.
 bool read_level(std::istream& in, int tile_count, std::string* error);
 
+// Makes back for a screen of screen_w x screen_h pixels: "dat/back.pcx" stretched over half the
+// level plus one screen, so that the window at half the camera's position always lies inside it.
+// load_level passes the screen's size. Returns false, back unchanged, when the picture cannot be
+// read or the bitmap cannot be made; a back made before is replaced (and destroyed).
+bool make_back(int screen_w, int screen_h);
+
 // Reads "dat/level.dat" with read_level (tile_count: the tiles cut by load_shit), then creates
 // buffer (cleared to 0), back (dat/back.pcx stretched to half the level plus one screen), before
 // and now, and loads font1. The first fault is reported with start_failure() and ends the

@@ -1,0 +1,221 @@
+# Shared functions for the tests that drive the real game in a window under Xvfb.
+# Source it from a tests/window/*.sh script (run by ctest as: bash script <game> <build-dir>):
+#
+#   source "$(dirname "$0")/lib.bash"
+#   osa_setup "$1" "$2"          # scratch dir, Xvfb, stand-in xmessage, quiet sound config
+#   osa_start_game "$OSA_BUILD"  # the game in a directory holding dat/; sets OSA_GAME_PID
+#   osa_wait_picture title "$OSA_BUILD/dat/title.pcx" 10 || osa_fail "no title"
+#   osa_key Return
+#   osa_wait_exit 5; [ "$OSA_STATUS" = 0 ] || osa_fail "status $OSA_STATUS"
+#
+# Every process started here runs under `timeout` and is killed on exit; every wait has a limit.
+# Pictures are compared with ImageMagick. Nothing here knows the game's rules.
+
+set -euo pipefail
+
+OSA_SCREEN_W=1024
+OSA_SCREEN_H=768
+OSA_PIDS=()
+
+# Prints a message on stderr and ends the test with a failure.
+osa_fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Prints a progress line on stderr.
+osa_say() {
+    echo "-- $*" >&2
+}
+
+# Kills every process the test started (the game, Xvfb) and removes the scratch directory
+# unless OSA_KEEP is set. Installed as the EXIT trap by osa_setup.
+osa_cleanup() {
+    local pid
+    for pid in "${OSA_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${OSA_PIDS[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    if [ -n "${OSA_TMP:-}" ] && [ -z "${OSA_KEEP:-}" ]; then rm -rf "$OSA_TMP"; fi
+}
+
+# osa_setup GAME BUILD_DIR: checks the tools, makes the scratch directory OSA_TMP, starts Xvfb,
+# puts the stand-in xmessage first in PATH and gives the game a HOME whose sound settings send
+# ALSA nowhere (osa_capture_sound changes that). Sets OSA_GAME (absolute) and OSA_BUILD.
+osa_setup() {
+    local tool
+    for tool in Xvfb xdotool xdpyinfo import convert compare timeout od awk; do
+        command -v "$tool" >/dev/null || osa_fail "$tool is not installed (scripts/deps.sh installs it)"
+    done
+    OSA_GAME=$(readlink -f "$1")
+    OSA_BUILD=$(readlink -f "$2")
+    [ -x "$OSA_GAME" ] || osa_fail "no game at $1"
+    OSA_TMP=$(mktemp -d "${TMPDIR:-/tmp}/osa-window.XXXXXX")
+    trap osa_cleanup EXIT
+    osa_start_xvfb
+    osa_stub_xmessage
+    osa_quiet_sound
+}
+
+# Starts Xvfb on the first free display from :90 with a 1024x768x24 screen, waits until it
+# answers and exports DISPLAY.
+osa_start_xvfb() {
+    local n
+    for n in $(seq 90 199); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        timeout 600 Xvfb ":$n" -screen 0 "${OSA_SCREEN_W}x${OSA_SCREEN_H}x24" -nolisten tcp \
+            >"$OSA_TMP/xvfb.log" 2>&1 &
+        OSA_PIDS+=($!)
+        local tries
+        for tries in $(seq 50); do
+            if timeout 2 xdpyinfo -display ":$n" >/dev/null 2>&1; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            kill -0 "${OSA_PIDS[-1]}" 2>/dev/null || break  # lost the race for this display
+            sleep 0.1
+        done
+        kill "${OSA_PIDS[-1]}" 2>/dev/null || true
+    done
+    osa_fail "could not start Xvfb"
+}
+
+# Puts a stand-in xmessage first in PATH: the game's message boxes do not block, and each text
+# is appended as one line to OSA_MESSAGES. It exits 101, as xmessage does for its OK button.
+osa_stub_xmessage() {
+    mkdir -p "$OSA_TMP/bin"
+    OSA_MESSAGES="$OSA_TMP/messages.log"
+    : >"$OSA_MESSAGES"
+    cat >"$OSA_TMP/bin/xmessage" <<EOF
+#!/bin/sh
+for a; do last="\$a"; done
+printf '%s\n' "\$last" >>"$OSA_MESSAGES"
+exit 101
+EOF
+    chmod +x "$OSA_TMP/bin/xmessage"
+    export PATH="$OSA_TMP/bin:$PATH"
+}
+
+# Gives the game a HOME with no sound card (digital and MIDI off): quick and silent on stderr.
+osa_quiet_sound() {
+    export HOME="$OSA_TMP/home"
+    mkdir -p "$HOME"
+    printf '[sound]\ndigi_card = 0\nmidi_card = 0\n' >"$HOME/allegro.cfg"
+    rm -f "$HOME/.asoundrc"
+}
+
+# osa_capture_sound FILE: the game's ALSA output goes to FILE (raw unsigned 16-bit stereo
+# little-endian at 22050 Hz, silence 0x8000), at about real-time speed.
+osa_capture_sound() {
+    export HOME="$OSA_TMP/home"
+    mkdir -p "$HOME"
+    cat >"$HOME/.asoundrc" <<EOF
+pcm.!default { type file; slave.pcm "null"; file "$1"; format "raw" }
+ctl.!default { type remap; child { type hw; card 0 } }
+EOF
+    printf '[sound]\nmidi_card = 0\nsound_freq = 22050\nalsa_fragsize = 220\n' >"$HOME/allegro.cfg"
+}
+
+# osa_start_game DIR: runs the game in DIR (which holds dat/) for at most 60 s; its stdout and
+# stderr go to OSA_TMP/game.out and game.err. Sets OSA_GAME_PID and OSA_START_NS (the start).
+osa_start_game() {
+    OSA_START_NS=$(date +%s%N)
+    (cd "$1" && exec timeout -s TERM 60 "$OSA_GAME") >"$OSA_TMP/game.out" 2>"$OSA_TMP/game.err" &
+    OSA_GAME_PID=$!
+    OSA_PIDS+=("$OSA_GAME_PID")
+}
+
+# osa_wait_exit SECONDS: waits for the game to end and sets OSA_STATUS to its exit status, or
+# to "timeout" (and kills it) when it is still running after SECONDS. Call it directly, not in
+# $(...): only this shell can collect the game's status.
+osa_wait_exit() {
+    local deadline=$(($(date +%s%N) + $1 * 1000000000))
+    while kill -0 "$OSA_GAME_PID" 2>/dev/null; do
+        if [ "$(date +%s%N)" -gt "$deadline" ]; then
+            kill "$OSA_GAME_PID" 2>/dev/null || true
+            OSA_STATUS=timeout
+            return 0
+        fi
+        sleep 0.05
+    done
+    OSA_STATUS=0
+    wait "$OSA_GAME_PID" || OSA_STATUS=$?
+}
+
+# osa_game_running: true while the game's process lives.
+osa_game_running() {
+    kill -0 "$OSA_GAME_PID" 2>/dev/null
+}
+
+# osa_window NAME: prints the id of a window whose title is NAME, waiting up to 10 s.
+osa_window() {
+    timeout 10 xdotool search --sync --name "^$1\$" 2>/dev/null | head -n 1
+}
+
+# osa_key KEY [HOLD_SECONDS]: presses KEY (an X key name: Return, Escape, space, Right) and
+# holds it (default 0.1 s, long enough for a 10 ms keyboard poll). Sent to the game's window
+# when OSA_WINDOW is set, else to whatever has the focus (a full-screen game grabs the keyboard).
+osa_key() {
+    local hold=${2:-0.1} target=()
+    [ -n "${OSA_WINDOW:-}" ] && target=(--window "$OSA_WINDOW")
+    timeout 5 xdotool keydown "${target[@]}" "$1" 2>/dev/null || true
+    sleep "$hold"
+    timeout 5 xdotool keyup "${target[@]}" "$1" 2>/dev/null || true
+}
+
+# osa_screenshot FILE: the whole screen as a PNG.
+osa_screenshot() {
+    timeout 10 import -window root "$1"
+}
+
+# osa_differing SHOT X Y REFERENCE [FUZZ]: the number of pixels of REFERENCE (any picture
+# ImageMagick reads) that differ from the same-sized region of SHOT at (X, Y) by more than FUZZ
+# (default 2%) in some channel.
+osa_differing() {
+    local ref_size
+    ref_size=$(convert "$4" -format '%wx%h' info:)
+    convert "$1" -crop "${ref_size}+$2+$3" +repage "$OSA_TMP/region.png"
+    # compare prints the count on stderr and exits 1 when the pictures differ.
+    compare -metric AE -fuzz "${5:-2%}" "$OSA_TMP/region.png" "$4" null: 2>&1 | awk '{ printf "%d\n", $1 }' || true
+}
+
+# osa_find_picture SHOT REFERENCE [FUZZ]: where the game's 320 x 240 picture lies on the screen
+# and how well it matches: prints "X Y DIFFERING" for the better of the two places the game can
+# be, a window at the top-left corner or full screen centred on the larger X screen.
+osa_find_picture() {
+    local best="" x y d
+    for pos in "0 0" "$(((OSA_SCREEN_W - 320) / 2)) $(((OSA_SCREEN_H - 240) / 2))"; do
+        read -r x y <<<"$pos"
+        d=$(osa_differing "$1" "$x" "$y" "$2" "${3:-2%}")
+        if [ -z "$best" ] || [ "$d" -lt "${best##* }" ]; then best="$x $y $d"; fi
+    done
+    echo "$best"
+}
+
+# osa_wait_picture NAME REFERENCE SECONDS [MAX_DIFFERING] [FUZZ]: takes screenshots until one
+# shows REFERENCE (at most MAX_DIFFERING pixels off, default 0) or SECONDS pass. Keeps the last
+# one as OSA_TMP/NAME.png; sets OSA_PICTURE_X, OSA_PICTURE_Y, OSA_DIFFERING and OSA_SEEN_NS
+# (when the screenshot that matched was started). Fails (returns 1) on a timeout.
+osa_wait_picture() {
+    local deadline=$(($(date +%s%N) + $3 * 1000000000)) found
+    while :; do
+        OSA_SEEN_NS=$(date +%s%N)
+        if osa_screenshot "$OSA_TMP/$1.png" 2>/dev/null; then
+            found=$(osa_find_picture "$OSA_TMP/$1.png" "$2" "${5:-2%}")
+            read -r OSA_PICTURE_X OSA_PICTURE_Y OSA_DIFFERING <<<"$found"
+            [ "$OSA_DIFFERING" -le "${4:-0}" ] && return 0
+        fi
+        [ "$(date +%s%N)" -gt "$deadline" ] && return 1
+        sleep 0.05
+    done
+}
+
+# osa_loud_samples FILE [THRESHOLD]: how many 16-bit samples of a raw unsigned capture lie more
+# than THRESHOLD (default 256) away from silence (0x8000).
+osa_loud_samples() {
+    od -An -v -tu2 -w32 "$1" | awk -v t="${2:-256}" '
+        { for (i = 1; i <= NF; i++) { d = $i - 32768; if (d > t || d < -t) n++ } }
+        END { print n + 0 }'
+}

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The game starts, shows its title, and after a key and the fade shows the level at the start
+# position as the same frame drawn without a screen shows it; Escape ends it with status 0 within
+# 5 s; the music and sounds reach ALSA (captured to a file) and are not silent.
+# Usage: shell_title_and_level.sh <one-step-ahead> <build-dir>
+source "$(dirname "$0")/lib.bash"
+osa_setup "$1" "$2"
+osa_capture_sound "$OSA_TMP/capture.raw"
+
+osa_say "drawing the start frame without a screen"
+OSA_START_FRAME_OUT="$OSA_TMP/start.pcx" OSA_BUILD_DIR="$OSA_BUILD" \
+    timeout 60 "$OSA_BUILD/tests/shell_test" --gtest_filter='Game.TheStartFrameShowsTheLevelAtMora' >"$OSA_TMP/reference.log" 2>&1 ||
+    { cat "$OSA_TMP/reference.log" >&2; osa_fail "the start frame could not be drawn"; }
+
+osa_say "starting the game"
+osa_start_game "$OSA_BUILD"
+OSA_WINDOW=$(osa_window "One Step Ahead") || true
+[ -n "$OSA_WINDOW" ] || osa_fail "no window titled One Step Ahead"
+
+# The fade-in leaves the title within a few levels of the picture; 2% fuzz allows for that.
+osa_wait_picture title "$OSA_BUILD/dat/title.pcx" 10 0 ||
+    osa_fail "the title did not appear (best place $OSA_PICTURE_X,$OSA_PICTURE_Y: $OSA_DIFFERING pixels differ)"
+osa_say "title at $OSA_PICTURE_X,$OSA_PICTURE_Y, seen $(((OSA_SEEN_NS - OSA_START_NS) / 1000000)) ms after start"
+sleep 0.3  # the keyboard is installed before the title, but let the key wait begin
+osa_key Return
+
+# The HUD's clock reads a second or two less than in the frame drawn without a screen; nothing
+# else may differ. The digits cover well under 500 pixels.
+osa_wait_picture level "$OSA_TMP/start.pcx" 10 500 ||
+    osa_fail "the level at the start position did not appear ($OSA_DIFFERING pixels differ from the reference)"
+osa_say "level shown, $OSA_DIFFERING pixels differ from the reference"
+title_left=$(osa_differing "$OSA_TMP/level.png" "$OSA_PICTURE_X" "$OSA_PICTURE_Y" "$OSA_BUILD/dat/title.pcx")
+[ "$title_left" -gt 20000 ] || osa_fail "the level looks like the title"
+
+sleep 1
+osa_key Escape
+osa_wait_exit 5
+status=$OSA_STATUS
+[ "$status" = 0 ] || osa_fail "exit status $status after Escape (stderr: $(tail -n 5 "$OSA_TMP/game.err"))"
+[ ! -s "$OSA_MESSAGES" ] || osa_fail "unexpected message: $(cat "$OSA_MESSAGES")"
+
+[ -s "$OSA_TMP/capture.raw" ] || osa_fail "no sound was captured"
+bytes=$(stat -c %s "$OSA_TMP/capture.raw")
+loud=$(osa_loud_samples "$OSA_TMP/capture.raw")
+osa_say "captured $bytes bytes of sound, $loud samples away from silence"
+[ "$loud" -gt 22050 ] || osa_fail "the captured sound is (nearly) silent"
+echo "PASS"
