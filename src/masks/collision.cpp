@@ -6,12 +6,12 @@
 
 namespace {
 
-// One test of a strip pair over every overlapping row, bottom row first. Returns the first
-// non-zero AND of (A word >> a_shift) and (B word >> b_shift), and its row in *row; 0 if none.
-inline uint32_t scan_rows(const PMASK* A, int ka, int a_row, unsigned a_shift, const PMASK* B, int kb, int b_row,
-                          unsigned b_shift, int n, int* row) {
-    const uint32_t* pa = A->bits + ka * A->h + a_row;
-    const uint32_t* pb = B->bits + kb * B->h + b_row;
+// One strip pair over every overlapping row, the bottom row first; pa and pb point at the
+// words of the first overlapping row. Returns the first non-zero AND of (A word >> a_shift)
+// and (B word >> b_shift), and its row in *row; 0 if there is none. The shifts are logical
+// shifts of unsigned words, by 0 to 31.
+inline uint32_t scan_rows(const uint32_t* pa, unsigned a_shift, const uint32_t* pb, unsigned b_shift, int n,
+                          int* row) {
     for (int r = n - 1; r >= 0; r--) {
         const uint32_t v = (pa[r] >> a_shift) & (pb[r] >> b_shift);
         if (v) {
@@ -22,8 +22,10 @@ inline uint32_t scan_rows(const PMASK* A, int ka, int a_row, unsigned a_shift, c
     return 0;
 }
 
-// Steps shared by both variants. When a common pixel is found and point is non-null, it receives
-// the pixel in the frame of the mask passed first.
+// Steps shared by both variants. With_point also works out the common pixel, in the frame of
+// the mask passed first, and stores it when point is non-null; the yes/no tests are compiled
+// without that bookkeeping, since the game runs them on every logic tick.
+template <bool with_point>
 int collide(const PMASK* a, const PMASK* b, int dx, int dy, int* point) {
     // Boxes apart: no word is read. Touching boxes pass and find nothing below.
     if (dx >= a->w || dy > a->h || dx < -b->w || dy < -b->h) return 0;
@@ -41,35 +43,41 @@ int collide(const PMASK* a, const PMASK* b, int dx, int dy, int* point) {
     const int a_row = dy >= 0 ? dy : 0;
     const int b_row = dy >= 0 ? 0 : -dy;
     const int n = std::min(A->h - a_row, B->h - b_row);
+    // No overlapping rows; this also covers an empty record, whose height is 0.
     if (n <= 0) return 0;
 
     const int S = dx >> 5;  // A's strip holding B's column 0
     const int s = dx & 31;  // B's column 0 within that strip
-    const int a_strips = A->w > 0 ? pmask_strips(A->w) : 0;
-    const int b_strips = B->w > 0 ? pmask_strips(B->w) : 0;
+    const int a_strips = pmask_strips(A->w);
+    const int b_strips = pmask_strips(B->w);
+    // Strip k of a mask starts k * h words in; the rows of interest start at the overlap's top.
+    const uint32_t* const a_words = A->bits + a_row;
+    const uint32_t* const b_words = B->bits + b_row;
+    const int a_h = A->h, b_h = B->h;
 
     int r = 0;
     uint32_t v = 0;
     int cB = 0;  // B's column of the hit
     if (s == 0) {
         for (int j = 0; S + j < a_strips && j < b_strips; j++) {
-            if ((v = scan_rows(A, S + j, a_row, 0, B, j, b_row, 0, n, &r))) {
-                cB = 32 * j + bsf(static_cast<int>(v));
+            if ((v = scan_rows(a_words + (S + j) * a_h, 0, b_words + j * b_h, 0, n, &r))) {
+                if (with_point) cB = 32 * j + bsf(static_cast<int>(v));
                 break;
             }
         }
     } else {
         if (S >= a_strips) return 0;
+        const auto us = static_cast<unsigned>(s);
         for (int j = 0;; j++) {
-            // B's columns 32j .. 32j + 31 - s lie in A's strip S + j.
-            if ((v = scan_rows(A, S + j, a_row, static_cast<unsigned>(s), B, j, b_row, 0, n, &r))) {
-                cB = 32 * j + bsf(static_cast<int>(v));
+            // B's columns 32j .. 32j + 31 - s lie in A's strip S + j, from bit s up.
+            if ((v = scan_rows(a_words + (S + j) * a_h, us, b_words + j * b_h, 0, n, &r))) {
+                if (with_point) cB = 32 * j + bsf(static_cast<int>(v));
                 break;
             }
             if (S + j + 1 >= a_strips) return 0;
-            // B's columns 32j + 32 - s .. 32j + 31 lie in A's strip S + j + 1.
-            if ((v = scan_rows(A, S + j + 1, a_row, 0, B, j, b_row, static_cast<unsigned>(32 - s), n, &r))) {
-                cB = 32 * j + bsf(static_cast<int>(v)) + (32 - s);
+            // B's columns 32j + 32 - s .. 32j + 31 lie in A's strip S + j + 1, from bit 0 up.
+            if ((v = scan_rows(a_words + (S + j + 1) * a_h, 0, b_words + j * b_h, 32u - us, n, &r))) {
+                if (with_point) cB = 32 * j + bsf(static_cast<int>(v)) + (32 - s);
                 break;
             }
             if (j + 1 >= b_strips) return 0;
@@ -77,7 +85,7 @@ int collide(const PMASK* a, const PMASK* b, int dx, int dy, int* point) {
     }
     if (!v) return 0;
 
-    if (point) {
+    if (with_point && point) {
         const int rB = b_row + r;
         if (swapped) {
             // B is the mask passed first: its own frame is the answer's frame.
@@ -94,20 +102,20 @@ int collide(const PMASK* a, const PMASK* b, int dx, int dy, int* point) {
 }  // namespace
 
 int _check_pmask_collision(const PMASK* a, const PMASK* b, int dx, int dy) {
-    return collide(a, b, dx, dy, nullptr);
+    return collide<false>(a, b, dx, dy, nullptr);
 }
 
 int check_pmask_collision(const PMASK* a, const PMASK* b, int x1, int y1, int x2, int y2) {
-    return collide(a, b, x2 - x1, y2 - y1, nullptr);
+    return collide<false>(a, b, x2 - x1, y2 - y1, nullptr);
 }
 
 int _check_pmask_collision_position(const PMASK* a, const PMASK* b, int dx, int dy, int* result) {
-    return collide(a, b, dx, dy, result);
+    return collide<true>(a, b, dx, dy, result);
 }
 
 int check_pmask_collision_position(const PMASK* a, const PMASK* b, int x1, int y1, int x2, int y2, int* result) {
     int point[2];
-    if (!collide(a, b, x2 - x1, y2 - y1, point)) return 0;
+    if (!collide<true>(a, b, x2 - x1, y2 - y1, point)) return 0;
     result[0] = point[0] + x1;
     result[1] = point[1] + y1;
     return 1;
