@@ -1,0 +1,181 @@
+// Frame cost and start-up cost: the whole draw step plus the window copy on the shipped level and
+// on a 500 x 100 cell level (with and without the clip to the camera's window), and the loading
+// of every asset as start-up does it. Headless, on memory bitmaps.
+#include <allegro.h>
+#include <benchmark/benchmark.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "characters/player.h"
+#include "masks/pmask.h"
+#include "shell/assets.h"
+#include "shell/shell.h"
+#include "world/camera.h"
+#include "world/level.h"
+
+namespace {
+
+constexpr int screen_w = 320;
+constexpr int screen_h = 240;
+constexpr int large_columns = 500;
+constexpr int large_rows = 100;
+
+// Allegro without a display, 32-bit pixels, working in the build tree (beside dat/):
+// OSA_BUILD_DIR when set, else the directory above this program's.
+bool start_headless() {
+    static int done = 0;
+    if (done) return done > 0;
+    done = -1;
+    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) return false;
+    set_color_depth(32);
+    _rgb_r_shift_32 = 16;
+    _rgb_g_shift_32 = 8;
+    _rgb_b_shift_32 = 0;
+    const char* dir = std::getenv("OSA_BUILD_DIR");
+    std::error_code ec;
+    const std::filesystem::path build =
+        dir ? std::filesystem::path(dir) : std::filesystem::read_symlink("/proc/self/exe", ec).parent_path().parent_path();
+    std::filesystem::current_path(build, ec);
+    done = ec ? -1 : 1;
+    return done > 0;
+}
+
+// Forgets what a start-up loaded, so that the next one starts as the game does.
+void forget_everything() {
+    for (BITMAP* t : tiles) destroy_bitmap(t);
+    for (PMASK* m : masktiles) destroy_pmask(m);
+    tiles.clear();
+    masktiles.clear();
+    destroy_bitmap(tilemap);
+    destroy_bitmap(the_title);
+    unload_datafile(datshops);
+    tilemap = the_title = nullptr;
+    datshops = nullptr;
+    for (SAMPLE** s : {&change, &shoe[0], &shoe[1], &land, &jump, &velachange}) {
+        destroy_sample(*s);
+        *s = nullptr;
+    }
+    for (BITMAP** b : {&buffer, &back, &before, &now}) {
+        destroy_bitmap(*b);
+        *b = nullptr;
+    }
+    unload_datafile(font1);
+    font1 = nullptr;
+    for (RLE_SPRITE* s : bmain) destroy_rle_sprite(s);
+    for (RLE_SPRITE* s : bvela) destroy_rle_sprite(s);
+    for (PMASK* m : maskbmain) destroy_pmask(m);
+    bmain.clear();
+    bvela.clear();
+    maskbmain.clear();
+}
+
+// The game's world as start-up leaves it, with both characters; the background is made for the
+// game's 320 x 240 screen. Null when dat/ cannot be loaded.
+struct world {
+    PLAYER* mora = nullptr;
+    PLAYER* vela = nullptr;
+};
+
+world* shipped_world() {
+    static world* w = nullptr;
+    static bool tried = false;
+    if (tried) return w;
+    tried = true;
+    if (!start_headless()) return nullptr;
+    load_shit();
+    load_level();
+    if (blStartFailed || !make_back(screen_w, screen_h)) return nullptr;
+    w = new world{new PLAYER(800.0f, 480.0f, "dat/mora.dat", 2), new PLAYER(896.0f, 480.0f, "dat/vela.dat", 3)};
+    if (!w->mora->has_frames() || !w->vela->has_frames()) w = nullptr;
+    return w;
+}
+
+// Replaces the level with a large_columns x large_rows one drawn from the shipped tiles: ground
+// in the lower rows, scattered platforms and decorations above, as a real level would be.
+bool make_large_level() {
+    std::ostringstream text;
+    text << large_columns << ' ' << large_rows << '\n';
+    const int count = static_cast<int>(tiles.size());
+    for (int cy = 0; cy < large_rows; cy++) {
+        for (int cx = 0; cx < large_columns; cx++) {
+            int tile = 0;
+            if (cy >= large_rows - 5) tile = 1 + (cx + cy) % 5;
+            else if ((cx * 7 + cy * 13) % 11 == 0) tile = 6 + (cx + 2 * cy) % 14;
+            text << tile % count << (cy >= large_rows - 5 ? "w " : ". ");
+        }
+        text << '\n';
+    }
+    text << "20 95 30 95 40 95 50 95 60 95\n";
+    std::istringstream in(text.str());
+    std::string error;
+    if (!read_level(in, count, &error)) return false;
+    destroy_bitmap(buffer);
+    buffer = make_system_bitmap(32 * iXSize, 32 * iYSize);
+    return buffer && make_back(screen_w, screen_h);
+}
+
+// One frame per iteration at the start position (or, with pan, at a camera that sweeps the
+// level), into a 320 x 240 memory bitmap standing for the screen.
+void run_frames(benchmark::State& state, bool large, bool clip) {
+    world* w = shipped_world();
+    if (!w || (large && !make_large_level())) {
+        state.SkipWithError("the shipped dat/ could not be loaded");
+        return;
+    }
+    BITMAP* target = create_bitmap(screen_w, screen_h);
+    camera_follow_in(w->mora->x, w->mora->y, screen_w, screen_h);
+    const int start_x = iThex, start_y = large ? 32 * iYSize - screen_h : iThey;
+    for (auto _ : state) {
+        iThex = start_x;
+        iThey = start_y;
+        draw_frame_sized(target, *w->mora, *w->vela, screen_w, screen_h, clip);
+        benchmark::DoNotOptimize(target->line[0][0]);
+    }
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["cells"] = iXSize * iYSize;
+    destroy_bitmap(target);
+}
+
+void BM_FrameShippedLevel(benchmark::State& state) { run_frames(state, false, true); }
+void BM_FrameShippedLevelUnclipped(benchmark::State& state) { run_frames(state, false, false); }
+void BM_FrameLevel500x100(benchmark::State& state) { run_frames(state, true, true); }
+void BM_FrameLevel500x100Unclipped(benchmark::State& state) { run_frames(state, true, false); }
+
+// Start-up's loading, as main runs it after the video mode: every shared asset, the level with
+// its bitmaps, and both characters. (Process start, the library, the timers and the video mode
+// come on top; the window test measures the whole way to the title.)
+void BM_StartupLoading(benchmark::State& state) {
+    if (!start_headless()) {
+        state.SkipWithError("no Allegro");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        forget_everything();
+        blStartFailed = false;
+        state.ResumeTiming();
+        load_shit();
+        load_level();
+        PLAYER mora(800.0f, 480.0f, "dat/mora.dat", 2);
+        PLAYER vela(896.0f, 480.0f, "dat/vela.dat", 3);
+        if (blStartFailed || !mora.has_frames() || !vela.has_frames()) {
+            state.SkipWithError("the shipped dat/ could not be loaded");
+            break;
+        }
+    }
+    state.SetLabel("load_shit + load_level + both characters");
+}
+
+} // namespace
+
+// The shipped level first: the large one replaces it.
+BENCHMARK(BM_FrameShippedLevel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FrameShippedLevelUnclipped)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FrameLevel500x100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FrameLevel500x100Unclipped)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StartupLoading)->Unit(benchmark::kMillisecond)->Iterations(20);
