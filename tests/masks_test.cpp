@@ -28,8 +28,9 @@ struct Grid {
     std::vector<uint8_t> px;  // row-major, 1 solid
     Grid() = default;
     Grid(int w_, int h_) : w(w_), h(h_), px(static_cast<size_t>(w_) * static_cast<size_t>(h_), 0) {}
-    bool at(int x, int y) const { return px[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] != 0; }
-    void set(int x, int y, bool v) { px[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] = v; }
+    size_t index(int x, int y) const { return static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x); }
+    bool at(int x, int y) const { return px[index(x, y)] != 0; }
+    void set(int x, int y, bool v) { px[index(x, y)] = v; }
     bool inside(int x, int y) const { return x >= 0 && x < w && y >= 0 && y < h; }
 };
 
@@ -419,7 +420,8 @@ TEST(MaskCollision, SolidSquaresOverlapOrOnlyTouch) {
     MaskPtr a = mask_from(solid_grid(10, 10)), b = mask_from(solid_grid(10, 10));
     EXPECT_EQ(_check_pmask_collision(a.get(), b.get(), 9, 9), 1);
     EXPECT_EQ(_check_pmask_collision(a.get(), b.get(), -9, -9), 1);
-    for (auto [dx, dy] : std::initializer_list<Offset>{{10, 0}, {0, 10}, {-10, 0}, {0, -10}, {10, 10}, {-10, -10}, {10, -9}})
+    const Offset apart[] = {{10, 0}, {0, 10}, {-10, 0}, {0, -10}, {10, 10}, {-10, -10}, {10, -9}};
+    for (auto [dx, dy] : apart)
         EXPECT_EQ(_check_pmask_collision(a.get(), b.get(), dx, dy), 0) << dx << ", " << dy;
     EXPECT_EQ(check_pmask_collision(a.get(), b.get(), 100, 50, 109, 59), 1);
     EXPECT_EQ(check_pmask_collision(a.get(), b.get(), 100, 50, 110, 59), 0);
@@ -621,7 +623,8 @@ TEST(MaskSerialize, RoundTripsKeepSizeAndPixels) {
     std::mt19937 rng(77);
     std::vector<std::pair<int, int>> sizes = {{1, 1}, {7, 1}, {8, 3}, {9, 3}, {31, 2}, {32, 2}, {33, 2},
                                               {63, 1}, {64, 4}, {65, 3}, {100, 70}, {1, 70}};
-    for (int i = 0; i < 30; i++) sizes.emplace_back(1 + static_cast<int>(rng() % 200), 1 + static_cast<int>(rng() % 40));
+    std::uniform_int_distribution<int> width(1, 200), height(1, 40);
+    for (int i = 0; i < 30; i++) sizes.emplace_back(width(rng), height(rng));
     for (const auto& [w, h] : sizes) {
         const Grid g = random_grid(rng, w, h, 0.5);
         MaskPtr m = mask_from(g);
@@ -697,7 +700,8 @@ TEST(MaskSerialize, ReadersRefuseBadHeaders) {
         return b;
     };
     // Widths above 32767 do not fit the record; a side of 0 holds no pixel.
-    for (auto [w, h] : std::initializer_list<Offset>{{40000, 1}, {32768, 1}, {65535, 1}, {1, 40000}, {0, 1}, {0, 0}, {10, 0}, {0, 5000}}) {
+    const Offset bad[] = {{40000, 1}, {32768, 1}, {65535, 1}, {1, 40000}, {0, 1}, {0, 0}, {10, 0}, {0, 5000}};
+    for (auto [w, h] : bad) {
         auto bytes = header(w, h);
         expect_refused(bytes, static_cast<int>(bytes.size()), std::to_string(w) + "x" + std::to_string(h));
     }
@@ -982,7 +986,6 @@ TEST(MaskDrawStretch, TwentyFourBitBytesLowFirst) {
 
 TEST(MaskDrawStretch, NothingForEmptyOrOutsideTargets) {
     init_headless_allegro();
-    std::mt19937 rng(14);
     const Grid g = solid_grid(9, 9);
     MaskPtr m = mask_from(g);
     for (int depth : kDepths) {
@@ -995,7 +998,8 @@ TEST(MaskDrawStretch, NothingForEmptyOrOutsideTargets) {
             draw_allegro_pmask_stretch(m.get(), bmp, 2, 2, w, h, kColour);
             ASSERT_TRUE(bitmap_is(bmp, nothing, kColour)) << w << "x" << h;
         }
-        for (auto [x, y] : std::initializer_list<Offset>{{30, 0}, {-12, 0}, {0, 20}, {0, -8}, {-2147483647, 0}, {0, 2147483647}}) {
+        const Offset outside[] = {{30, 0}, {-12, 0}, {0, 20}, {0, -8}, {-2147483647, 0}, {0, 2147483647}};
+        for (auto [x, y] : outside) {
             draw_allegro_pmask_stretch(m.get(), bmp, x, y, 12, 8, kColour);
             ASSERT_TRUE(bitmap_is(bmp, nothing, kColour)) << x << ", " << y;
         }
