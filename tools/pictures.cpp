@@ -1,4 +1,160 @@
-// Pictures: being written (tiles, title, background, shops, characters, font).
+// Pictures: writes every picture file of dat/ (tiles, title, background, shops, the two
+// characters, the font) and the review sheets of --preview.
+#include <string>
+
 #include "assets.h"
-bool write_pictures(const std::string&) { return true; }
-bool write_picture_previews(const std::string&) { return true; }
+#include "pic_characters.h"
+#include "pic_common.h"
+#include "pic_world.h"
+#include "pixel_font.h"
+
+using namespace pic;
+
+bool write_pictures(const std::string& out) {
+    return write_world(out) && write_characters(out) && write_font(out);
+}
+
+namespace {
+
+constexpr int sheet_bg = 0x30304A;    // behind the frames of the review sheets
+constexpr int sheet_cell = 0x50506E;  // one frame's cell
+constexpr int label = 0xFFFFFF;
+
+// Draws src scaled by z at (x, y), leaving out magenta.
+void put_scaled(BITMAP* dst, BITMAP* src, int sx, int sy, int w, int h, int x, int y, int z) {
+    for (int j = 0; j < h; j++)
+        for (int i = 0; i < w; i++) {
+            int c = get(src, sx + i, sy + j);
+            if (c != magenta) box(dst, x + i * z, y + j * z, z, z, c);
+        }
+}
+
+// One sheet per character: a row per strip (the strip alone), then rows of the full character
+// with every look l of every category (body plus look l of each category), at 2x.
+bool character_sheet(const std::string& path, figure_id who) {
+    const int frames = character_frames(who), z = 2, cw = 32 * z + 4, ch = 64 * z + 4;
+    const int left = 60;
+    BITMAP* strips[16];
+    for (int n = 0; n < 16; n++) strips[n] = character_strip(who, n);
+    const int rows = 16 + 3;
+    BITMAP* s = new_bitmap(left + frames * cw + 4, 14 + rows * ch, sheet_bg);
+    for (int k = 0; k < frames; k++) {
+        char num[16];
+        std::snprintf(num, sizeof num, "%d", k);
+        pixel_text(s, left + k * cw + 2, 3, num, label);
+    }
+    static const char* cats[] = {"make-up", "hair", "clothes", "shoes", "bag"};
+    for (int r = 0; r < rows; r++) {
+        int y = 14 + r * ch;
+        char name[32];
+        if (r == 0)
+            std::snprintf(name, sizeof name, "body");
+        else if (r < 16)
+            std::snprintf(name, sizeof name, "%s %d", cats[(r - 1) / 3], (r - 1) % 3);
+        else
+            std::snprintf(name, sizeof name, "all %d", r - 16);
+        pixel_text(s, 2, y + 4, name, label);
+        for (int k = 0; k < frames; k++) {
+            int x = left + k * cw;
+            box(s, x, y, cw - 4, ch - 4, sheet_cell);
+            box(s, x, y + 59 * z, cw - 4, z, 0x6E6E90);  // the floor row 59
+            if (r == 0) {
+                put_scaled(s, strips[0], 32 * k, 0, 32, 64, x, y, z);
+            } else if (r < 16) {
+                put_scaled(s, strips[0], 32 * k, 0, 32, 64, x, y, z);
+                // dim the body so that the layer stands out
+                for (int j = 0; j < 64 * z; j++)
+                    for (int i = 0; i < 32 * z; i++) {
+                        int c = get(s, x + i, y + j);
+                        if (c != sheet_cell && c != 0x6E6E90) put(s, x + i, y + j, mix(c, sheet_cell, 170));
+                    }
+                put_scaled(s, strips[r], 32 * k, 0, 32, 64, x, y, z);
+            } else {
+                int l = r - 16;
+                for (int n = 0; n < 6; n++)
+                    put_scaled(s, strips[n == 0 ? 0 : 1 + 3 * (n - 1) + l], 32 * k, 0, 32, 64, x, y, z);
+            }
+        }
+    }
+    for (BITMAP* b : strips) destroy_bitmap(b);
+    bool ok = save_pcx(path, s);
+    destroy_bitmap(s);
+    return ok;
+}
+
+// Every combination at 1x, the size the player sees: 3^5 outfits would be many, so each row
+// varies one category over its three looks with the others at look 0, standing and walking.
+bool outfits_1x(const std::string& path, figure_id who) {
+    BITMAP* strips[16];
+    for (int n = 0; n < 16; n++) strips[n] = character_strip(who, n);
+    const int cols[] = {15 < character_frames(who) ? (who == figure_mora ? 15 : 14) : 14, 0, 2, 4, 12, 8};
+    BITMAP* s = new_bitmap(5 * (3 * 6 * 34 + 8), 72, 0x8ACBF0);
+    int x = 2;
+    for (int c = 0; c < 5; c++) {
+        for (int l = 0; l < 3; l++)
+            for (int col : cols) {
+                for (int n = 0; n < 6; n++) {
+                    int obj = n == 0 ? 0 : 1 + 3 * (n - 1) + (n - 1 == c ? l : 0);
+                    put_scaled(s, strips[obj], 32 * col, 0, 32, 64, x, 4, 1);
+                }
+                x += 34;
+            }
+        x += 8;
+    }
+    for (BITMAP* b : strips) destroy_bitmap(b);
+    bool ok = save_pcx(path, s);
+    destroy_bitmap(s);
+    return ok;
+}
+
+bool shops_sheet(const std::string& path) {
+    BITMAP* s = new_bitmap(5 * 104 + 8, 112, 0x8ACBF0);
+    for (int i = 0; i < 5; i++) {
+        BITMAP* b = make_shop_picture(i);
+        over(s, b, 8 + i * 104, 8);
+        destroy_bitmap(b);
+    }
+    box(s, 0, 104, s->w, 8, 0x5CB43A);
+    bool ok = save_pcx(path, s);
+    destroy_bitmap(s);
+    return ok;
+}
+
+bool tiles_sheet(const std::string& path) {
+    BITMAP* t = make_tile_sheet();
+    BITMAP* s = new_bitmap(t->w * 2, t->h * 2, 0x8ACBF0);
+    put_scaled(s, t, 0, 0, t->w, t->h, 0, 0, 2);
+    bool ok = save_pcx(path, s);
+    destroy_bitmap(t);
+    destroy_bitmap(s);
+    return ok;
+}
+
+bool font_sheet(const std::string& path) {
+    BITMAP* s = new_bitmap(330, 60, 0x990000);
+    box(s, 0, 30, 330, 30, 0x1111AA);
+    pixel_text(s, 2, 2, "Mission: upgrade make-up and hair and clothes and shoes and handbag", 0xFFFFFF);
+    pixel_text(s, 2, 14, " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ", 0xFFFFFF);
+    pixel_text(s, 2, 32, "[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~", 0xFFFFFF);
+    pixel_text(s, 2, 44, "Time : 60 sec  Level: 0  Score: -15", 0xFFFFFF);
+    bool ok = save_pcx(path, s);
+    destroy_bitmap(s);
+    return ok;
+}
+
+}  // namespace
+
+bool write_picture_previews(const std::string& dir) {
+    bool ok = character_sheet(dir + "/mora_frames.pcx", figure_mora) &&
+              character_sheet(dir + "/vela_frames.pcx", figure_vela) &&
+              outfits_1x(dir + "/mora_looks_1x.pcx", figure_mora) &&
+              outfits_1x(dir + "/vela_looks_1x.pcx", figure_vela) && shops_sheet(dir + "/shops.pcx") &&
+              tiles_sheet(dir + "/tiles.pcx") && font_sheet(dir + "/font.pcx");
+    BITMAP* t = make_title_picture();
+    ok = ok && save_pcx(dir + "/title.pcx", t);
+    destroy_bitmap(t);
+    BITMAP* b = make_background();
+    ok = ok && save_pcx(dir + "/back.pcx", b);
+    destroy_bitmap(b);
+    return ok;
+}
