@@ -23,13 +23,15 @@
 #include "shell/assets.h"
 #include "shell/shell.h"
 #include "test_util.h"
+#include "world/camera.h"
 #include "world/level.h"
 
 namespace {
 
 constexpr int ticks_per_second = 120;
 constexpr int ticks_per_anim = 15; // the 8 Hz animation flag
-constexpr int partner_change_ticks = 129;
+constexpr int view_w = 320; // the game's screen
+constexpr int view_h = 240;
 
 // ---- keys -----------------------------------------------------------------------------------
 
@@ -220,6 +222,29 @@ protected:
         load_shit();
         load_level();
         ASSERT_FALSE(blStartFailed) << "the shipped dat/ does not load";
+        // Without a screen the background was made for a 0 x 0 screen: make it as the game's
+        // 320 x 240 screen has it.
+        ASSERT_TRUE(make_back(view_w, view_h));
+    }
+
+    void SetUp() override {
+        for (int k = 0; k < KEY_MAX; k++) key[k] = 0;
+        game_state = 1;
+        tase = 0;
+        score = 0;
+        xcount = 0;
+        timer = 0;
+        the_time = 60;
+        metamorphose = false;
+        metafactor = 0;
+        do_anim = false;
+        add_message("Welcome!");
+        heard.clear();
+        sound_hook = hear;
+    }
+    void TearDown() override {
+        sound_hook = nullptr;
+        for (int k = 0; k < KEY_MAX; k++) key[k] = 0;
     }
 
     long tick = 0;
@@ -238,6 +263,16 @@ protected:
     }
 };
 
+// The two characters as the game builds them; cut from the datafiles once, copied by each test.
+PLAYER start_mora() {
+    static const PLAYER p(800.0f, 480.0f, "dat/mora.dat", 2);
+    return p;
+}
+PLAYER start_vela() {
+    static const PLAYER p(896.0f, 480.0f, "dat/vela.dat", 3);
+    return p;
+}
+
 struct Fulfilment {
     int level;
     long ticks;     // from the mission's first tick to the end of Vela's change
@@ -246,19 +281,10 @@ struct Fulfilment {
 };
 
 TEST_F(Playthrough, TheFirstMissionsAreFulfilledInTime) {
-    PLAYER mora(800.0f, 480.0f, "dat/mora.dat", 2);
-    PLAYER vela(896.0f, 480.0f, "dat/vela.dat", 3);
+    PLAYER mora = start_mora();
+    PLAYER vela = start_vela();
     ASSERT_TRUE(mora.has_frames());
     ASSERT_TRUE(vela.has_frames());
-    sound_hook = hear;
-    game_state = 1;
-    tase = 0;
-    score = 0;
-    xcount = 0;
-    timer = 0;
-    the_time = 60;
-    metamorphose = false;
-    metafactor = 0;
 
     // What the rules promise, worked out here from the mission table: the allowance after each
     // of the first six fulfilments, and from the seventh on the rows taken again from row 1.
@@ -378,6 +404,170 @@ TEST_F(Playthrough, TheFirstMissionsAreFulfilledInTime) {
     }
     for (int n = 0; n < required; n++) EXPECT_GE(done[static_cast<size_t>(n)].remaining, 0) << "mission " << n + 1 << " was late";
     sound_hook = nullptr;
+}
+
+// ---- the frame at the start and the shop nearest the start ---------------------------------
+
+// Saves a picture for the window test when OSA_WINDOW_REFS names a directory.
+void save_reference(BITMAP* b, const char* name) {
+    if (const char* dir = std::getenv("OSA_WINDOW_REFS")) {
+        const std::string path = std::string(dir) + "/" + name;
+        EXPECT_EQ(save_bitmap(path.c_str(), b, nullptr), 0) << path;
+    }
+}
+
+// Channel-wise: c lies within 1 of the half-and-half mix of a and b.
+bool half_mix(int c, int a, int b) {
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const int want = (((a >> shift) & 0xFF) + ((b >> shift) & 0xFF)) / 2;
+        if (std::abs(((c >> shift) & 0xFF) - want) > 1) return false;
+    }
+    return true;
+}
+
+// The camera's window of the level with the shops and both characters but no HUD, drawn on its
+// own in the frame's order.
+BITMAP* scene_without_hud(PLAYER& mora, PLAYER& vela) {
+    BITMAP* world = create_bitmap(buffer->w, buffer->h);
+    clear_to_color(world, 0);
+    blit(back, world, iThex / 2, iThey / 2, iThex, iThey, view_w, view_h);
+    draw_tiles(world, 0, 0);
+    draw_shops(world);
+    vela.draw(world, false);
+    mora.draw(world, false);
+    BITMAP* scene = create_bitmap(view_w, view_h);
+    blit(world, scene, iThex, iThey, 0, 0, view_w, view_h);
+    destroy_bitmap(world);
+    return scene;
+}
+
+// Her picture as she stands facing left with clothes look l, on magenta.
+BITMAP* standing_left(const PLAYER& mora, int l) {
+    PLAYER p = mora;
+    p.onground = true;
+    p.walking = false;
+    p.direction = 2;
+    p.look[2] = l;
+    BITMAP* b = create_bitmap(32, 64);
+    clear_to_color(b, 0xFF00FF);
+    p.draw(b, true);
+    return b;
+}
+
+// Pixels of the sprite (its magenta left out) that differ from the frame at (x, y); and the
+// sprite's pixel count in *solid.
+int sprite_differs(BITMAP* frame, int x, int y, BITMAP* sprite, int* solid) {
+    int differ = 0;
+    *solid = 0;
+    for (int sy = 0; sy < sprite->h; sy++)
+        for (int sx = 0; sx < sprite->w; sx++) {
+            const int c = getpixel(sprite, sx, sy);
+            if (c == 0xFF00FF) continue;
+            (*solid)++;
+            differ += getpixel(frame, x + sx, y + sy) != c;
+        }
+    return differ;
+}
+
+TEST_F(Playthrough, TheHudStandsAtTheCameraCornerOverTheStartScene) {
+    PLAYER mora = start_mora();
+    PLAYER vela = start_vela();
+    // As after the title: she has landed and stands; the camera follows her on the game's screen.
+    for (int i = 0; i < 600; i++) run_tick(mora, vela, Keys{});
+    ASSERT_TRUE(mora.onground);
+    camera_follow_in(mora.x, mora.y, view_w, view_h);
+    BITMAP* frame = create_bitmap(view_w, view_h);
+    draw_frame_sized(frame, mora, vela, view_w, view_h, true);
+    solid_mode();
+    BITMAP* scene = scene_without_hud(mora, vela);
+    ASSERT_STREQ(message, "Mission: upgrade clothes and shoes");
+
+    // Strip: rows 0..10 across the screen; box: columns 0..80 of rows 11..40. Over them every
+    // pixel is the half-and-half mix with the scene, or white text; everywhere else the frame is
+    // the scene, but for text that runs on past the box.
+    int strip = 0, box = 0, wrong = 0, ink_in_line[4] = {};
+    for (int y = 0; y < view_h; y++)
+        for (int x = 0; x < view_w; x++) {
+            const int c = getpixel(frame, x, y), s = getpixel(scene, x, y);
+            const bool white = c == 0xFFFFFF;
+            if (white && y >= 2 && y < 42) ink_in_line[(y - 2) / 10]++;
+            if (y <= 10) {
+                if (white) continue;
+                strip++;
+                wrong += !half_mix(c, 0x990000, s);
+            } else if (y <= 40 && x <= 80) {
+                if (white) continue;
+                box++;
+                wrong += !half_mix(c, 0x1111AA, s);
+            } else {
+                wrong += c != s && !(white && y < 42);
+            }
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(strip, view_w * 11 * 3 / 4);
+    EXPECT_GT(box, 81 * 30 / 2);
+    for (int line = 0; line < 4; line++) EXPECT_GT(ink_in_line[line], 20) << "text line " << line;
+    save_reference(scene, "scene.pcx");
+    destroy_bitmap(scene);
+    destroy_bitmap(frame);
+}
+
+// The window test's key sequence, run headless: from the start, Left, Up and Space held together
+// take her onto the step of the clothes shop, the shop nearest the start, where Up enters it;
+// released, she stands in front of it in her new clothes. One entry happens from 242 ticks
+// held, the third only from 415: any release between changes her picture.
+TEST_F(Playthrough, TheClothesShopNearestTheStartChangesHerPicture) {
+    const PLAYER start = start_mora();
+    int nearest = -1;
+    float nearest_d = 1e9f;
+    for (int i = 0; i < 5; i++) {
+        const float d = std::fabs(static_cast<float>(shop[i].x + shops[i]->w / 2) - (start.x + 16.0f)) +
+                        std::fabs(static_cast<float>(shop[i].y) - (start.y + 64.0f));
+        if (d < nearest_d) {
+            nearest_d = d;
+            nearest = i;
+        }
+    }
+    ASSERT_EQ(nearest, 2) << "the window test expects the clothes shop nearest the start";
+
+    for (int held : {250, 324, 400}) {
+        SCOPED_TRACE("keys held " + std::to_string(held) + " ticks");
+        SetUp();
+        tick = 0;
+        PLAYER mora = start_mora();
+        PLAYER vela = start_vela();
+        for (int i = 0; i < 600; i++) run_tick(mora, vela, Keys{});
+        for (int i = 0; i < held; i++) run_tick(mora, vela, Keys{true, false, true, true});
+        for (int i = 0; i < 240; i++) run_tick(mora, vela, Keys{});
+        EXPECT_NE(mora.look[2], 1) << "her clothes changed";
+        const int unchanged[5] = {0, 0, -1, 1, 1};
+        for (int j : {0, 1, 3, 4}) EXPECT_EQ(mora.look[j], unchanged[j]) << "category " << j;
+        EXPECT_FALSE(metamorphose);
+        EXPECT_TRUE(mora.onground);
+        EXPECT_FALSE(mora.walking);
+        EXPECT_EQ(mora.direction, 2);
+        EXPECT_TRUE(in_shop_window(mora, 2));
+
+        // On the screen she stands at (144, 92): the camera centres her frame and is not clamped.
+        camera_follow_in(mora.x, mora.y, view_w, view_h);
+        BITMAP* frame = create_bitmap(view_w, view_h);
+        draw_frame_sized(frame, mora, vela, view_w, view_h, true);
+        solid_mode();
+        BITMAP* now_look = standing_left(mora, mora.look[2]);
+        BITMAP* old_look = standing_left(mora, 1);
+        int solid = 0;
+        EXPECT_EQ(sprite_differs(frame, 144, 92, now_look, &solid), 0);
+        EXPECT_GT(solid, 0);
+        EXPECT_GT(sprite_differs(frame, 144, 92, old_look, &solid), 30) << "the old clothes are gone";
+        destroy_bitmap(now_look);
+        destroy_bitmap(old_look);
+        destroy_bitmap(frame);
+    }
+    for (int l = 0; l < 3; l++) {
+        BITMAP* b = standing_left(start, l);
+        save_reference(b, ("look" + std::to_string(l) + ".pcx").c_str());
+        destroy_bitmap(b);
+    }
 }
 
 }  // namespace
