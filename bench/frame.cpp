@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -171,6 +172,24 @@ void BM_StartupLoading(benchmark::State& state) {
     state.SetLabel("load_shit + load_level + both characters");
 }
 
+// Reading the shipped level file (already in memory) into the map.
+void BM_ReadShippedLevel(benchmark::State& state) {
+    if (!start_headless()) {
+        state.SkipWithError("no Allegro");
+        return;
+    }
+    std::ifstream file("dat/level.dat");
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string error;
+    for (auto _ : state) {
+        std::istringstream in(text);
+        if (!read_level(in, 20, &error)) {  // the shipped sheet holds 20 tiles
+            state.SkipWithError(error.c_str());
+            break;
+        }
+    }
+}
+
 } // namespace
 
 // The shipped level first: the large one replaces it.
@@ -178,4 +197,5 @@ BENCHMARK(BM_FrameShippedLevel)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameShippedLevelUnclipped)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameLevel500x100)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameLevel500x100Unclipped)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadShippedLevel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupLoading)->Unit(benchmark::kMillisecond)->Iterations(20);

@@ -35,30 +35,21 @@ constexpr size_t shown_token = 20;  // characters of a bad token quoted in a mes
 // fault can name its row and column in the file.
 class level_reader {
 public:
+    enum result { ok, ended, not_a_number };
+
     explicit level_reader(std::string text) : text_(std::move(text)), in_(text_) {}
 
-    // Reads the next number into value. On failure describes it (item names what was expected).
-    bool number(int& value, const std::string& item, std::string& what) {
+    // Reads the next number into value.
+    result number(int& value) {
         start_ = skip_blanks();
-        if (start_ >= text_.size()) {
-            what = "the file ends early, before " + item;
-            return false;
-        }
-        if (!(in_ >> value)) {
-            what = item + " is not a number: \"" + token_at(start_) + "\"";
-            return false;
-        }
-        return true;
+        if (start_ >= text_.size()) return ended;
+        return in_ >> value ? ok : not_a_number;
     }
 
     // Reads the next non-blank character, directly after a number or after blanks.
-    bool letter(char& value, const std::string& item, std::string& what) {
+    result letter(char& value) {
         start_ = skip_blanks();
-        if (!(in_ >> value)) {
-            what = "the file ends early, before " + item;
-            return false;
-        }
-        return true;
+        return in_ >> value ? ok : ended;
     }
 
     // Where the last value began in the text (its end, after an early end).
@@ -73,6 +64,12 @@ public:
                 line_start = i + 1;
             }
         return " at row " + std::to_string(row) + ", column " + std::to_string(at - line_start + 1);
+    }
+
+    // What went wrong reading item (what was expected there), for a result other than ok.
+    std::string fault(result r, const std::string& item) const {
+        if (r == ended) return "the file ends early, before " + item;
+        return item + " is not a number: \"" + token_at(start_) + "\"";
     }
 
 private:
@@ -103,43 +100,38 @@ std::string cell_name(int cx, int cy) {
 
 bool read_level(std::istream& in, int tile_count, std::string* error) {
     level_reader reader{std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
-    std::string what;
-    // at: where in the text the faulty value began.
-    auto fail = [&](size_t at) {
+    // what: the fault; at: where in the text the faulty value began.
+    auto fail = [&](const std::string& what, size_t at) {
         if (error) *error = what + reader.where(at);
         return false;
     };
+    level_reader::result r;
 
     int width = 0, height = 0;
-    if (!reader.number(width, "the width", what)) return fail(reader.position());
-    if (width < 1 || width > map_columns) {
-        what = "width " + std::to_string(width) + " is outside 1 to " + std::to_string(map_columns);
-        return fail(reader.position());
-    }
-    if (!reader.number(height, "the height", what)) return fail(reader.position());
-    if (height < 1 || height > map_rows) {
-        what = "height " + std::to_string(height) + " is outside 1 to " + std::to_string(map_rows);
-        return fail(reader.position());
-    }
+    if ((r = reader.number(width)) != level_reader::ok) return fail(reader.fault(r, "the width"), reader.position());
+    if (width < 1 || width > map_columns)
+        return fail("width " + std::to_string(width) + " is outside 1 to " + std::to_string(map_columns), reader.position());
+    if ((r = reader.number(height)) != level_reader::ok) return fail(reader.fault(r, "the height"), reader.position());
+    if (height < 1 || height > map_rows)
+        return fail("height " + std::to_string(height) + " is outside 1 to " + std::to_string(map_rows), reader.position());
 
     // The cells come row by row; they are kept aside until the whole file has proved sound, so
     // that a bad level leaves the map as it was.
     std::vector<TILE> cells(static_cast<size_t>(width) * static_cast<size_t>(height));
     for (int cy = 0; cy < height; cy++)
         for (int cx = 0; cx < width; cx++) {
-            TILE cell;
-            if (!reader.number(cell.iTile, "the tile number of " + cell_name(cx, cy), what))
-                return fail(reader.position());
-            if (cell.iTile < 0 || cell.iTile >= tile_count) {
-                what = "tile " + std::to_string(cell.iTile) + " of " + cell_name(cx, cy) +
-                       (tile_count > 0 ? " is not a tile of the sheet (0 to " + std::to_string(tile_count - 1) + ")"
-                                       : " is not a tile of the sheet (the sheet has no tiles)");
-                return fail(reader.position());
-            }
+            TILE& cell = cells[static_cast<size_t>(cy) * static_cast<size_t>(width) + static_cast<size_t>(cx)];
+            if ((r = reader.number(cell.iTile)) != level_reader::ok)
+                return fail(reader.fault(r, "the tile number of " + cell_name(cx, cy)), reader.position());
+            if (cell.iTile < 0 || cell.iTile >= tile_count)
+                return fail("tile " + std::to_string(cell.iTile) + " of " + cell_name(cx, cy) +
+                                (tile_count > 0 ? " is not a tile of the sheet (0 to " + std::to_string(tile_count - 1) + ")"
+                                                : " is not a tile of the sheet (the sheet has no tiles)"),
+                            reader.position());
             char flag = 0;
-            if (!reader.letter(flag, "the letter of " + cell_name(cx, cy), what)) return fail(reader.position());
+            if ((r = reader.letter(flag)) != level_reader::ok)
+                return fail(reader.fault(r, "the letter of " + cell_name(cx, cy)), reader.position());
             cell.blWall = flag == 'w';
-            cells[static_cast<size_t>(cy) * static_cast<size_t>(width) + static_cast<size_t>(cx)] = cell;
         }
 
     // A shop stands on the floor line of its cell: its column must lie inside the level and its
@@ -147,14 +139,16 @@ bool read_level(std::istream& in, int tile_count, std::string* error) {
     SHOP_POS places[shop_count];
     for (int i = 0; i < shop_count; i++) {
         const std::string name = "shop " + std::to_string(i);
-        if (!reader.number(places[i].x, "the column of " + name, what)) return fail(reader.position());
+        if ((r = reader.number(places[i].x)) != level_reader::ok)
+            return fail(reader.fault(r, "the column of " + name), reader.position());
         const size_t shop_at = reader.position();
-        if (!reader.number(places[i].y, "the row of " + name, what)) return fail(reader.position());
-        if (places[i].x < 0 || places[i].x >= width || places[i].y < 0 || places[i].y > height) {
-            what = name + " at column " + std::to_string(places[i].x) + ", row " + std::to_string(places[i].y) +
-                   " lies outside the level of " + std::to_string(width) + " x " + std::to_string(height) + " cells";
-            return fail(shop_at);
-        }
+        if ((r = reader.number(places[i].y)) != level_reader::ok)
+            return fail(reader.fault(r, "the row of " + name), reader.position());
+        if (places[i].x < 0 || places[i].x >= width || places[i].y < 0 || places[i].y > height)
+            return fail(name + " at column " + std::to_string(places[i].x) + ", row " + std::to_string(places[i].y) +
+                            " lies outside the level of " + std::to_string(width) + " x " + std::to_string(height) +
+                            " cells",
+                        shop_at);
         places[i].x *= cell_size;
         places[i].y *= cell_size;
     }

@@ -60,18 +60,21 @@ osa_setup() {
 }
 
 # Starts Xvfb on the first free display from :90 with a 1024x768x24 screen, waits until it
-# answers and exports DISPLAY.
+# answers and exports DISPLAY. The screen's memory is also the file OSA_FB (see osa_fb_pixel).
 osa_start_xvfb() {
     local n
+    mkdir -p "$OSA_TMP/fb"
+    OSA_FB="$OSA_TMP/fb/Xvfb_screen0"
     for n in $(seq 90 199); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
         timeout 600 Xvfb ":$n" -screen 0 "${OSA_SCREEN_W}x${OSA_SCREEN_H}x24" -nolisten tcp \
-            >"$OSA_TMP/xvfb.log" 2>&1 &
+            -fbdir "$OSA_TMP/fb" >"$OSA_TMP/xvfb.log" 2>&1 &
         OSA_PIDS+=($!)
         local tries
         for tries in $(seq 50); do
             if timeout 2 xdpyinfo -display ":$n" >/dev/null 2>&1; then
                 export DISPLAY=":$n"
+                osa_fb_layout
                 return 0
             fi
             kill -0 "${OSA_PIDS[-1]}" 2>/dev/null || break  # lost the race for this display
@@ -80,6 +83,62 @@ osa_start_xvfb() {
         kill "${OSA_PIDS[-1]}" 2>/dev/null || true
     done
     osa_fail "could not start Xvfb"
+}
+
+# Reads where the pixels start in OSA_FB, an XWD file: a big-endian header (its size at byte 0,
+# bits per pixel at 44, bytes per line at 48, colour map entries at 76), 12 bytes per colour
+# map entry, then the rows; on the 24-bit screen each pixel is 4 bytes, blue first.
+osa_fb_layout() {
+    local -a h
+    read -r -a h <<<"$(od -An -v -tu1 -N 80 "$OSA_FB" | tr -s ' \n' ' ')"
+    local header=$(((h[0] << 24) | (h[1] << 16) | (h[2] << 8) | h[3]))
+    local bpp=$(((h[44] << 24) | (h[45] << 16) | (h[46] << 8) | h[47]))
+    OSA_FB_PITCH=$(((h[48] << 24) | (h[49] << 16) | (h[50] << 8) | h[51]))
+    local colours=$(((h[76] << 24) | (h[77] << 16) | (h[78] << 8) | h[79]))
+    OSA_FB_DATA=$((header + 12 * colours))
+    [ "$bpp" -eq 32 ] || osa_fail "the Xvfb screen has $bpp bits per pixel, not 32"
+}
+
+# osa_fb_row X Y N: N pixels of the screen from (X, Y) rightwards, read straight from the
+# screen's memory in one go (a few milliseconds): "R G B" per pixel, all on one line.
+osa_fb_row() {
+    od -An -v -tu1 -j $((OSA_FB_DATA + $2 * OSA_FB_PITCH + $1 * 4)) -N $(($3 * 4)) "$OSA_FB" |
+        awk '{ for (i = 1; i <= NF; i++) v[n++] = $i }
+             END { for (i = 0; i < n; i += 4) printf "%d %d %d ", v[i + 2], v[i + 1], v[i]; print "" }'
+}
+
+# osa_picture_row REFERENCE Y: row Y of a picture (any file ImageMagick reads) as "R G B" per
+# pixel on one line, the form osa_fb_row gives.
+osa_picture_row() {
+    local w
+    w=$(convert "$1" -format '%w' info:)
+    convert "$1" -crop "${w}x1+0+$2" +repage -depth 8 rgb:- | od -An -v -tu1 | tr -s ' \n' ' '
+    echo
+}
+
+# osa_wait_row REFERENCE Y SECONDS [TOLERANCE]: watches the screen's memory until row Y of the
+# 320 x 240 REFERENCE shows, every channel of every pixel within TOLERANCE (default 6), with the
+# picture at the top-left corner or centred on the screen. Polls a few milliseconds apart; sets
+# OSA_SEEN_NS to the start of the poll that saw it and OSA_PICTURE_X, OSA_PICTURE_Y.
+# Returns 1 after SECONDS without a match.
+osa_wait_row() {
+    local want deadline=$(($(date +%s%N) + $3 * 1000000000)) tol=${4:-6} pos now
+    want=$(osa_picture_row "$1" "$2")
+    local -a places=("0 0" "$(((OSA_SCREEN_W - 320) / 2)) $(((OSA_SCREEN_H - 240) / 2))")
+    while :; do
+        now=$(date +%s%N)
+        for pos in "${places[@]}"; do
+            read -r OSA_PICTURE_X OSA_PICTURE_Y <<<"$pos"
+            if osa_fb_row "$OSA_PICTURE_X" $((OSA_PICTURE_Y + $2)) 320 |
+                awk -v want="$want" -v t="$tol" '{ n = split(want, w, " ");
+                    if (NF != n) exit 1;
+                    for (i = 1; i <= n; i++) { d = $i - w[i]; if (d > t || d < -t) exit 1 } }'; then
+                OSA_SEEN_NS=$now
+                return 0
+            fi
+        done
+        [ "$now" -gt "$deadline" ] && return 1
+    done
 }
 
 # Puts a stand-in xmessage first in PATH: the game's message boxes do not block, and each text
