@@ -5,7 +5,8 @@
 constexpr int message_size = 100;
 extern char message[message_size]; // the message line; "Welcome!" until the first mission
 
-// Copies text into message, cut to the 99 characters that fit.
+// Copies text into message, cut to the 99 characters that fit with the terminator; text may
+// lie within message itself.
 void add_message(const char* text);
 // Draws the HUD into bmp at the camera's corner (iThex, iThey), the strip SCREEN_W wide. Leaves
 // the translucent drawing mode and the blender at 128 in force.

@@ -10,9 +10,14 @@ extern char names[5][50];      // the category words, by category index
 extern const char list[7][5];  // the mission table: row L flags the categories changed at level L
 extern int tase;               // the level, raised at each fulfilment
 extern int score;              // may become negative
-extern int xcount;             // ticks of the partner's walk in state 4; 0 in every other state
+// Ticks of the partner's walk in state 4; 0 in every other state. A global of the rules (not
+// hidden in handle_vela_stuff) so that tests can start from a known walk.
+extern int xcount;
 
-// The rules for one logic tick; called first in every tick.
+// The rules for one logic tick; called first in every tick. State 1 writes the mission text,
+// state 3 waits for the player beside the partner, state 4 walks the partner 65 px out and 63
+// back with the fulfilment at the turn. The fulfilment for level L uses table row
+// (L - 1) mod 6 + 1, so that the game goes on past the table's last row.
 void handle_vela_stuff(PLAYER& player, PLAYER& partner);
 // a takes over b's look in every category where a is exactly one step behind b.
 void upgrade_vela(PLAYER& a, PLAYER& b);

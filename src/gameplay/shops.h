@@ -12,10 +12,13 @@ extern int metafactor;    // the effect's progress 0..255 (+3 a tick); 0 when id
 void upgrade(int& level);
 // 1 when look a is one step ahead of look b (a == upgrade(b)), else 0.
 int parem(int a, int b);
-// Draws the five storefronts into bmp in world pixels, standing on their floor lines.
+// Draws the five storefronts into bmp in world pixels, each with its bottom row just above its
+// floor line shop[i].y; the handbag shop's picture stands 4 pixels lower. A shop whose picture
+// failed to load is left out.
 void draw_shops(BITMAP* bmp);
-// One logic tick of the shops: advance a playing effect, or enter every shop whose window
-// holds p while Up is held.
+// One logic tick of the shops: advance a playing effect (+3; past 255 it ends, 86 ticks in all),
+// or, while Up is held, enter every shop whose window holds p, in index order: the look before
+// and after go into `before` and `now`, p.look[i] moves on, the effect starts, `change` plays.
 void check_shops(PLAYER& p);
 
 #endif
