@@ -104,11 +104,14 @@ int init_deserialize_pmask(const void* source, int size, PMASK* mask);
 PMASK* create_deserialize_pmask(const void* source, int size, int* used);
 
 // Sets each destination pixel under a solid mask pixel to colour (already in the destination's
-// pixel format), the mask's top-left at (x, y), clipped to the destination's full size.
+// pixel format), the mask's top-left at (x, y), clipped to the destination's full size (not to
+// its clipping rectangle, except at 24 bits per pixel, where the pixels go through putpixel).
 void draw_allegro_pmask(const PMASK* mask, BITMAP* destination, int x, int y, int colour);
 
-// As draw_allegro_pmask, scaled to width x height pixels. A width or height of 0 or less, or a
-// target entirely outside the destination, draws nothing.
+// As draw_allegro_pmask, scaled to width x height pixels: target column i shows mask column
+// (i * (w * 65536 / width)) >> 16, target row j mask row h * j / height. Clipped to the
+// destination's full size at every depth. A width or height of 0 or less, or a target entirely
+// outside the destination, draws nothing.
 void draw_allegro_pmask_stretch(const PMASK* mask, BITMAP* destination, int x, int y, int width,
                                 int height, int colour);
 
