@@ -146,8 +146,8 @@ TEST_F(Tiles, AnAllMagentaTileLeavesTheBufferAsItWas) {
     destroy_bitmap(sheet);
 }
 
-// load_shit with the files written into a scratch dat/; the shops datafile is the one built for
-// the game (the library has no datafile writer).
+// load_shit with the files written into a scratch dat/: made-up pictures, samples and music;
+// the shops datafile is the one built for the game (the library has no datafile writer).
 class LoadShit : public testing::Test {
 protected:
     void SetUp() override {
@@ -175,8 +175,9 @@ protected:
         write_picture("dat/tiles.pcx", 64, 96);
         write_picture("dat/title.pcx", 320, 240);
         copy_built("shops.dat", "shops.dat");
-        for (const char* s : {"change.wav", "shoe1.wav", "shoe2.wav", "land.wav", "jump.wav", "vela.wav", "music.it"})
-            copy_built(s, s);
+        for (const char* s : {"change.wav", "shoe1.wav", "shoe2.wav", "land.wav", "jump.wav", "vela.wav"})
+            std::ofstream(std::string("dat/") + s, std::ios::binary) << square_wav(1000);
+        std::ofstream("dat/music.it", std::ios::binary) << sine_module();
     }
     std::filesystem::path built;
     std::unique_ptr<scoped_work_dir> work;

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -67,5 +69,94 @@ private:
     std::filesystem::path old_;
     std::filesystem::path dir_;
 };
+
+// Little-endian helpers for the test files below.
+inline void put16(std::string& b, size_t at, unsigned v) {
+    b[at] = static_cast<char>(v & 0xFF);
+    b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+inline void put32(std::string& b, size_t at, unsigned v) {
+    put16(b, at, v & 0xFFFF);
+    put16(b, at + 2, v >> 16);
+}
+
+// A one-pattern Impulse Tracker module: a looped 16-bit sine sample played at C-5 on row 0 of
+// channel 0. It is 64 rows (7.68 s) long and then ends, unless the player loops it.
+inline std::string sine_module() {
+    constexpr size_t header = 0xC0, orders = 2, sample_header = 80, sample_frames = 100;
+    const size_t order_at = header, sample_ptr_at = order_at + orders, pattern_ptr_at = sample_ptr_at + 4;
+    const size_t sample_at = pattern_ptr_at + 4, pattern_at = sample_at + sample_header;
+    std::string pattern;                             // packed rows
+    pattern += static_cast<char>(0x81);              // channel 0, mask follows
+    pattern += static_cast<char>(0x03);              // note and sample
+    pattern += static_cast<char>(60);                // C-5
+    pattern += static_cast<char>(1);                 // sample 1
+    pattern += std::string(64, '\0');                // the end of each of the 64 rows
+    const size_t data_at = pattern_at + 8 + pattern.size();
+
+    std::string b(data_at + 2 * sample_frames, '\0');
+    b.replace(0, 4, "IMPM");
+    b[0x1E] = 4;
+    b[0x1F] = 16;
+    put16(b, 0x20, orders);
+    put16(b, 0x24, 1);       // samples
+    put16(b, 0x26, 1);       // patterns
+    put16(b, 0x28, 0x0214);
+    put16(b, 0x2A, 0x0214);
+    put16(b, 0x2C, 0x0009);  // stereo, linear slides
+    b[0x30] = static_cast<char>(128);
+    b[0x31] = 64;
+    b[0x32] = 6;
+    b[0x33] = 125;
+    b[0x34] = static_cast<char>(128);
+    for (int ch = 0; ch < 64; ch++) {
+        b[0x40 + ch] = static_cast<char>(ch == 0 ? 32 : 160);
+        b[0x80 + ch] = 64;
+    }
+    b[order_at] = 0;
+    b[order_at + 1] = static_cast<char>(255);
+    put32(b, sample_ptr_at, static_cast<unsigned>(sample_at));
+    put32(b, pattern_ptr_at, static_cast<unsigned>(pattern_at));
+
+    b.replace(sample_at, 4, "IMPS");
+    b[sample_at + 0x11] = 64;    // global volume
+    b[sample_at + 0x12] = 0x13;  // data, 16-bit, loop
+    b[sample_at + 0x13] = 64;    // volume
+    b[sample_at + 0x2E] = 0x01;  // signed
+    b[sample_at + 0x2F] = 32;
+    put32(b, sample_at + 0x30, sample_frames);
+    put32(b, sample_at + 0x34, 0);
+    put32(b, sample_at + 0x38, sample_frames);
+    put32(b, sample_at + 0x3C, 26163);  // one period of 100 frames sounds middle C
+    put32(b, sample_at + 0x48, static_cast<unsigned>(data_at));
+
+    put16(b, pattern_at, static_cast<unsigned>(pattern.size()));
+    put16(b, pattern_at + 2, 64);
+    b.replace(pattern_at + 8, pattern.size(), pattern);
+    for (size_t i = 0; i < sample_frames; i++) {
+        const double v = std::sin(2 * 3.14159265358979 * static_cast<double>(i) / sample_frames) * 20000.0;
+        put16(b, data_at + 2 * i, static_cast<unsigned>(static_cast<std::int16_t>(v)) & 0xFFFF);
+    }
+    return b;
+}
+
+// A mono 8-bit WAV of n samples of a square wave at 11025 Hz, for load_wav.
+inline std::string square_wav(int n) {
+    std::string b(44 + static_cast<size_t>(n), '\0');
+    b.replace(0, 4, "RIFF");
+    put32(b, 4, static_cast<unsigned>(36 + n));
+    b.replace(8, 8, "WAVEfmt ");
+    put32(b, 16, 16);
+    put16(b, 20, 1);      // PCM
+    put16(b, 22, 1);      // mono
+    put32(b, 24, 11025);
+    put32(b, 28, 11025);  // bytes per second
+    put16(b, 32, 1);
+    put16(b, 34, 8);
+    b.replace(36, 4, "data");
+    put32(b, 40, static_cast<unsigned>(n));
+    for (int i = 0; i < n; i++) b[44 + static_cast<size_t>(i)] = static_cast<char>((i / 25) % 2 ? 0xC0 : 0x40);
+    return b;
+}
 
 #endif
