@@ -52,17 +52,17 @@ struct figure {
 };
 
 const figure mora{
-    10.5f, 10.0f, 14.0f, 2.0f, 4.6f, 5.0f, 7.5f, 7.0f, 1.7f, 1.2f, 3.6f, 3.2f,
+    10.5f, 10.0f, 13.5f, 1.5f, 5.2f, 5.6f, 7.5f, 7.0f, 1.7f, 1.2f, 3.6f, 3.2f,
     {0xFFE0C8, 0xF2C0A0, 0xC88A70}, {0xE0A888, 0xCC9478, 0x9E6450},
     {0xB8B8C8, 0x8A8AA0, 0x5E5E78}, 0x2A1A2E,
     {{0xB0704A, 0x7E4628, 0x52280E},   // chestnut
      {0xF07840, 0xC84A1E, 0x84280E},   // copper red
-     {0x5A4A6A, 0x30263E, 0x18121E}},  // black-violet
+     {0x7A6496, 0x4E3E66, 0x30263E}},  // black-violet
     {0xF04A8A, 0x40C060, 0xFF90D0},
     28, 15};
 
 const figure vela{
-    11.5f, 11.5f, 15.0f, 2.0f, 4.3f, 4.8f, 8.0f, 7.5f, 1.5f, 1.1f, 3.3f, 2.9f,
+    11.5f, 11.5f, 14.5f, 2.0f, 4.8f, 5.4f, 8.0f, 7.5f, 1.5f, 1.1f, 3.3f, 2.9f,
     {0xD8A070, 0xB87A4E, 0x885030}, {0xA87048, 0x946038, 0x6A4024},
     {0xB8B8C8, 0x8A8AA1, 0x5E5E78}, 0x1A0E0A,
     {{0xFFF0A0, 0xF0D050, 0xB89030},   // golden blonde
@@ -189,26 +189,35 @@ void draw_torso(BITMAP* b, const figure& f, const pose& p, int c) {
     blob(b, p.shoulder.x + 1.6f, p.shoulder.y + 4.2f, 2.0f, 1.8f, c);  // bust
 }
 void draw_head(BITMAP* b, const figure& f, const pose& p, int c) {
-    limb(b, p.shoulder.x, p.shoulder.y + 1, p.head.x - 0.5f, p.head.y + f.head_ry - 1, 1.3f, c);
+    limb(b, p.shoulder.x, p.shoulder.y + 1, p.head.x - 0.3f, p.head.y + f.head_ry - 1, 1.3f, c);
     blob(b, p.head.x, p.head.y, f.head_rx, f.head_ry, c);
-    // Profile: nose and chin on the front.
-    put(b, static_cast<int>(p.head.x + f.head_rx), static_cast<int>(p.head.y + 0.5f), c);
-    blob(b, p.head.x + 1.5f, p.head.y + f.head_ry - 1.2f, 2.4f, 1.6f, c);
+    // Profile: a small nose and a rounder chin on the front.
+    put(b, static_cast<int>(p.head.x + f.head_rx), static_cast<int>(p.head.y + 0.8f), c);
+    blob(b, p.head.x + 1.6f, p.head.y + f.head_ry - 1.8f, 2.8f, 1.9f, c);
 }
-int eye_x(const figure& f, const pose& p) { return static_cast<int>(p.head.x + f.head_rx - 2.2f); }
-int eye_y(const pose& p) { return static_cast<int>(p.head.y - 0.2f); }
+// The face's features, in pixels of a head facing right.
+int eye_x(const figure& f, const pose& p) { return static_cast<int>(p.head.x + f.head_rx - 2.4f); }
+int eye_y(const pose& p) { return static_cast<int>(p.head.y - 0.3f); }
+int brow_y(const pose& p) { return static_cast<int>(p.head.y - 1.6f); }  // hair ends above this row in front
+int ear_x(const pose& p) { return static_cast<int>(p.head.x - 0.6f); }
 
 void draw_body(BITMAP* b, const figure& f, const pose& p) {
     draw_arm(b, f, p, 0, f.skin_far.base);
     draw_leg(b, f, p, 0, f.skin_far.base);
     draw_torso(b, f, p, f.skin.base);
-    // The leotard: hips and chest.
     draw_leg(b, f, p, 1, f.skin.base);
+    // the leotard: hips and chest
     blob(b, p.hip.x - 0.3f, p.hip.y - 0.5f, f.hip_r, f.hip_r * 0.9f, f.under.base);
     limb(b, p.hip.x, p.hip.y - 1, p.shoulder.x, p.shoulder.y + 3, f.chest_r - 0.4f, f.under.base);
     draw_head(b, f, p, f.skin.base);
-    put(b, eye_x(f, p), eye_y(p), f.eye);
-    put(b, eye_x(f, p), eye_y(p) + 1, f.eye);
+    int ex = eye_x(f, p), ey = eye_y(p);
+    put(b, ex, ey, f.eye);
+    put(b, ex, ey + 1, f.eye);
+    put(b, ex + 1, ey + 1, 0xFFFFFF);  // the white of the eye, towards the front
+    put(b, ex - 1, ey - 2, scale(f.hair[0].lo, 200));  // brow
+    put(b, ex, ey - 2, scale(f.hair[0].lo, 200));
+    put(b, ear_x(p), static_cast<int>(p.head.y + 0.8f), f.skin.lo);
+    put(b, ear_x(p), static_cast<int>(p.head.y + 1.8f), f.skin.lo);
     draw_arm(b, f, p, 1, f.skin.base);
 }
 
@@ -217,7 +226,7 @@ void erase_near_leg(BITMAP* b, const figure& f, const pose& p) { draw_leg(b, f, 
 
 void draw_makeup(BITMAP* b, const figure& f, const pose& p, int look) {
     int ex = eye_x(f, p), ey = eye_y(p);
-    int lx = static_cast<int>(p.head.x + f.head_rx - 0.6f), ly = static_cast<int>(p.head.y + f.head_ry - 2.0f);
+    int lx = static_cast<int>(p.head.x + f.head_rx - 0.3f), ly = static_cast<int>(p.head.y + f.head_ry - 2.3f);
     switch (look) {
         case 0:  // natural: soft lips and lashes
             put(b, lx, ly, lips_nude);
@@ -231,55 +240,73 @@ void draw_makeup(BITMAP* b, const figure& f, const pose& p, int look) {
             put(b, ex + 1, ey - 1, lash);
             put(b, ex - 1, ey + 2, blush);
             put(b, ex, ey + 2, blush);
+            put(b, ex - 1, ey + 3, blush);
             break;
-        default:  // party: plum lips, green winged lids, gold hoop earring
+        default: {  // party: plum lips, green winged lids, a gold hoop earring
             put(b, lx, ly, lips_plum);
             put(b, lx - 1, ly, lips_plum);
-            put(b, lx, ly - 1, lips_plum);
+            put(b, lx, ly + 1, lips_plum);
             put(b, ex, ey - 1, shadow_green);
             put(b, ex - 1, ey - 1, shadow_green);
             put(b, ex - 2, ey - 2, shadow_green);
             put(b, ex + 1, ey - 1, lash);
-            {
-                int rx = static_cast<int>(p.head.x - 1.5f), ry = static_cast<int>(p.head.y + 2.5f);
-                put(b, rx, ry, earring_gold);
-                put(b, rx - 1, ry + 1, earring_gold);
-                put(b, rx + 1, ry + 1, earring_gold);
-                put(b, rx, ry + 2, earring_gold);
-            }
+            put(b, ex + 2, ey - 2, lash);
+            int rx = ear_x(p) + 1, ry = static_cast<int>(p.head.y + 2.8f);
+            put(b, rx, ry, earring_gold);
+            put(b, rx - 1, ry + 1, earring_gold);
+            put(b, rx + 1, ry + 1, earring_gold);
+            put(b, rx, ry + 2, earring_gold);
             break;
+        }
     }
+}
+
+// The part of the hair every look shares: over the top of the head and down its back half,
+// leaving the face free below the brow.
+void hair_cap(BITMAP* b, const figure& f, const pose& p, int c, float back_depth) {
+    float hx = p.head.x, hy = p.head.y;
+    float cx = hx - 0.5f, cy = hy - 0.7f, rx = f.head_rx + 1.0f, ry = f.head_ry + 0.5f;
+    int by = brow_y(p);
+    for (int y = static_cast<int>(cy - ry - 1); y <= static_cast<int>(cy + ry + 1); y++)
+        for (int x = static_cast<int>(cx - rx - 1); x <= static_cast<int>(cx + rx + 1); x++) {
+            float dx = (static_cast<float>(x) + 0.5f - cx) / rx, dy = (static_cast<float>(y) + 0.5f - cy) / ry;
+            if (dx * dx + dy * dy > 1.0f) continue;
+            bool front_face = y >= by && static_cast<float>(x) >= hx - 0.6f;
+            bool below = static_cast<float>(y) > hy + back_depth;
+            if (!front_face && !below) put(b, x, y, c);
+        }
 }
 
 void draw_hair(BITMAP* b, const figure& f, const pose& p, int look) {
     int c = f.hair[look].base, acc = f.hair_accent[look];
     float hx = p.head.x, hy = p.head.y, rx = f.head_rx, ry = f.head_ry;
-    // The cap: the top and back of the head.
-    blob(b, hx - 0.6f, hy - 1.2f, rx + 0.8f, ry - 0.6f, c);
-    // Free the face again: everything in front of the eye below the brow.
-    for (int y = static_cast<int>(hy - 1); y < static_cast<int>(hy + ry + 2); y++)
-        for (int x = static_cast<int>(hx - 0.5f); x < static_cast<int>(hx + rx + 3); x++) put(b, x, y, magenta);
+    int by = brow_y(p);
     switch (look) {
-        case 0:  // bob: full back down to the jaw, a fringe over the forehead
-            blob(b, hx - 1.6f, hy + 0.6f, rx - 1.0f, ry - 0.4f, c);
-            box(b, static_cast<int>(hx + 1), static_cast<int>(hy - ry + 1), 3, 3, c);
-            put(b, static_cast<int>(hx + 2), static_cast<int>(hy - ry + 0), acc);
-            put(b, static_cast<int>(hx + 1), static_cast<int>(hy - ry + 0), acc);
-            put(b, static_cast<int>(hx + 0), static_cast<int>(hy - ry + 0), acc);
-            break;
-        case 1: {  // high ponytail that swings behind
-            float tx = hx - rx - 0.5f, ty = hy - ry + 1.5f;
-            float sw = p.hair_swing;
-            limb(b, tx, ty, tx - 2.5f - sw, ty + 4.0f, 1.6f, c);
-            limb(b, tx - 2.5f - sw, ty + 4.0f, tx - 2.0f - sw * 1.5f, ty + 9.0f, 1.2f, c);
-            box(b, static_cast<int>(tx - 1), static_cast<int>(ty - 1), 2, 2, acc);
+        case 0: {  // bob: the back down to the jaw, a full fringe, a hair band
+            hair_cap(b, f, p, c, ry - 1.0f);
+            box(b, static_cast<int>(hx - 0.6f), by, static_cast<int>(rx + 1.2f), 1, c);  // fringe
+            put(b, static_cast<int>(hx + rx - 0.5f), by + 1, c);
+            box(b, static_cast<int>(hx - rx + 0.5f), static_cast<int>(hy + ry - 2.0f), static_cast<int>(rx) - 1, 2, c);
+            for (int i = 0; i < 4; i++) put(b, static_cast<int>(hx - 1.5f) + i, static_cast<int>(hy - ry - 0.5f) + (i == 0 || i == 3 ? 1 : 0), acc);
             break;
         }
-        default: {  // long hair down the back, with a flower
+        case 1: {  // high ponytail with a scrunchie, swinging behind
+            hair_cap(b, f, p, c, 0.5f);
+            put(b, static_cast<int>(hx + 1), by, c);
+            put(b, static_cast<int>(hx + 2), by, c);
+            float tx = hx - rx + 0.2f, ty = hy - ry + 1.8f, sw = p.hair_swing;
+            limb(b, tx, ty, tx - 3.0f - sw, ty + 3.5f, 1.7f, c);
+            limb(b, tx - 3.0f - sw, ty + 3.5f, tx - 2.2f - sw * 1.6f, ty + 10.0f, 1.3f, c);
+            box(b, static_cast<int>(tx - 1.2f), static_cast<int>(ty - 1.0f), 2, 3, acc);
+            break;
+        }
+        default: {  // long straight hair down the back, with a flower
+            hair_cap(b, f, p, c, 99.0f);
             float sw = p.hair_swing;
-            limb(b, hx - 2.0f, hy, hx - 3.0f - sw, hy + 10.0f, 2.4f, c);
-            blob(b, hx - 1.8f, hy + 1.0f, rx - 0.8f, ry - 0.5f, c);
-            int fx = static_cast<int>(hx - 1), fy = static_cast<int>(hy - ry + 1);
+            limb(b, hx - 2.2f, hy, hx - 2.8f - sw, hy + 11.0f, 2.5f, c);
+            limb(b, hx - 0.8f, hy, hx - 1.0f - sw * 0.5f, hy + 8.0f, 1.2f, c);
+            put(b, static_cast<int>(hx + 1), by, c);
+            int fx = static_cast<int>(hx + 0.5f), fy = static_cast<int>(hy - ry - 0.3f);
             put(b, fx, fy, acc);
             put(b, fx - 1, fy + 1, acc);
             put(b, fx + 1, fy + 1, acc);

@@ -137,16 +137,23 @@ void platform(BITMAP* t, int ends) {  // ends: 0 middle, 1 left end, 2 right end
 
 void flowers(BITMAP* t) {
     rng r(11);
-    for (int i = 0; i < 6; i++) {
-        int x = 2 + i * 5 + r.range(0, 2), h = r.range(6, 13);
+    for (int i = 0; i < 5; i++) {
+        int x = 3 + i * 6 + r.range(0, 1), h = r.range(8, 15);
         box(t, x, T - h, 1, h, leaf.lo);
-        put(t, x + 1, T - 3, leaf.base);
-        put(t, x - 1, T - 4, leaf.base);
+        box(t, x + 1, T - 5, 2, 1, leaf.base);
+        box(t, x - 2, T - 7, 2, 1, leaf.base);
+        put(t, x - 1, T - 6, leaf.base);
+        put(t, x + 1, T - 4, leaf.lo);
         int c = petal[i % 4];
-        box(t, x - 1, T - h - 1, 3, 1, c);
-        box(t, x, T - h - 2, 1, 3, c);
-        put(t, x, T - h - 1, 0xFFC040);
+        box(t, x - 1, T - h - 3, 3, 3, c);
+        put(t, x - 2, T - h - 2, c);
+        put(t, x + 2, T - h - 2, c);
+        put(t, x, T - h - 4, c);
+        put(t, x, T - h - 2, c == 0xFFE04A ? 0xE87A20 : 0xFFD040);
+        put(t, x + 1, T - h - 1, scale(c, 180));
     }
+    box(t, 0, T - 2, T, 2, leaf.lo);
+    for (int x = 0; x < T; x += 2) put(t, x, T - 3, leaf.base);
 }
 
 void lamp_top(BITMAP* t) {
@@ -331,24 +338,22 @@ BITMAP* make_shop(int i) {
     box(b, 0, 10, 96, 5, s.trim);
     box(b, 0, 10, 96, 1, scale(s.trim, 360));
     box(b, 4, 6, 88, 4, s.trim);
-    // the sign
-    box(b, 10, 17, 76, 15, 0xFFFFFF);
-    box(b, 10, 17, 76, 1, s.trim);
-    box(b, 10, 31, 76, 1, s.trim);
-    box(b, 10, 17, 1, 15, s.trim);
-    box(b, 85, 17, 1, 15, s.trim);
-    int tw = pixel_text_width(s.sign, 2) - 2;
-    int px = tw > 72 ? 1 : 2;
-    if (px == 1) tw = pixel_text_width(s.sign, 1) - 1;
-    pixel_text(b, 48 - tw / 2 + 1, 18 + (14 - 7 * px) / 2 + 1, s.sign, scale(s.trim, 140), px);
-    pixel_text(b, 48 - tw / 2, 18 + (14 - 7 * px) / 2, s.sign, s.trim, px);
+    // the sign: white board with the shop's name in 2x letters (1x if too long)
+    box(b, 8, 16, 80, 19, s.trim);
+    box(b, 9, 17, 78, 17, 0xFFFFFF);
+    box(b, 9, 33, 78, 1, 0xD8D8E4);
+    int px = pixel_text_width(s.sign, 2) - 2 > 74 ? 1 : 2;
+    int tw = pixel_text_width(s.sign, px) - px;
+    int tx = 48 - tw / 2, ty = 18 + (15 - 7 * px) / 2;
+    pixel_text(b, tx + 1, ty + 1, s.sign, scale(s.awning, 120), px);
+    pixel_text(b, tx, ty, s.sign, s.trim, px);
     // the awning: stripes, with a scalloped edge
     for (int x = 4; x < 92; x++) {
         int c = ((x - 4) / 6) % 2 ? s.awning2 : s.awning;
-        box(b, x, 35, 1, 8, c);
-        if (((x - 4) % 6) != 0 && ((x - 4) % 6) != 5) put(b, x, 43, c);
+        box(b, x, 37, 1, 7, c);
+        if (((x - 4) % 6) != 0 && ((x - 4) % 6) != 5) put(b, x, 44, c);
     }
-    box(b, 4, 35, 88, 1, scale(s.awning, 200));
+    box(b, 4, 37, 88, 1, scale(s.awning, 200));
     // the shop window with its item, and the door
     box(b, 8, 48, 50, 36, s.trim);
     box(b, 10, 50, 46, 32, 0xA8D8F0);
@@ -458,20 +463,25 @@ BITMAP* character_picture(figure_id who, int column, const int looks[5]) {
     return out;
 }
 
-void big_text(BITMAP* b, int y, const char* s, int px, int c, int shadow) {
+void big_text(BITMAP* b, int y, const char* s, int px, int top, int bottom) {
     int w = pixel_text_width(s, px) - px;
     int x = (b->w - w) / 2;
-    // a dark outline all round, then a drop shadow, then the letters
-    for (int dy = -1; dy <= 1; dy++)
-        for (int dx = -1; dx <= 1; dx++) pixel_text(b, x + dx * 2, y + dy * 2, s, outline_dark, px);
-    pixel_text(b, x + px, y + px + 2, s, outline_dark, px);
-    pixel_text(b, x, y, s, shadow, px);
-    // upper part lighter: the letters' top rows in c
+    // The letters in two tones (light above, deeper below), a two-pixel dark outline and a
+    // drop shadow to the lower right, away from the light.
     BITMAP* tmp = new_bitmap(b->w, b->h);
-    pixel_text(tmp, x, y, s, c, px);
-    for (int yy = y; yy < y + 4 * px; yy++)
+    pixel_text(tmp, x, y, s, bottom, px);
+    for (int yy = y; yy < y + 3 * px; yy++)
         for (int xx = 0; xx < b->w; xx++)
-            if (get(tmp, xx, yy) != magenta) put(b, xx, yy, c);
+            if (get(tmp, xx, yy) == bottom) put(tmp, xx, yy, top);
+    for (int yy = y; yy < y + px / 2; yy++)
+        for (int xx = 0; xx < b->w; xx++)
+            if (get(tmp, xx, yy) == top) put(tmp, xx, yy, mix(top, 0xFFFFFF, 140));
+    outline(tmp, outline_dark, 0, 0, b->w, b->h);
+    outline(tmp, outline_dark, 0, 0, b->w, b->h);
+    for (int yy = 0; yy < b->h; yy++)
+        for (int xx = 0; xx < b->w; xx++)
+            if (get(tmp, xx, yy) != magenta) put(b, xx + 3, yy + 3, mix(get(b, xx + 3, yy + 3), outline_dark, 150));
+    over(b, tmp, 0, 0);
     destroy_bitmap(tmp);
 }
 
@@ -481,26 +491,39 @@ BITMAP* make_title() {
     // the same landscape as the game, at its natural size, a part with town and hills
     blit(back, b, 200, 150, 0, 0, 320, 240);
     destroy_bitmap(back);
-    // ground
-    box(b, 0, 200, 320, 40, grass.base);
-    box(b, 0, 200, 320, 2, grass.hi);
-    box(b, 0, 208, 320, 32, earth.base);
-    rng r(3);
-    for (int x = 0; x < 320; x++) box(b, x, 206, 1, 2 + r.range(0, 3), grass.lo);
-    for (int i = 0; i < 80; i++) put(b, r.range(0, 319), r.range(212, 239), earth_speck);
-    big_text(b, 26, "One Step", 4, 0xFFE860, 0xF08A3A);
-    big_text(b, 66, "Ahead", 4, 0xFFB0E0, 0xF04A8A);
+    // the ground from the game's own tiles, with a lamp, flowers and a bush
+    BITMAP* tiles = new_bitmap(32, 32);
+    auto tile = [&](int id, int x, int y) {
+        draw_tile(tiles, id);
+        over(b, tiles, x, y);
+    };
+    for (int x = 0; x < 320; x += 32) {
+        tile(tile_grass, x, 200);
+        tile(tile_earth, x, 232);
+    }
+    tile(tile_lamp_post, 16, 168);
+    tile(tile_lamp_top, 16, 136);
+    tile(tile_flowers, 48, 168);
+    tile(tile_bush, 240, 168);
+    tile(tile_flowers, 272, 168);
+    tile(tile_lamp_post, 272, 168 - 0);
+    tile(tile_lamp_top, 272, 136);
+    destroy_bitmap(tiles);
+    big_text(b, 22, "One Step", 4, 0xFFE860, 0xF08A3A);
+    big_text(b, 62, "Ahead", 4, 0xFFC0E8, 0xF04A8A);
     const int mora_looks[5] = {1, 1, 2, 0, 1};
     const int vela_looks[5] = {2, 2, 1, 2, 0};
     BITMAP* m = character_picture(figure_mora, 15, mora_looks);
     BITMAP* v = character_picture(figure_vela, 12, vela_looks);
-    stretch_sprite(b, m, 96, 200 - 120 + 2 * 4, 64, 128);
-    stretch_sprite(b, v, 160, 200 - 120 + 2 * 4, 64, 128);
+    // twice their size, feet (row 59) on the grass line at y = 202
+    stretch_sprite(b, m, 100, 202 - 2 * 60, 64, 128);
+    stretch_sprite(b, v, 156, 202 - 2 * 60, 64, 128);
     destroy_bitmap(m);
     destroy_bitmap(v);
     const char* press = "press any key";
     int w = pixel_text_width(press, 1) - 1;
-    box(b, 160 - w / 2 - 4, 218, w + 8, 13, outline_dark);
+    box(b, 160 - w / 2 - 5, 217, w + 10, 14, outline_dark);
+    box(b, 160 - w / 2 - 4, 218, w + 8, 12, 0x4A3A6E);
     pixel_text(b, 160 - w / 2, 220, press, 0xFFFFFF, 1);
     return b;
 }

@@ -82,25 +82,24 @@ bool character_sheet(const std::string& path, figure_id who) {
     return ok;
 }
 
-// Every combination at 1x, the size the player sees: 3^5 outfits would be many, so each row
-// varies one category over its three looks with the others at look 0, standing and walking.
+// The looks at 1x, the size the player sees: a row per category with its three looks (the other
+// categories at look 0), each standing right, walking and standing left; the last row shows the
+// three full outfits l, l, l, l, l.
 bool outfits_1x(const std::string& path, figure_id who) {
     BITMAP* strips[16];
     for (int n = 0; n < 16; n++) strips[n] = character_strip(who, n);
-    const int cols[] = {15 < character_frames(who) ? (who == figure_mora ? 15 : 14) : 14, 0, 2, 4, 12, 8};
-    BITMAP* s = new_bitmap(5 * (3 * 6 * 34 + 8), 72, 0x8ACBF0);
-    int x = 2;
-    for (int c = 0; c < 5; c++) {
+    const int cols[] = {who == figure_mora ? 15 : 14, 1, 12};
+    BITMAP* s = new_bitmap(3 * (3 * 34 + 10) + 4, 6 * 68 + 4, 0x8ACBF0);
+    for (int row = 0; row < 6; row++)
         for (int l = 0; l < 3; l++)
-            for (int col : cols) {
+            for (int i = 0; i < 3; i++) {
+                int x = 4 + l * (3 * 34 + 10) + i * 34, y = 4 + row * 68;
                 for (int n = 0; n < 6; n++) {
-                    int obj = n == 0 ? 0 : 1 + 3 * (n - 1) + (n - 1 == c ? l : 0);
-                    put_scaled(s, strips[obj], 32 * col, 0, 32, 64, x, 4, 1);
+                    int look = row == 5 ? l : (n - 1 == row ? l : 0);
+                    int obj = n == 0 ? 0 : 1 + 3 * (n - 1) + look;
+                    put_scaled(s, strips[obj], 32 * cols[i], 0, 32, 64, x, y, 1);
                 }
-                x += 34;
             }
-        x += 8;
-    }
     for (BITMAP* b : strips) destroy_bitmap(b);
     bool ok = save_pcx(path, s);
     destroy_bitmap(s);
