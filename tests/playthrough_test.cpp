@@ -188,8 +188,8 @@ bool plan_route(const PLAYER& start, long start_tick, const std::vector<Target>&
 // The window in front of shop i, as the shop check tests it.
 bool in_shop_window(const PLAYER& p, int i) {
     const int cx = shop[i].x + shops[i]->w / 2;
-    return p.x + 16.0f > static_cast<float>(cx - 20) && p.x + 16.0f < static_cast<float>(cx + 20) &&
-           p.y + 10.0f > static_cast<float>(shop[i].y - 128) && p.y + 60.0f < static_cast<float>(shop[i].y);
+    const double x = p.x, y = p.y;
+    return x + 16.0 > cx - 20 && x + 16.0 < cx + 20 && y + 10.0 > shop[i].y - 128 && y + 60.0 < shop[i].y;
 }
 
 Target shop_target(int i) {
@@ -206,7 +206,8 @@ Target shop_target(int i) {
 Target partner_target(const PLAYER& vela) {
     const float vx = vela.x, vy = vela.y;
     return {[vx, vy](const PLAYER& p) {
-                return p.x > vx - 128.0f && p.x < vx + 64.0f && p.y > vy - 24.0f && p.y < vy + 24.0f;
+                const double x = p.x, y = p.y;
+                return x > vx - 128.0 && x < vx + 64.0 && y > vy - 24.0 && y < vy + 24.0;
             },
             vx - 127.0f, vx + 63.0f};
 }

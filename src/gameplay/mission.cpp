@@ -77,11 +77,16 @@ void state_mission(PLAYER& player, PLAYER& partner) {
         game_state = 3; // the message keeps the last mission text until the next tick
 }
 
+// Near the partner: up to 128 px left of her and 64 px right, 24 px above or below, all strict.
+// In double, where the float positions and these sums are exact.
+bool beside(const PLAYER& player, const PLAYER& partner) {
+    const double px = player.x, py = player.y, vx = partner.x, vy = partner.y;
+    return px > vx - 128.0 && px < vx + 64.0 && py > vy - 24.0 && py < vy + 24.0;
+}
+
 void state_return(PLAYER& player, PLAYER& partner) {
     add_message("Mission: return to Vela!");
-    if (player.x > partner.x - 128.0f && player.x < partner.x + 64.0f &&
-        player.y > partner.y - 24.0f && player.y < partner.y + 24.0f)
-        game_state = 4;
+    if (beside(player, partner)) game_state = 4;
 }
 
 void fulfil(PLAYER& partner) {

@@ -22,15 +22,16 @@ constexpr int window_half_width = 20;    // the window reaches 20 px either side
 constexpr int window_height = 128;       // and from 128 px above the floor line
 constexpr int mask_colour = 0xFF00FF;
 
-// The character stands in shop i's window: all four comparisons strict, in float, the integer
-// side converted to float.
+// The character stands in shop i's window: all four comparisons strict, in floating point
+// with the integer side converted. Double holds every float sum here exactly, so a position
+// exactly on a limit is outside however large the coordinates.
 bool in_window(const PLAYER& p, int i) {
     const int cx = shop[i].x + shops[i]->w / 2;
-    const float mid = p.x + 16.0f;
-    return mid > static_cast<float>(cx - window_half_width) &&
-           mid < static_cast<float>(cx + window_half_width) &&
-           p.y + 10.0f > static_cast<float>(shop[i].y - window_height) &&
-           p.y + 60.0f < static_cast<float>(shop[i].y);
+    const double mid = static_cast<double>(p.x) + 16.0;
+    return mid > static_cast<double>(cx - window_half_width) &&
+           mid < static_cast<double>(cx + window_half_width) &&
+           static_cast<double>(p.y) + 10.0 > static_cast<double>(shop[i].y - window_height) &&
+           static_cast<double>(p.y) + 60.0 < static_cast<double>(shop[i].y);
 }
 
 // Captures the look before and after moving category i on, and starts the effect.
