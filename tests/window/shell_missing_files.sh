@@ -1,24 +1,29 @@
 #!/usr/bin/env bash
 # Each file the game cannot run without, missing in turn: its message appears in the message
 # box, alone, and the game stops with a non-zero status before the title, without a crash.
+# Without a display, no video mode: its message, and the same stop.
 # Usage: shell_missing_files.sh <one-step-ahead> <build-dir>
 source "$(dirname "$0")/lib.bash"
 osa_setup "$1" "$2"
 
+# check_missing FILE MESSAGE [CONTENT]: runs the game with FILE taken out of dat/ (or, with
+# CONTENT, holding that instead) and expects MESSAGE alone and a failing status.
 check_missing() {
-    local file=$1 want=$2
+    local file=$1 want=$2 label="without $1"
+    [ $# -ge 3 ] && label="with a bad $1"
     rm -rf "$OSA_TMP/run"
     mkdir -p "$OSA_TMP/run"
     cp -r "$OSA_BUILD/dat" "$OSA_TMP/run/dat"
     rm "$OSA_TMP/run/dat/$file"
+    if [ $# -ge 3 ]; then printf '%s' "$3" >"$OSA_TMP/run/dat/$file"; fi
     : >"$OSA_MESSAGES"
     osa_start_game "$OSA_TMP/run"
     osa_wait_exit 10
     local status=$OSA_STATUS
-    [ "$status" != timeout ] || osa_fail "without $file the game did not stop"
-    [ "$status" -ne 0 ] && [ "$status" -lt 124 ] || osa_fail "without $file: exit status $status"
-    [ "$(cat "$OSA_MESSAGES")" = "$want" ] || osa_fail "without $file the messages were: $(cat "$OSA_MESSAGES")"
-    osa_say "without $file: \"$want\", status $status"
+    [ "$status" != timeout ] || osa_fail "$label the game did not stop"
+    [ "$status" -ne 0 ] && [ "$status" -lt 124 ] || osa_fail "$label: exit status $status"
+    [ "$(cat "$OSA_MESSAGES")" = "$want" ] || osa_fail "$label the messages were: $(cat "$OSA_MESSAGES")"
+    osa_say "$label: \"$want\", status $status"
 }
 
 check_missing tiles.pcx "error loading dat/tiles.pcx"
@@ -28,4 +33,15 @@ check_missing back.pcx "can't load dat/back.pcx"
 check_missing font.dat "error loading dat/font.dat"
 check_missing mora.dat "error loading dat/mora.dat"
 check_missing vela.dat "error loading dat/vela.dat"
+check_missing level.dat "error in dat/level.dat: width 5000 is outside 1 to 1000 at row 1, column 1" "5000 2"
+check_missing level.dat "error in dat/level.dat: the file ends early, before the tile number of cell (1, 0) at row 2, column 3" $'2 1\n1w'
+# No display at all: no video mode can be set. Without a display the message goes to stdout.
+set +e
+(cd "$OSA_BUILD" && env -u DISPLAY timeout 10 "$OSA_GAME") >"$OSA_TMP/nodisplay.out" 2>&1
+status=$?
+set -e
+[ "$status" -ne 0 ] && [ "$status" -lt 124 ] || osa_fail "without a display: exit status $status"
+grep -qx "Could not set video mode 320x240x32" "$OSA_TMP/nodisplay.out" ||
+    osa_fail "without a display the output was: $(cat "$OSA_TMP/nodisplay.out")"
+osa_say "without a display: \"Could not set video mode 320x240x32\", status $status"
 echo "PASS"
