@@ -397,3 +397,18 @@ TEST_F(LoadLevel, AFontFileWithoutAFontIsNoFont) {
     EXPECT_TRUE(blStartFailed);
     EXPECT_EQ(font1, nullptr);
 }
+
+TEST_F(TileDrawing, WithClippingOffEveryCellIsDrawn) {
+    std::string error;
+    ASSERT_TRUE(read_text("2 2 1x 2x 2x 1x" + five_shops, 3, &error)) << error;
+    BITMAP* bmp = create_bitmap(64, 64);
+    clear_to_color(bmp, 0x0000FF);
+    set_clip_rect(bmp, 0, 0, 9, 9);
+    set_clip_state(bmp, FALSE);
+    draw_tiles(bmp, 0, 0);
+    EXPECT_EQ(getpixel(bmp, 5, 5), colour(1));
+    EXPECT_EQ(getpixel(bmp, 40, 5), colour(2));
+    EXPECT_EQ(getpixel(bmp, 5, 40), colour(2));
+    EXPECT_EQ(getpixel(bmp, 63, 63), colour(1));
+    destroy_bitmap(bmp);
+}

@@ -37,6 +37,10 @@ void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int view_w, in
     else
         set_clip_rect(buffer, 0, 0, buffer->w - 1, buffer->h - 1);
 
+    // The background covers the whole window right after, so the fill never shows; done solid it
+    // costs a plain memory fill instead of a blend of every pixel in the HUD's translucent mode
+    // (the HUD sets its mode again when it draws).
+    solid_mode();
     rectfill(buffer, iThex, iThey, iThex + view_w, iThey + view_h, 0);
     blit(back, buffer, iThex / 2, iThey / 2, iThex, iThey, view_w, view_h);
     draw_tiles(buffer, 0, 0);

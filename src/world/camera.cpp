@@ -10,11 +10,22 @@ int iThex = 0;
 int iThey = 0;
 
 void draw_tiles(BITMAP* bmp, int x, int y) {
-    // Every cell of the level, also those outside the window: the clipping rectangle that the
-    // frame sets on the buffer makes the off-window ones cost only the clip test.
-    for (int cx = 0; cx < iXSize; cx++)
-        for (int cy = 0; cy < iYSize; cy++)
-            draw_sprite(bmp, tiles[static_cast<size_t>(iLevel[cx][cy].iTile)], 32 * cx + x, 32 * cy + y);
+    // Every cell of the level, also those outside the window. A cell wholly outside bmp's
+    // clipping rectangle would draw nothing, so it is tested here, where the test is cheap (a
+    // whole column at once), rather than inside draw_sprite: with the frame's clip set to the
+    // camera's window, the cost of a frame hardly grows with the level's size.
+    // cr and cb lie one past the rectangle. With clipping off, everything is drawn.
+    const bool clip = bmp->clip != 0;
+    const int left = bmp->cl, right = bmp->cr, top = bmp->ct, bottom = bmp->cb;
+    for (int cx = 0; cx < iXSize; cx++) {
+        const int px = 32 * cx + x;
+        if (clip && (px + 32 <= left || px >= right)) continue;
+        for (int cy = 0; cy < iYSize; cy++) {
+            const int py = 32 * cy + y;
+            if (clip && (py + 32 <= top || py >= bottom)) continue;
+            draw_sprite(bmp, tiles[static_cast<size_t>(iLevel[cx][cy].iTile)], px, py);
+        }
+    }
 }
 
 void check_iTheXY_in(int screen_w, int screen_h) {
