@@ -611,6 +611,24 @@ TEST_F(Gameplay, MissionTextNamesTheMissingCategoriesInOrder) {
     EXPECT_EQ(std::strlen(text_cases[4].text), 67u);
 }
 
+TEST_F(Gameplay, AMissionTextTooLongForTheLineIsCutAt99Characters) {
+    char saved[5][50];
+    std::memcpy(saved, names, sizeof saved);
+    std::vector<std::string> words;
+    for (int i = 0; i < 5; i++) {
+        words.push_back(std::string(49, static_cast<char>('a' + i)));
+        std::strcpy(names[i], words.back().c_str());
+    }
+    dress_ahead(mora, vela);
+    for (int i = 0; i < 5; i++) mora.look[i] = vela.look[i]; // every category missing
+    handle_vela_stuff(mora, vela);
+    std::string full = "Mission: upgrade";
+    for (int i = 0; i < 5; i++) full += (i == 0 ? " " : " and ") + words[static_cast<size_t>(i)];
+    EXPECT_EQ(std::string(message), full.substr(0, 99));
+    EXPECT_EQ(game_state, 1);
+    std::memcpy(names, saved, sizeof saved);
+}
+
 TEST_F(Gameplay, StartingOutfitsAskForClothesAndShoes) {
     EXPECT_STREQ(message, "Welcome!");
     handle_vela_stuff(mora, vela);
