@@ -58,8 +58,22 @@ constexpr int T = 32;  // tile size
 void earth_fill(BITMAP* t, uint32_t seed, bool stones) {
     rng r(seed);
     box(t, 0, 0, T, T, earth.base);
-    for (int i = 0; i < 26; i++) put(t, r.range(0, 31), r.range(0, 31), earth_speck);
-    for (int i = 0; i < 10; i++) put(t, r.range(0, 31), r.range(0, 31), earth.hi);
+    // clods: short dark dashes with a lit pixel above (light from the upper left), wrapping at
+    // the tile's edges so that neighbouring tiles join without a seam
+    for (int i = 0; i < 18; i++) {
+        int x = r.range(0, 31), y = r.range(0, 31), w = r.range(2, 4);
+        for (int j = 0; j < w; j++) {
+            put(t, (x + j) % T, y, earth.lo);
+            if (j < w - 1) put(t, (x + j) % T, (y + T - 1) % T, earth_speck);
+        }
+        put(t, x, (y + T - 1) % T, earth.hi);
+    }
+    for (int i = 0; i < 14; i++) put(t, r.range(0, 31), r.range(0, 31), earth.hi);
+    for (int i = 0; i < 3; i++) {  // tiny buried pebbles
+        int x = r.range(1, 29), y = r.range(1, 29);
+        put(t, x, y, pebble);
+        put(t, x + 1, y, pebble_lo);
+    }
     if (stones)
         for (int i = 0; i < 6; i++) {
             int x = r.range(2, 27), y = r.range(2, 28), w = r.range(2, 4);
@@ -420,12 +434,14 @@ BITMAP* make_back() {
         int w = t.range(18, 34), h = t.range(24, 70);
         int y = 262 - h;
         box(b, x, y, w, h + 40, town_far);
-        if (t.range(0, 2) == 0) {  // a pointed roof
-            for (int j = 0; j < w / 2; j++) box(b, x + j, y - (j < w / 4 ? j : w / 2 - j), 1, 1, town_far);
-            for (int j = 0; j < w; j++) {
-                int d = j < w / 2 ? j : w - 1 - j;
-                box(b, x + j, y - d / 2, 1, d / 2, town_far);
-            }
+        int kind = t.range(0, 2);
+        if (kind == 0) {  // a gable roof
+            for (int j = 0; j <= w / 2; j++) box(b, x + j, y - j * 2 / 3, w - 2 * j, j * 2 / 3 + 1, town_far);
+        } else if (kind == 1) {  // a flat roof with a ledge and a chimney
+            box(b, x - 1, y, w + 2, 2, mix(town_far, 0xFFFFFF, 60));
+            box(b, x + w - 7, y - 6, 3, 6, town_far);
+        } else {  // a tower with a thin spire
+            box(b, x + w / 2 - 1, y - 10, 2, 10, town_far);
         }
         for (int wy = y + 5; wy < 255; wy += 8)
             for (int wx = x + 3; wx < x + w - 4; wx += 6)
