@@ -40,47 +40,49 @@ int collide(const PMASK* a, const PMASK* b, int dx, int dy, int* point) {
         dy = -dy;
     }
 
-    const int a_row = dy >= 0 ? dy : 0;
+    // Rows: the overlap starts at A's row dy and B's row 0, or at A's row 0 and B's row -dy.
+    const int a_h = A->h, b_h = B->h;
     const int b_row = dy >= 0 ? 0 : -dy;
-    const int n = std::min(A->h - a_row, B->h - b_row);
+    const uint32_t* pa = A->bits + (dy >= 0 ? dy : 0);
+    const uint32_t* pb = B->bits + b_row;
+    const int n = dy >= 0 ? std::min(a_h - dy, b_h) : std::min(a_h, b_h + dy);
     // No overlapping rows; this also covers an empty record, whose height is 0.
     if (n <= 0) return 0;
 
-    const int S = dx >> 5;  // A's strip holding B's column 0
-    const int s = dx & 31;  // B's column 0 within that strip
-    const int a_strips = pmask_strips(A->w);
-    const int b_strips = pmask_strips(B->w);
-    // Strip k of a mask starts k * h words in; the rows of interest start at the overlap's top.
-    const uint32_t* const a_words = A->bits + a_row;
-    const uint32_t* const b_words = B->bits + b_row;
-    const int a_h = A->h, b_h = B->h;
+    // Columns: B's column 0 lies in A's strip S = dx >> 5, at bit s = dx & 31 of it.
+    const int S = dx >> 5;
+    const unsigned s = static_cast<unsigned>(dx & 31);
+    pa += S * a_h;
+    int a_left = pmask_strips(A->w) - S;  // A's strips from S on
+    int b_left = pmask_strips(B->w);
 
     int r = 0;
     uint32_t v = 0;
-    int cB = 0;  // B's column of the hit
+    int cB = 0;  // B's column of the hit, counted from the strip pair's start below
     if (s == 0) {
-        for (int j = 0; S + j < a_strips && j < b_strips; j++) {
-            if ((v = scan_rows(a_words + (S + j) * a_h, 0, b_words + j * b_h, 0, n, &r))) {
+        for (int j = 0; a_left > 0 && b_left > 0; j++, a_left--, b_left--, pa += a_h, pb += b_h) {
+            if ((v = scan_rows(pa, 0, pb, 0, n, &r))) {
                 if (with_point) cB = 32 * j + bsf(static_cast<int>(v));
                 break;
             }
         }
     } else {
-        if (S >= a_strips) return 0;
-        const auto us = static_cast<unsigned>(s);
+        if (a_left <= 0) return 0;
         for (int j = 0;; j++) {
             // B's columns 32j .. 32j + 31 - s lie in A's strip S + j, from bit s up.
-            if ((v = scan_rows(a_words + (S + j) * a_h, us, b_words + j * b_h, 0, n, &r))) {
+            if ((v = scan_rows(pa, s, pb, 0, n, &r))) {
                 if (with_point) cB = 32 * j + bsf(static_cast<int>(v));
                 break;
             }
-            if (S + j + 1 >= a_strips) return 0;
+            if (--a_left == 0) return 0;
+            pa += a_h;
             // B's columns 32j + 32 - s .. 32j + 31 lie in A's strip S + j + 1, from bit 0 up.
-            if ((v = scan_rows(a_words + (S + j + 1) * a_h, 0, b_words + j * b_h, 32u - us, n, &r))) {
-                if (with_point) cB = 32 * j + bsf(static_cast<int>(v)) + (32 - s);
+            if ((v = scan_rows(pa, 0, pb, 32u - s, n, &r))) {
+                if (with_point) cB = 32 * j + bsf(static_cast<int>(v)) + (32 - static_cast<int>(s));
                 break;
             }
-            if (j + 1 >= b_strips) return 0;
+            if (--b_left == 0) return 0;
+            pb += b_h;
         }
     }
     if (!v) return 0;
