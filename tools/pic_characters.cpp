@@ -33,7 +33,7 @@ const ramp satchel_tan{0xE0B080, 0xB8784A, 0x7E4A2A};    // handbag 1: shoulder 
 const ramp backpack_teal{0x80E8D0, 0x30B4A0, 0x1E7468};  // handbag 2: backpack
 const int strap_dark = 0x5A3A2A;
 const int lips_nude = 0xE08A8A, lash = 0x2A1A2E;         // make-up 0
-const int lips_red = 0xE8203A, shadow_blue = 0x4A7AF0, blush = 0xFF9AB0;  // make-up 1
+const int lips_red = 0xF01E3C, shadow_blue = 0x3A6AF8, blush = 0xFF7898;  // make-up 1
 const int lips_plum = 0x9A2A8A, shadow_green = 0x3AC88A, earring_gold = 0xFFD84A;  // make-up 2
 
 // A character: proportions and body palette, and the three hair colours with their accents.
@@ -251,11 +251,13 @@ void draw_makeup(BITMAP* b, const figure& f, const pose& p, int look) {
             put(b, ex - 2, ey - 2, shadow_green);
             put(b, ex + 1, ey - 1, lash);
             put(b, ex + 2, ey - 2, lash);
-            int rx = ear_x(p) + 1, ry = static_cast<int>(p.head.y + 2.8f);
+            int rx = ear_x(p) + 1, ry = static_cast<int>(p.head.y + 2.8f);  // a hoop, 3 x 4
             put(b, rx, ry, earring_gold);
             put(b, rx - 1, ry + 1, earring_gold);
             put(b, rx + 1, ry + 1, earring_gold);
-            put(b, rx, ry + 2, earring_gold);
+            put(b, rx - 1, ry + 2, earring_gold);
+            put(b, rx + 1, ry + 2, earring_gold);
+            put(b, rx, ry + 3, earring_gold);
             break;
         }
     }

@@ -368,6 +368,7 @@ BITMAP* make_shop(int i) {
         if (((x - 4) % 6) != 0 && ((x - 4) % 6) != 5) put(b, x, 44, c);
     }
     box(b, 4, 37, 88, 1, scale(s.awning, 200));
+    box(b, 2, 45, 92, 2, s.wall_lo);  // the awning's shadow on the wall (light from above)
     // the shop window with its item, and the door
     box(b, 8, 48, 50, 36, s.trim);
     box(b, 10, 50, 46, 32, 0xA8D8F0);
