@@ -203,6 +203,19 @@ osa_wait_exit() {
     wait "$OSA_GAME_PID" || OSA_STATUS=$?
 }
 
+# osa_game_cpu_ms: the processor time the game has used so far (all its threads), in ms, at
+# the kernel's clock tick resolution (usually 10 ms); "?" when it cannot be read.
+osa_game_cpu_ms() {
+    local game st
+    # The game is the only child of the timeout that runs it.
+    read -r game _ <"/proc/$OSA_GAME_PID/task/$OSA_GAME_PID/children" 2>/dev/null || true
+    if [ -n "${game:-}" ] && read -r -a st <"/proc/$game/stat" 2>/dev/null; then
+        echo $(((st[13] + st[14]) * 1000 / $(getconf CLK_TCK)))
+    else
+        echo "?"
+    fi
+}
+
 # osa_game_running: true while the game's process lives.
 osa_game_running() {
     kill -0 "$OSA_GAME_PID" 2>/dev/null

@@ -21,7 +21,7 @@ OSA_WINDOW=$(osa_window "One Step Ahead") || true
 # channel for one row watched in the screen's memory (which times the start-up), 2% fuzz for the
 # whole picture in a screenshot.
 osa_wait_row "$OSA_BUILD/dat/title.pcx" 120 10 || osa_fail "the title did not appear"
-osa_say "start-up: the title showed $(((OSA_SEEN_NS - OSA_START_NS) / 1000000)) ms after the process started"
+osa_say "start-up: the title showed $(((OSA_SEEN_NS - OSA_START_NS) / 1000000)) ms after the process started, having used $(osa_game_cpu_ms) ms of processor time"
 osa_wait_picture title "$OSA_BUILD/dat/title.pcx" 10 0 ||
     osa_fail "the title is not all there (best place $OSA_PICTURE_X,$OSA_PICTURE_Y: $OSA_DIFFERING pixels differ)"
 osa_say "title at $OSA_PICTURE_X,$OSA_PICTURE_Y"
