@@ -58,7 +58,7 @@ int collide(const PMASK* a, const PMASK* b, int dx, int dy, int* point) {
 
     int r = 0;
     uint32_t v = 0;
-    int cB = 0;  // B's column of the hit, counted from the strip pair's start below
+    int cB = 0;  // B's column of the hit
     if (s == 0) {
         for (int j = 0; a_left > 0 && b_left > 0; j++, a_left--, b_left--, pa += a_h, pb += b_h) {
             if ((v = scan_rows(pa, 0, pb, 0, n, &r))) {
