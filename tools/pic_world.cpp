@@ -430,25 +430,34 @@ BITMAP* make_back() {
     }
     // far hills, a town, nearer hills
     hills(b, 245, 28, 0.006f, 0.5f, hill_far, 1);
-    rng t(31);
-    for (int x = 10; x < back_w - 40;) {
-        int w = t.range(18, 34), h = t.range(24, 70);
-        int y = 262 - h;
-        box(b, x, y, w, h + 40, town_far);
-        int kind = t.range(0, 2);
-        if (kind == 0) {  // a gable roof
-            for (int j = 0; j <= w / 2; j++) box(b, x + j, y - j * 2 / 3, w - 2 * j, j * 2 / 3 + 1, town_far);
-        } else if (kind == 1) {  // a flat roof with a ledge and a chimney
-            box(b, x - 1, y, w + 2, 2, mix(town_far, 0xFFFFFF, 60));
-            box(b, x + w - 7, y - 6, 3, 6, town_far);
-        } else {  // a tower with a thin spire
-            box(b, x + w / 2 - 1, y - 10, 2, 10, town_far);
+    // the town in two rows: a paler one far away, then a nearer one with lit windows; each
+    // building lit on its left side and shaded on its right
+    auto town_row = [&](uint32_t seed, int ground, int hmin, int hmax, int c, bool windows) {
+        rng t(seed);
+        for (int x = t.range(0, 20); x < back_w - 30;) {
+            int w = t.range(14, 28), h = t.range(hmin, hmax);
+            int y = ground - h;
+            box(b, x, y, w, h + 60, c);
+            box(b, x, y, 1, h + 60, mix(c, 0xFFFFFF, 50));
+            box(b, x + w - 1, y, 1, h + 60, scale(c, 230));
+            int kind = t.range(0, 3);
+            if (kind == 0) {  // a gable roof
+                for (int j = 0; j <= w / 2; j++) box(b, x + j, y - j * 2 / 3, w - 2 * j, j * 2 / 3 + 1, c);
+            } else if (kind == 1) {  // a flat roof with a ledge and a chimney
+                box(b, x - 1, y, w + 2, 2, mix(c, 0xFFFFFF, 60));
+                box(b, x + w - 7, y - 5, 3, 5, c);
+            } else if (kind == 2) {  // a tower with a thin spire
+                box(b, x + w / 2 - 1, y - 9, 2, 9, c);
+            }
+            if (windows)
+                for (int wy = y + 5; wy < ground + 10; wy += 7)
+                    for (int wx = x + 3; wx < x + w - 4; wx += 5)
+                        if (t.range(0, 2) != 0) box(b, wx, wy, 2, 3, t.range(0, 4) ? mix(c, town_window, 150) : town_window);
+            x += w + t.range(1, 24);
         }
-        for (int wy = y + 5; wy < 255; wy += 8)
-            for (int wx = x + 3; wx < x + w - 4; wx += 6)
-                if (t.range(0, 3) != 0) box(b, wx, wy, 2, 3, town_window);
-        x += w + t.range(2, 30);
-    }
+    };
+    town_row(47, 250, 14, 40, mix(town_far, sky_bottom, 140), false);
+    town_row(31, 268, 18, 52, town_far, true);
     hills(b, 300, 22, 0.011f, 2.0f, hill_mid, 2);
     hills(b, 350, 18, 0.017f, 4.0f, hill_near, 3);
     // trees on the nearest hills
