@@ -265,13 +265,32 @@ TEST_P(characters, the_three_looks_differ_in_shape_and_colour) {
 }
 
 TEST_P(characters, the_body_is_solid) {
-    // The player's body frame is her collision mask: no holes inside the silhouette row by row.
+    // The player's body frame is her collision mask: a full figure, and no holes (magenta pixels
+    // that cannot be reached from the frame's border through magenta).
     for (const column& c : shown_columns(type)) {
         const frame& f = ch.at(0, c.k);
         int x0, y0, x1, y1;
         f.bbox(x0, y0, x1, y1);
         EXPECT_GT(f.count(), 200) << "column " << c.k;
         EXPECT_GT(y1 - y0, 40) << "column " << c.k;
+        std::vector<char> seen(32 * 64, 0);
+        std::vector<int> todo;
+        for (int x = 0; x < 32; x++) todo.push_back(x), todo.push_back(63 * 32 + x);
+        for (int y = 0; y < 64; y++) todo.push_back(y * 32), todo.push_back(y * 32 + 31);
+        while (!todo.empty()) {
+            int i = todo.back();
+            todo.pop_back();
+            if (seen[static_cast<size_t>(i)] || f.c[static_cast<size_t>(i)] != magenta) continue;
+            seen[static_cast<size_t>(i)] = 1;
+            int x = i % 32, y = i / 32;
+            if (x > 0) todo.push_back(i - 1);
+            if (x < 31) todo.push_back(i + 1);
+            if (y > 0) todo.push_back(i - 32);
+            if (y < 63) todo.push_back(i + 32);
+        }
+        int holes = 0;
+        for (int i = 0; i < 32 * 64; i++) holes += f.c[static_cast<size_t>(i)] == magenta && !seen[static_cast<size_t>(i)];
+        EXPECT_EQ(holes, 0) << "column " << c.k;
     }
 }
 

@@ -451,6 +451,8 @@ void render(BITMAP* fr, const figure& f, const pose& p, int n, bool left, int so
     if (left) mirror(fr, 0, 0, 32, 64);
     for (const ramp& r : ramps_of(f)) shade(fr, r, 0, 0, 32, 64);
     if (n == 0 || n > 3) outline(fr, outline_dark, 0, 0, 32, 64);
+    // The body is the player's collision mask: close any gap enclosed between the limbs.
+    if (n == 0) fill_holes(fr, outline_dark, 0, 0, 32, 64);
     // Nothing below the sole row: the feet end on row 59, where the body's own feet end.
     if (n != 0) box(fr, 0, sole_row + 1, 32, 63 - sole_row, magenta);
 }

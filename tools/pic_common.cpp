@@ -102,6 +102,27 @@ void outline(BITMAP* b, int c, int x, int y, int w, int h) {
             if (mark[static_cast<size_t>(j * w + i)]) put(b, x + i, y + j, c);
 }
 
+void fill_holes(BITMAP* b, int c, int x, int y, int w, int h) {
+    std::vector<char> open(static_cast<size_t>(w * h), 0);
+    std::vector<int> todo;
+    for (int i = 0; i < w; i++) todo.push_back(i), todo.push_back((h - 1) * w + i);
+    for (int j = 0; j < h; j++) todo.push_back(j * w), todo.push_back(j * w + w - 1);
+    while (!todo.empty()) {
+        int i = todo.back();
+        todo.pop_back();
+        int px = i % w, py = i / w;
+        if (open[static_cast<size_t>(i)] || get(b, x + px, y + py) != magenta) continue;
+        open[static_cast<size_t>(i)] = 1;
+        if (px > 0) todo.push_back(i - 1);
+        if (px < w - 1) todo.push_back(i + 1);
+        if (py > 0) todo.push_back(i - w);
+        if (py < h - 1) todo.push_back(i + w);
+    }
+    for (int j = 0; j < h; j++)
+        for (int i = 0; i < w; i++)
+            if (!open[static_cast<size_t>(j * w + i)] && get(b, x + i, y + j) == magenta) put(b, x + i, y + j, c);
+}
+
 void mirror(BITMAP* b, int x, int y, int w, int h) {
     for (int j = y; j < y + h; j++)
         for (int i = 0; i < w / 2; i++) {

@@ -68,6 +68,10 @@ void shade(BITMAP* b, const ramp& r, int x, int y, int w, int h);
 // (x, y, w, h), on magenta pixels that touch the region side by side.
 void outline(BITMAP* b, int c, int x, int y, int w, int h);
 
+// Fills every magenta pixel of the rectangle (x, y, w, h) that cannot be reached from the
+// rectangle's border through magenta (a hole inside a figure) with colour c.
+void fill_holes(BITMAP* b, int c, int x, int y, int w, int h);
+
 // Mirrors the rectangle (x, y, w, h) left to right in place.
 void mirror(BITMAP* b, int x, int y, int w, int h);
 // Copies src over dst at (x, y), leaving out magenta pixels.
