@@ -392,7 +392,12 @@ BITMAP* make_shop(int i) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The background: drawn at half the stretched size, so that the game's stretch_blit doubles it.
+// The background. The game stretches it to (level width x 16 + 320) x (level height x 16 + 240);
+// it is drawn at 1360 x 440, exactly half of that for the largest level we plan (150 x 40 cells,
+// 2720 x 880), so that the stretch doubles it there and enlarges it less for smaller levels (the
+// shipped 110 x 24 level: about 1.5 x 1.4). Broad shapes only, no one-pixel lines, so that the
+// uneven enlargement does not show. The horizon lies at 55 to 80 % of the height, where the
+// camera's half-speed window shows it while Mora walks on the ground.
 
 constexpr int back_w = 1360, back_h = 440;
 
