@@ -1,7 +1,7 @@
 // The shipped level (dat/level.dat): its format and size, the start cells, valid tile numbers, a
 // closed border round everything the player can get to, and every shop's entry window reachable
 // from the start. Reachability is proved by a search over standing positions that simulates the
-// physics of Part 3.2 tick by tick, independently of the game's code and conservatively: a move
+// game's physics tick by tick, independently of the game's code and conservatively: a move
 // counts only if it never brings a side or head test point into a wall cell that the character's
 // 32 x 64 frame overlaps, so the game's pixel tests cannot change it.
 // The search runs a few million simulated ticks; the sanitizer build compiles without
@@ -31,7 +31,7 @@
 
 namespace {
 
-// ---- The level file, read by a parser of this test (Part 2.1) ----
+// ---- The level file, read by a parser of this test ----
 
 struct level_file {
     int w = 0, h = 0;
@@ -83,7 +83,7 @@ const level_file& shipped_level() {
     return lv;
 }
 
-// The number of tiles the game cuts from dat/tiles.pcx (Part 1.2); the fixed numbering of
+// The number of tiles the game cuts from dat/tiles.pcx; the fixed numbering of
 // tile_ids.h when the sheet is not there.
 int sheet_tile_count() {
     init_headless_allegro();
@@ -101,7 +101,7 @@ bool full_wall(const level_file& lv, int c, int r) {
     return t != tile_platform && t != tile_platform_left && t != tile_platform_right;
 }
 
-// ---- The physics of Part 3.2, one tick, as an independent model ----
+// ---- The player's physics, one tick, as an independent model ----
 
 constexpr double gravity = 0.02;
 constexpr double acceleration = 0.07;
@@ -367,7 +367,7 @@ goal shop_goal(const level_file& lv, int i) {
     // The window's y range (shop.y - 138, shop.y - 60) holds floor row shop_row and no other.
     return {cx - 36, cx + 4, lv.shop_row[i]};
 }
-// The partner's window of Part 4.3 around her start (896, 480): floor row 17 holds y 456..504.
+// The partner's return window around her start (896, 480): floor row 17 holds y 456..504.
 const goal partner_goal{896.0 - 128.0, 896.0 + 64.0, 17};
 
 const char* const shop_names[5] = {"make-up", "hair", "clothes", "shoes", "handbag"};
@@ -383,7 +383,7 @@ TEST(Level, ReadsAndFitsTheLimits) {
     EXPECT_GE(lv.h * 32, 240);
 }
 
-// The game's own reader (Part 2.1) takes the file and sees what this test's parser sees.
+// The game's own reader takes the file and sees what this test's parser sees.
 TEST(Level, TheGamesReaderAgrees) {
     const level_file& lv = shipped_level();
     ASSERT_TRUE(lv.ok) << lv.fault;
@@ -526,7 +526,7 @@ TEST(Level, EveryShopWindowIsReachableFromTheStartAndBack) {
     }
 }
 
-// The model itself, against the numbers of Part 3.2.
+// The model itself, against the game's physics numbers (jump height, top speed).
 TEST(LevelModel, JumpAndWalkMatchThePhysicsOfPart32) {
     level_file flat;
     flat.w = 40;

@@ -1,5 +1,5 @@
 // The generated pictures of dat/, loaded as the game loads them (32-bit colour, pixels 0xRRGGBB):
-// sizes, object counts and types, the character frame layout of Part 3.1 (columns, feet on row
+// sizes, object counts and types, the character frame layout (columns, feet on row
 // 59, every layer on the body, looks that differ) and the font drawing in the colour given.
 #include <allegro.h>
 #include <gtest/gtest.h>
@@ -124,7 +124,7 @@ struct character {
     const frame& at(int n, int k) const { return strips[static_cast<size_t>(n)][static_cast<size_t>(k)]; }
 };
 
-// The columns Part 3.1 shows, and whether each faces right and stands on the ground.
+// The columns the game shows, and whether each faces right and stands on the ground.
 struct column {
     int k;
     bool right, ground;

@@ -1,5 +1,5 @@
 // The two characters, Mora (the player) and Vela (the partner): a small skeleton posed for every
-// frame column of Part 3.1, a body drawn on it, and the fifteen outfit layers drawn on the very
+// frame column the game shows, a body drawn on it, and the fifteen outfit layers drawn on the very
 // same pose, so that every layer lies on the body in every frame. Proportions, palettes and the
 // looks are data at the top of this file.
 #include "pic_characters.h"

@@ -1,4 +1,4 @@
-// The character pictures: dat/mora.dat and dat/vela.dat (Part 3.1), 16 strips of 32 x 64 frames.
+// The character pictures: dat/mora.dat and dat/vela.dat, 16 strips of 32 x 64 frames.
 #ifndef OSA_TOOLS_PIC_CHARACTERS_H
 #define OSA_TOOLS_PIC_CHARACTERS_H
 
