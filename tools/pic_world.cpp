@@ -55,8 +55,8 @@ constexpr int T = 32;  // tile size
 // ---------------------------------------------------------------------------------------------
 // Tiles. Each function draws one tile into the 32 x 32 bitmap t (magenta where empty).
 
-void earth_fill(BITMAP* t, uint32_t seed, bool stones) {
-    rng r(seed);
+void earth_fill(BITMAP* t, uint32_t noise_key, bool stones) {
+    rng r(noise_key);
     box(t, 0, 0, T, T, earth.base);
     // clods: short dark dashes with a lit pixel above (light from the upper left), wrapping at
     // the tile's edges so that neighbouring tiles join without a seam
@@ -83,8 +83,8 @@ void earth_fill(BITMAP* t, uint32_t seed, bool stones) {
         }
 }
 
-void grass_top(BITMAP* t, uint32_t seed) {
-    rng r(seed);
+void grass_top(BITMAP* t, uint32_t noise_key) {
+    rng r(noise_key);
     box(t, 0, 0, T, 6, grass.base);
     box(t, 0, 0, T, 1, grass.hi);
     for (int x = 0; x < T; x++) {
@@ -401,8 +401,8 @@ BITMAP* make_shop(int i) {
 
 constexpr int back_w = 1360, back_h = 440;
 
-void hills(BITMAP* b, int base_y, int amp, float freq, float phase, int c, uint32_t seed) {
-    rng r(seed);
+void hills(BITMAP* b, int base_y, int amp, float freq, float phase, int c, uint32_t noise_key) {
+    rng r(noise_key);
     float jitter = static_cast<float>(r.range(0, 100)) / 100.0f;
     for (int x = 0; x < b->w; x++) {
         float fx = static_cast<float>(x);
@@ -437,8 +437,8 @@ BITMAP* make_back() {
     hills(b, 245, 28, 0.006f, 0.5f, hill_far, 1);
     // the town in two rows: a paler one far away, then a nearer one with lit windows; each
     // building lit on its left side and shaded on its right
-    auto town_row = [&](uint32_t seed, int ground, int hmin, int hmax, int c, bool windows) {
-        rng t(seed);
+    auto town_row = [&](uint32_t noise_key, int ground, int hmin, int hmax, int c, bool windows) {
+        rng t(noise_key);
         for (int x = t.range(0, 20); x < back_w - 30;) {
             int w = t.range(14, 28), h = t.range(hmin, hmax);
             int y = ground - h;

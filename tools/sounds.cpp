@@ -19,10 +19,10 @@ const ping sparkle_pings[] = {{1046.5, 0.00}, {1318.5, 0.06}, {1568.0, 0.12}, {2
                               {2637.0, 0.24}, {3136.0, 0.30}, {2093.0, 0.40}, {2637.0, 0.46}};
 constexpr double sparkle_seconds = 0.95;
 
-// The footsteps: a soft, low-passed noise tap; the two differ in length, colour and seed.
+// The footsteps: a soft, low-passed noise tap; the two differ in length, colour and noise.
 struct step_recipe {
     double seconds, cutoff_hz, decay, body_hz;
-    unsigned seed;
+    unsigned noise_key;
 };
 const step_recipe step_one{0.075, 1400, 55, 140, 0x1234567u};
 const step_recipe step_two{0.090, 900, 45, 110, 0x7654321u};
@@ -80,7 +80,7 @@ std::vector<double> make_sparkle() {
 
 std::vector<double> make_step(const step_recipe& r) {
     std::vector<double> w = silence(r.seconds);
-    noise_source noise(r.seed);
+    noise_source noise(r.noise_key);
     double lp = 0;
     const double a = 1.0 - std::exp(-2 * synth_pi * r.cutoff_hz / synth_rate);
     for (size_t i = 0; i < w.size(); i++) {

@@ -9,10 +9,10 @@
 constexpr int synth_rate = 22050;  // samples per second of every generated sound
 constexpr double synth_pi = 3.14159265358979323846;
 
-// xorshift32 with a fixed seed: the same noise on every run and every library version.
+// xorshift32 with a fixed noise_key: the same noise on every run and every library version.
 struct noise_source {
     std::uint32_t state;
-    explicit noise_source(std::uint32_t seed) : state(seed ? seed : 1) {}
+    explicit noise_source(std::uint32_t noise_key) : state(noise_key ? noise_key : 1) {}
     // Uniform in [-1, 1).
     double next() {
         state ^= state << 13;
