@@ -3,9 +3,11 @@
 #include "music/music.h"
 
 #include <allegro.h>
-#include <allegro/internal/aintern.h>  // _sound_installed
+#include <allegro/internal/aintern.h>  // _sound_installed, _add_exit_func
 
 #include <libopenmpt/libopenmpt.hpp>
+
+#include <signal.h>
 
 #include <atomic>
 #include <chrono>
@@ -48,6 +50,11 @@ void feed(FMUSIC_MODULE* mod, int rate) {
         free_audio_stream_buffer(stream);
     }
 }
+
+// Run by allegro_exit however it comes (the end of main, exit(), the library's handler of a fatal
+// signal): the thread must stop before the sound system goes, and a std::thread still running
+// when the program's statics are destroyed would abort it.
+void close_at_exit() { FSOUND_Close(); }
 
 } // namespace
 
@@ -97,12 +104,21 @@ bool FMUSIC_PlaySong(FMUSIC_MODULE* mod) {
     stream = play_audio_stream(stream_frames, 16, TRUE, mix_rate, stream_volume, stream_pan);
     if (!stream) return false;
     stop_feeding.store(false);
+    // The feeder takes no signals: the library's handler of a fatal one, which calls
+    // allegro_exit, then runs on a thread that can join the feeder. The new thread inherits the
+    // mask in force while it is made.
+    sigset_t all, old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &old);
     feeder = std::thread(feed, mod, mix_rate);
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    _add_exit_func(close_at_exit, "music feeder");
     return true;
 }
 
 void FSOUND_Close() {
     // The thread uses the stream: it is joined before the stream stops and before Allegro goes.
+    _remove_exit_func(close_at_exit);
     stop_feeding.store(true);
     if (feeder.joinable()) feeder.join();
     if (stream) stop_audio_stream(stream);
