@@ -14,8 +14,6 @@ OSA_START_FRAME_OUT="$OSA_TMP/start.pcx" OSA_BUILD_DIR="$OSA_BUILD" \
 
 osa_say "starting the game"
 osa_start_game "$OSA_BUILD"
-OSA_WINDOW=$(osa_window "One Step Ahead") || true
-[ -n "$OSA_WINDOW" ] || osa_fail "no window titled One Step Ahead"
 
 # The fade-in leaves the title within a few levels of the picture: a tolerance of 6 levels per
 # channel for one row watched in the screen's memory (which times the start-up), 2% fuzz for the
@@ -25,6 +23,9 @@ osa_say "start-up: the title showed $(((OSA_SEEN_NS - OSA_START_NS) / 1000000)) 
 osa_wait_picture title "$OSA_BUILD/dat/title.pcx" 10 0 ||
     osa_fail "the title is not all there (best place $OSA_PICTURE_X,$OSA_PICTURE_Y: $OSA_DIFFERING pixels differ)"
 osa_say "title at $OSA_PICTURE_X,$OSA_PICTURE_Y"
+# Looked for only now: xdotool's wait for a window would delay the timing above.
+OSA_WINDOW=$(osa_window "One Step Ahead") || true
+[ -n "$OSA_WINDOW" ] || osa_fail "no window titled One Step Ahead"
 sleep 0.3  # the keyboard is installed before the title, but let the key wait begin
 osa_key Return
 
