@@ -31,9 +31,10 @@ osa_say() {
 # Kills every process the test started (the game, Xvfb) and removes the scratch directory
 # unless OSA_KEEP is set. Installed as the EXIT trap by osa_setup.
 osa_cleanup() {
-    local pid
-    for pid in "${OSA_PIDS[@]}"; do
-        kill "$pid" 2>/dev/null || true
+    local pid i
+    # Newest first: the game goes before its X server, or it would hang on the lost display.
+    for ((i = ${#OSA_PIDS[@]} - 1; i >= 0; i--)); do
+        kill "${OSA_PIDS[i]}" 2>/dev/null || true
     done
     for pid in "${OSA_PIDS[@]}"; do
         wait "$pid" 2>/dev/null || true
@@ -181,7 +182,7 @@ EOF
 # stderr go to OSA_TMP/game.out and game.err. Sets OSA_GAME_PID and OSA_START_NS (the start).
 osa_start_game() {
     OSA_START_NS=$(date +%s%N)
-    (cd "$1" && exec timeout -s TERM 60 "$OSA_GAME") >"$OSA_TMP/game.out" 2>"$OSA_TMP/game.err" &
+    (cd "$1" && exec timeout -k 5 -s TERM 60 "$OSA_GAME") >"$OSA_TMP/game.out" 2>"$OSA_TMP/game.err" &
     OSA_GAME_PID=$!
     OSA_PIDS+=("$OSA_GAME_PID")
 }
