@@ -17,6 +17,7 @@
 #include "shell/assets.h"
 #include "shell/shell.h"
 #include "world/camera.h"
+#include "bench_util.h"
 #include "world/level.h"
 
 namespace {
@@ -25,26 +26,6 @@ constexpr int screen_w = 320;
 constexpr int screen_h = 240;
 constexpr int large_columns = 500;
 constexpr int large_rows = 100;
-
-// Allegro without a display, 32-bit pixels, working in the build tree (beside dat/):
-// OSA_BUILD_DIR when set, else the directory above this program's.
-bool start_headless() {
-    static int done = 0;
-    if (done) return done > 0;
-    done = -1;
-    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) return false;
-    set_color_depth(32);
-    _rgb_r_shift_32 = 16;
-    _rgb_g_shift_32 = 8;
-    _rgb_b_shift_32 = 0;
-    const char* dir = std::getenv("OSA_BUILD_DIR");
-    std::error_code ec;
-    const std::filesystem::path build =
-        dir ? std::filesystem::path(dir) : std::filesystem::read_symlink("/proc/self/exe", ec).parent_path().parent_path();
-    std::filesystem::current_path(build, ec);
-    done = ec ? -1 : 1;
-    return done > 0;
-}
 
 // Forgets what a start-up loaded, so that the next one starts as the game does.
 void forget_everything() {
@@ -87,7 +68,7 @@ world* shipped_world() {
     static bool tried = false;
     if (tried) return w;
     tried = true;
-    if (!start_headless()) return nullptr;
+    if (!start_headless_in_build_tree()) return nullptr;
     load_shit();
     load_level();
     if (blStartFailed || !make_back(screen_w, screen_h)) return nullptr;
@@ -153,7 +134,7 @@ void BM_FrameLevel500x100Unclipped(benchmark::State& state) { run_frames(state, 
 // its bitmaps, and both characters. (Process start, the library, the timers and the video mode
 // come on top; the window test measures the whole way to the title.)
 void BM_StartupLoading(benchmark::State& state) {
-    if (!start_headless()) {
+    if (!start_headless_in_build_tree()) {
         state.SkipWithError("no Allegro");
         return;
     }
@@ -176,7 +157,7 @@ void BM_StartupLoading(benchmark::State& state) {
 
 // Reading the shipped level file (already in memory) into the map.
 void BM_ReadShippedLevel(benchmark::State& state) {
-    if (!start_headless()) {
+    if (!start_headless_in_build_tree()) {
         state.SkipWithError("no Allegro");
         return;
     }
