@@ -100,12 +100,7 @@ void BM_construct_both(benchmark::State& state) {
             state.SkipWithError("the characters could not be built");
             break;
         }
-        for (RLE_SPRITE* s : bmain) destroy_rle_sprite(s);
-        for (RLE_SPRITE* s : bvela) destroy_rle_sprite(s);
-        for (PMASK* m : maskbmain) destroy_pmask(m);
-        bmain.clear();
-        bvela.clear();
-        maskbmain.clear();
+        release_character_frames();
         state.ResumeTiming();
     }
     kept_main.swap(bmain);

@@ -29,31 +29,9 @@ constexpr int large_rows = 100;
 
 // Forgets what a start-up loaded, so that the next one starts as the game does.
 void forget_everything() {
-    for (BITMAP* t : tiles) destroy_bitmap(t);
-    for (PMASK* m : masktiles) destroy_pmask(m);
-    tiles.clear();
-    masktiles.clear();
-    destroy_bitmap(tilemap);
-    destroy_bitmap(the_title);
-    unload_datafile(datshops);
-    tilemap = the_title = nullptr;
-    datshops = nullptr;
-    for (SAMPLE** s : {&change, &shoe[0], &shoe[1], &land, &jump, &velachange}) {
-        destroy_sample(*s);
-        *s = nullptr;
-    }
-    for (BITMAP** b : {&buffer, &back, &before, &now}) {
-        destroy_bitmap(*b);
-        *b = nullptr;
-    }
-    unload_datafile(font1);
-    font1 = nullptr;
-    for (RLE_SPRITE* s : bmain) destroy_rle_sprite(s);
-    for (RLE_SPRITE* s : bvela) destroy_rle_sprite(s);
-    for (PMASK* m : maskbmain) destroy_pmask(m);
-    bmain.clear();
-    bvela.clear();
-    maskbmain.clear();
+    unload_shit();
+    unload_level();
+    release_character_frames();
 }
 
 // The game's world as start-up leaves it, with both characters; the background is made for the

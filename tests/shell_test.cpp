@@ -25,25 +25,6 @@ namespace {
 
 constexpr int magenta = 0xFF00FF;
 
-// Forgets everything load_shit filled, so that each test starts as the game does.
-void forget_assets() {
-    for (BITMAP* t : tiles) destroy_bitmap(t);
-    for (PMASK* m : masktiles) destroy_pmask(m);
-    tiles.clear();
-    masktiles.clear();
-    destroy_bitmap(tilemap);
-    destroy_bitmap(the_title);
-    unload_datafile(datshops);
-    tilemap = the_title = nullptr;
-    datshops = nullptr;
-    for (RLE_SPRITE*& s : shops) s = nullptr;
-    for (SAMPLE** s : {&change, &shoe[0], &shoe[1], &land, &jump, &velachange}) {
-        destroy_sample(*s);
-        *s = nullptr;
-    }
-    song = nullptr;
-}
-
 // Cell (cx, cy) of a test sheet: a colour of its own, with a magenta hole at (n % 32, n / 32)
 // where n is its number in reading order, so both the tile and its mask say which cell it was.
 int cell_colour(int cx, int cy) { return 0x010000 * (10 + cx * 20) + 0x000100 * (10 + cy * 20) + 0x33; }
@@ -85,7 +66,7 @@ void expect_tiles_in_reading_order(BITMAP* sheet, int count, int columns) {
 class Tiles : public testing::Test {
 protected:
     void SetUp() override { init_headless_allegro(); }
-    void TearDown() override { forget_assets(); }
+    void TearDown() override { unload_shit(); }
 };
 
 } // namespace
@@ -152,7 +133,7 @@ class LoadShit : public testing::Test {
 protected:
     void SetUp() override {
         init_headless_allegro();
-        forget_assets();
+        unload_shit();
         blStartFailed = false;
         built = std::filesystem::absolute(build_dir()) / "dat";
         work = std::make_unique<scoped_work_dir>();
@@ -160,7 +141,7 @@ protected:
     }
     void TearDown() override {
         work.reset();
-        forget_assets();
+        unload_shit();
         blStartFailed = false;
     }
     static void write_picture(const char* name, int w, int h) {
@@ -227,7 +208,7 @@ TEST_F(LoadShit, AFileTheGameCannotRunWithoutStopsWithItsMessage) {
         {"dat/shops.dat", "font.dat", "error loading shops.dat"},
     };
     for (const Case& c : cases) {
-        forget_assets();
+        unload_shit();
         std::filesystem::remove_all("dat");
         std::filesystem::create_directory("dat");
         write_all();
@@ -256,7 +237,7 @@ class Game : public testing::Test {
 protected:
     void SetUp() override {
         init_headless_allegro();
-        forget_assets();
+        unload_shit();
         blStartFailed = false;
         old = std::filesystem::current_path();
         std::filesystem::current_path(build_dir());
@@ -283,13 +264,8 @@ protected:
         std::filesystem::current_path(old);
         for (int k = 0; k < KEY_MAX; k++) key[k] = 0;
         blGameOver = false;
-        forget_assets();
-        for (BITMAP** b : {&buffer, &back, &before, &now}) {
-            destroy_bitmap(*b);
-            *b = nullptr;
-        }
-        unload_datafile(font1);
-        font1 = nullptr;
+        unload_shit();
+        unload_level();
     }
     std::filesystem::path old;
     std::unique_ptr<PLAYER> mora, vela;

@@ -299,12 +299,7 @@ protected:
         work.reset();
         for (BITMAP* t : tiles) destroy_bitmap(t);
         tiles.clear();
-        for (BITMAP** b : {&buffer, &back, &before, &now}) {
-            destroy_bitmap(*b);
-            *b = nullptr;
-        }
-        unload_datafile(font1);
-        font1 = nullptr;
+        unload_level();
         blStartFailed = false;
     }
     static void write(const char* name, const std::string& text) { std::ofstream(name) << text; }

@@ -134,3 +134,12 @@ void PLAYER::draw(BITMAP* target, bool at_origin) {
     draw_rle_sprite(target, give_frame(0), px, py);
     for (int c = 0; c < 5; c++) draw_rle_sprite(target, give_frame(1 + 3 * c + look[c]), px, py);
 }
+
+void release_character_frames() {
+    for (RLE_SPRITE* s : bmain) destroy_rle_sprite(s);
+    for (RLE_SPRITE* s : bvela) destroy_rle_sprite(s);
+    for (PMASK* m : maskbmain) destroy_pmask(m);
+    bmain.clear();
+    bvela.clear();
+    maskbmain.clear();
+}

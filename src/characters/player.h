@@ -14,6 +14,10 @@ extern std::vector<RLE_SPRITE*> bmain;  // the player's frames, 16 strips x 28 (
 extern std::vector<RLE_SPRITE*> bvela;  // the partner's frames, 16 strips x 16
 extern std::vector<PMASK*> maskbmain;   // one mask per player frame, same order as bmain
 
+// Releases every frame and mask in bmain, bvela and maskbmain and empties the stores, so that
+// characters can be built again (tests and benchmarks; the game keeps its frames to the end).
+void release_character_frames();
+
 class PLAYER {
 public:
     float x;          // world x of the frame's left edge

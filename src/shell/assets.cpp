@@ -88,3 +88,21 @@ void load_shit() {
 
     song = FMUSIC_LoadSong("dat/music.it");
 }
+
+void unload_shit() {
+    for (BITMAP* t : tiles) destroy_bitmap(t);
+    for (PMASK* m : masktiles) destroy_pmask(m);
+    tiles.clear();
+    masktiles.clear();
+    destroy_bitmap(tilemap);
+    destroy_bitmap(the_title);
+    unload_datafile(datshops);  // owns the shop sprites
+    tilemap = the_title = nullptr;
+    datshops = nullptr;
+    for (RLE_SPRITE*& s : shops) s = nullptr;
+    for (SAMPLE** s : {&change, &shoe[0], &shoe[1], &land, &jump, &velachange}) {
+        destroy_sample(*s);
+        *s = nullptr;
+    }
+    song = nullptr;
+}

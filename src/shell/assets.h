@@ -39,4 +39,9 @@ void load_shit();
 // sheet stays the caller's. Returns false when a tile or mask cannot be made (out of memory).
 bool cut_tiles(BITMAP* sheet);
 
+// Releases everything load_shit loaded and empties the globals above, so that loading can start
+// again (the game keeps its assets to the end; tests and benchmarks load more than once). A
+// music handle is only forgotten: handles live until the process ends.
+void unload_shit();
+
 #endif

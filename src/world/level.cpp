@@ -217,3 +217,12 @@ void load_level() {
         start_failure("error loading dat/font.dat");
     }
 }
+
+void unload_level() {
+    for (BITMAP** b : {&buffer, &back, &before, &now}) {
+        destroy_bitmap(*b);
+        *b = nullptr;
+    }
+    unload_datafile(font1);
+    font1 = nullptr;
+}

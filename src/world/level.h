@@ -59,4 +59,8 @@ bool make_back(int screen_w, int screen_h);
 // dat/back.pcx", "error loading dat/font.dat" and the messages for bitmaps that cannot be made.
 void load_level();
 
+// Releases buffer, back, before, now and font1 and sets them to null, so that load_level can run
+// again (tests and benchmarks). The map itself is left as it is.
+void unload_level();
+
 #endif
