@@ -527,7 +527,7 @@ TEST(Level, EveryShopWindowIsReachableFromTheStartAndBack) {
 }
 
 // The model itself, against the game's physics numbers (jump height, top speed).
-TEST(LevelModel, JumpAndWalkMatchThePhysicsOfPart32) {
+TEST(LevelModel, JumpAndWalkMatchTheGamePhysics) {
     level_file flat;
     flat.w = 40;
     flat.h = 12;
