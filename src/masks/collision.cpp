@@ -22,6 +22,34 @@ inline uint32_t scan_rows(const uint32_t* pa, unsigned a_shift, const uint32_t* 
     return 0;
 }
 
+// The yes/no form of scan_rows: whether any overlapping row of the strip pair has a common bit.
+// Rows are taken bottom-up in blocks of eight whose ANDs are ORed together before one test, so
+// the compiler can do a block with a few vector instructions; the scan still stops within a
+// block of the first hit.
+inline bool any_rows(const uint32_t* pa, unsigned a_shift, const uint32_t* pb, unsigned b_shift, int n) {
+    constexpr int block = 8;
+    uint32_t acc = 0;
+    int r = n;
+    while (r >= block) {
+        r -= block;
+        for (int i = 0; i < block; i++) acc |= (pa[r + i] >> a_shift) & (pb[r + i] >> b_shift);
+        if (acc) return true;
+    }
+    while (r > 0) {
+        r--;
+        acc |= (pa[r] >> a_shift) & (pb[r] >> b_shift);
+    }
+    return acc != 0;
+}
+
+// One strip pair: the hit's word and row when the point is wanted, else just whether there is one.
+template <bool with_point>
+inline uint32_t scan_pair(const uint32_t* pa, unsigned a_shift, const uint32_t* pb, unsigned b_shift, int n,
+                          int* row) {
+    if (with_point) return scan_rows(pa, a_shift, pb, b_shift, n, row);
+    return any_rows(pa, a_shift, pb, b_shift, n) ? 1u : 0u;
+}
+
 // Steps shared by both variants. With_point also works out the common pixel, in the frame of
 // the mask passed first, and stores it when point is non-null; the yes/no tests are compiled
 // without that bookkeeping, since the game runs them on every logic tick.
@@ -61,7 +89,7 @@ int collide(const PMASK* a, const PMASK* b, int dx, int dy, int* point) {
     int cB = 0;  // B's column of the hit
     if (s == 0) {
         for (int j = 0; a_left > 0 && b_left > 0; j++, a_left--, b_left--, pa += a_h, pb += b_h) {
-            if ((v = scan_rows(pa, 0, pb, 0, n, &r))) {
+            if ((v = scan_pair<with_point>(pa, 0, pb, 0, n, &r))) {
                 if (with_point) cB = 32 * j + bsf(static_cast<int>(v));
                 break;
             }
@@ -70,14 +98,14 @@ int collide(const PMASK* a, const PMASK* b, int dx, int dy, int* point) {
         if (a_left <= 0) return 0;
         for (int j = 0;; j++) {
             // B's columns 32j .. 32j + 31 - s lie in A's strip S + j, from bit s up.
-            if ((v = scan_rows(pa, s, pb, 0, n, &r))) {
+            if ((v = scan_pair<with_point>(pa, s, pb, 0, n, &r))) {
                 if (with_point) cB = 32 * j + bsf(static_cast<int>(v));
                 break;
             }
             if (--a_left == 0) return 0;
             pa += a_h;
             // B's columns 32j + 32 - s .. 32j + 31 lie in A's strip S + j + 1, from bit 0 up.
-            if ((v = scan_rows(pa, 0, pb, 32u - s, n, &r))) {
+            if ((v = scan_pair<with_point>(pa, 0, pb, 32u - s, n, &r))) {
                 if (with_point) cB = 32 * j + bsf(static_cast<int>(v)) + (32 - static_cast<int>(s));
                 break;
             }
