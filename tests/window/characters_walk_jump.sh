@@ -24,14 +24,7 @@ find_in() {
         awk '{ gsub(/[(),@]/, " "); print $3, $4, $2 }' || true
 }
 
-osa_say "starting the game"
-osa_start_game "$OSA_BUILD"
-OSA_WINDOW=$(osa_window "One Step Ahead") || true
-[ -n "$OSA_WINDOW" ] || osa_fail "no window titled One Step Ahead"
-osa_wait_picture title "$OSA_BUILD/dat/title.pcx" 10 0 ||
-    osa_fail "the title did not appear ($OSA_DIFFERING pixels differ)"
-sleep 0.3
-osa_key Return
+osa_start_past_title
 sleep 1.5  # the fade-out
 osa_game_running || osa_fail "the game ended after the title"
 

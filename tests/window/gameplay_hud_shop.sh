@@ -22,14 +22,7 @@ convert "$scene" \
     \( -clone 0 -fill '#1111AA' -colorize 50% -crop 81x30+0+11 +repage \) -geometry +0+11 -composite \
     "$OSA_TMP/expected.png"
 
-osa_say "starting the game"
-osa_start_game "$OSA_BUILD"
-OSA_WINDOW=$(osa_window "One Step Ahead") || true
-[ -n "$OSA_WINDOW" ] || osa_fail "no window titled One Step Ahead"
-osa_wait_picture title "$OSA_BUILD/dat/title.pcx" 10 0 ||
-    osa_fail "the title did not appear ($OSA_DIFFERING pixels differ)"
-sleep 0.3
-osa_key Return
+osa_start_past_title
 
 # The HUD's text covers well under 1500 pixels; the strip and box some 6000 more.
 osa_wait_picture level "$scene" 10 9000 3% ||

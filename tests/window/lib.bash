@@ -292,3 +292,16 @@ osa_loud_samples() {
         { for (i = 1; i <= NF; i++) { d = $i - 32768; if (d > t || d < -t) n++ } }
         END { print n + 0 }'
 }
+
+# osa_start_past_title: starts the game in the build tree, finds its window (OSA_WINDOW), waits
+# for the whole title picture and presses Return to end the title. Fails the test otherwise.
+osa_start_past_title() {
+    osa_say "starting the game"
+    osa_start_game "$OSA_BUILD"
+    OSA_WINDOW=$(osa_window "One Step Ahead") || true
+    [ -n "$OSA_WINDOW" ] || osa_fail "no window titled One Step Ahead"
+    osa_wait_picture title "$OSA_BUILD/dat/title.pcx" 10 0 ||
+        osa_fail "the title did not appear ($OSA_DIFFERING pixels differ)"
+    sleep 0.3 # the keyboard is installed before the title, but let the key wait begin
+    osa_key Return
+}
