@@ -8,19 +8,9 @@ osa_setup "$1" "$2"
 
 check_swapped() {
     local file=$1 other=$2
-    rm -rf "$OSA_TMP/run"
-    mkdir -p "$OSA_TMP/run"
-    cp -r "$OSA_BUILD/dat" "$OSA_TMP/run/dat"
+    osa_copy_dat
     cp "$OSA_BUILD/dat/$other" "$OSA_TMP/run/dat/$file"
-    : >"$OSA_MESSAGES"
-    osa_start_game "$OSA_TMP/run"
-    osa_wait_exit 10
-    local status=$OSA_STATUS
-    [ "$status" != timeout ] || osa_fail "with $other as $file the game did not stop"
-    [ "$status" -ne 0 ] && [ "$status" -lt 124 ] || osa_fail "with $other as $file: exit status $status"
-    [ "$(cat "$OSA_MESSAGES")" = "error loading dat/$file" ] ||
-        osa_fail "with $other as $file the messages were: $(cat "$OSA_MESSAGES")"
-    osa_say "$other as $file: \"error loading dat/$file\", status $status"
+    osa_expect_stop "with $other as $file" "error loading dat/$file"
 }
 
 check_swapped mora.dat vela.dat

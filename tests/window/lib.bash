@@ -305,3 +305,25 @@ osa_start_past_title() {
     sleep 0.3 # the keyboard is installed before the title, but let the key wait begin
     osa_key Return
 }
+
+# osa_copy_dat: makes OSA_TMP/run a fresh working directory holding a copy of the built dat/,
+# for a run with files taken away or replaced.
+osa_copy_dat() {
+    rm -rf "$OSA_TMP/run"
+    mkdir -p "$OSA_TMP/run"
+    cp -r "$OSA_BUILD/dat" "$OSA_TMP/run/dat"
+}
+
+# osa_expect_stop LABEL MESSAGE: runs the game in OSA_TMP/run and fails the test unless it stops
+# by itself within 10 s with a failing status (not a signal) and MESSAGE as its only message box.
+osa_expect_stop() {
+    local label=$1 want=$2
+    : >"$OSA_MESSAGES"
+    osa_start_game "$OSA_TMP/run"
+    osa_wait_exit 10
+    local status=$OSA_STATUS
+    [ "$status" != timeout ] || osa_fail "$label the game did not stop"
+    [ "$status" -ne 0 ] && [ "$status" -lt 124 ] || osa_fail "$label: exit status $status"
+    [ "$(cat "$OSA_MESSAGES")" = "$want" ] || osa_fail "$label the messages were: $(cat "$OSA_MESSAGES")"
+    osa_say "$label: \"$want\", status $status"
+}

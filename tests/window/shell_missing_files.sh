@@ -11,19 +11,10 @@ osa_setup "$1" "$2"
 check_missing() {
     local file=$1 want=$2 label="without $1"
     [ $# -ge 3 ] && label="with a bad $1"
-    rm -rf "$OSA_TMP/run"
-    mkdir -p "$OSA_TMP/run"
-    cp -r "$OSA_BUILD/dat" "$OSA_TMP/run/dat"
+    osa_copy_dat
     rm "$OSA_TMP/run/dat/$file"
     if [ $# -ge 3 ]; then printf '%s' "$3" >"$OSA_TMP/run/dat/$file"; fi
-    : >"$OSA_MESSAGES"
-    osa_start_game "$OSA_TMP/run"
-    osa_wait_exit 10
-    local status=$OSA_STATUS
-    [ "$status" != timeout ] || osa_fail "$label the game did not stop"
-    [ "$status" -ne 0 ] && [ "$status" -lt 124 ] || osa_fail "$label: exit status $status"
-    [ "$(cat "$OSA_MESSAGES")" = "$want" ] || osa_fail "$label the messages were: $(cat "$OSA_MESSAGES")"
-    osa_say "$label: \"$want\", status $status"
+    osa_expect_stop "$label" "$want"
 }
 
 check_missing tiles.pcx "error loading dat/tiles.pcx"
