@@ -12,8 +12,8 @@
 
 #include "characters/player.h"
 #include "masks/pmask.h"
-#include "shell/assets.h"
-#include "shell/shell.h"
+#include "core/assets.h"
+#include "core/state.h"
 #include "bench_util.h"
 #include "world/level.h"
 

@@ -14,7 +14,7 @@
 
 #include "characters/player.h"
 #include "masks/pmask.h"
-#include "shell/assets.h"
+#include "core/assets.h"
 #include "shell/shell.h"
 #include "world/camera.h"
 #include "bench_util.h"

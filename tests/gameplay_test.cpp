@@ -14,8 +14,8 @@
 #include "gameplay/hud.h"
 #include "gameplay/mission.h"
 #include "gameplay/shops.h"
-#include "shell/assets.h"
-#include "shell/shell.h"
+#include "core/assets.h"
+#include "core/state.h"
 #include "test_util.h"
 #include "world/camera.h"
 #include "world/level.h"
@@ -498,7 +498,9 @@ TEST_F(Hud, StripAndBoxAreMixedHalfAndHalfAtTheCameraAndTheTextIsWhite) {
     timer = 0;
     tase = 0;
     score = 0;
-    disp_message_width(world, 320);
+    // The strip is as wide as the game's picture, not the screen (there is none here).
+    ASSERT_EQ(SCREEN_W, 0);
+    disp_message(world);
 
     // The strip: (X, Y) to (X + 320, Y + 10), both corners included.
     EXPECT_TRUE(half_mix(pixel(world, X + 300, Y), 0x990000, ground));

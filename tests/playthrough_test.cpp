@@ -20,7 +20,7 @@
 #include "gameplay/hud.h"
 #include "gameplay/mission.h"
 #include "gameplay/shops.h"
-#include "shell/assets.h"
+#include "core/assets.h"
 #include "shell/shell.h"
 #include "test_util.h"
 #include "world/camera.h"

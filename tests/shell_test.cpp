@@ -15,7 +15,7 @@
 #include "gameplay/mission.h"
 #include "gameplay/shops.h"
 #include "masks/pmask.h"
-#include "shell/assets.h"
+#include "core/assets.h"
 #include "shell/shell.h"
 #include "test_util.h"
 #include "world/camera.h"

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "masks/pmask.h"
-#include "shell/assets.h"
-#include "shell/shell.h"
+#include "core/assets.h"
+#include "core/state.h"
 #include "test_util.h"
 #include "world/camera.h"
 #include "world/level.h"
@@ -206,7 +206,8 @@ TEST(Camera, ClampKeepsTheWindowInsideTheLevel) {
         ASSERT_TRUE(read_text(grid_level(c.width, c.height), sheet_tiles, &error)) << error;
         iThex = c.x;
         iThey = c.y;
-        check_iTheXY_in(320, 240);
+        // The game's 320 x 240 picture, not the screen's size (none here, SCREEN_W is 0).
+        check_iTheXY();
         EXPECT_EQ(iThex, c.want_x) << c.width << "x" << c.height << " from " << c.x;
         EXPECT_EQ(iThey, c.want_y) << c.width << "x" << c.height << " from " << c.y;
     }
@@ -338,10 +339,11 @@ TEST_F(LoadLevel, MakesTheLevelSizedBitmaps) {
     EXPECT_EQ(buffer->w, 320);
     EXPECT_EQ(buffer->h, 256);
     EXPECT_EQ(getpixel(buffer, 100, 100), 0) << "the world buffer starts cleared";
-    // Half the level plus one screen; without a screen SCREEN_W and SCREEN_H read 0.
+    // Half the level plus one 320 x 240 picture, whatever the screen (here none: SCREEN_W and
+    // SCREEN_H read 0).
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(back->w, 10 * 16 + SCREEN_W);
-    EXPECT_EQ(back->h, 8 * 16 + SCREEN_H);
+    EXPECT_EQ(back->w, 10 * 16 + 320);
+    EXPECT_EQ(back->h, 8 * 16 + 240);
     EXPECT_EQ(getpixel(back, 0, 0), 0xCC8844) << "the picture is stretched over the whole background";
     EXPECT_EQ(getpixel(back, back->w - 1, back->h - 1), 0x336699);
     // On the game's 320 x 240 screen: 480 x 368.

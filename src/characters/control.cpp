@@ -5,8 +5,8 @@
 
 #include "characters/player.h"
 #include "masks/pmask.h"
-#include "shell/assets.h"
-#include "shell/shell.h"
+#include "core/assets.h"
+#include "core/state.h"
 #include "world/camera.h"
 #include "world/level.h"
 

@@ -8,8 +8,8 @@
 
 #include "characters/frames.h"
 #include "masks/pmask.h"
-#include "shell/assets.h"
-#include "shell/shell.h"
+#include "core/assets.h"
+#include "core/state.h"
 
 std::vector<RLE_SPRITE*> bmain;
 std::vector<RLE_SPRITE*> bvela;

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "gameplay/mission.h"
-#include "shell/shell.h"
+#include "core/state.h"
 #include "world/camera.h"
 #include "world/level.h"
 
@@ -56,4 +56,4 @@ void disp_message_width(BITMAP* bmp, int screen_w) {
     textout_ex(bmp, f, line, X + 2, Y + 12, text_colour, -1);
 }
 
-void disp_message(BITMAP* bmp) { disp_message_width(bmp, SCREEN_W); }
+void disp_message(BITMAP* bmp) { disp_message_width(bmp, view_w); }

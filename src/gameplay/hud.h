@@ -8,12 +8,11 @@ extern char message[message_size]; // the message line; "Welcome!" until the fir
 // Copies text into message, cut to the 99 characters that fit with the terminator; text may
 // lie within message itself.
 void add_message(const char* text);
-// Draws the HUD into bmp at the camera's corner (iThex, iThey), the strip SCREEN_W wide. Leaves
+// Draws the HUD into bmp at the camera's corner (iThex, iThey), the strip view_w wide. Leaves
 // the translucent drawing mode and the blender at 128 in force.
 struct BITMAP;
 void disp_message(BITMAP* bmp);
-// The same with the screen width given: disp_message passes SCREEN_W; tests without a screen
-// pass 320.
+// The same with the strip's width given (tests and benchmarks draw other widths).
 void disp_message_width(BITMAP* bmp, int screen_w);
 
 #endif

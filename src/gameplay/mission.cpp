@@ -7,8 +7,8 @@
 #include "characters/player.h"
 #include "gameplay/hud.h"
 #include "gameplay/shops.h"
-#include "shell/assets.h"
-#include "shell/shell.h"
+#include "core/assets.h"
+#include "core/state.h"
 
 int game_state = 1;
 char names[5][50] = {"make-up", "hair", "clothes", "shoes", "handbag"};

@@ -5,8 +5,8 @@
 #include <allegro.h>
 
 #include "characters/player.h"
-#include "shell/assets.h"
-#include "shell/shell.h"
+#include "core/assets.h"
+#include "core/state.h"
 #include "world/level.h"
 
 bool metamorphose = false;

@@ -27,13 +27,13 @@ void game_tick(PLAYER& mora, PLAYER& vela) {
     }
 }
 
-void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int view_w, int view_h,
+void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int w, int h,
                       bool clip_to_window) {
-    check_iTheXY_in(view_w, view_h);
+    check_iTheXY_in(w, h);
     // Only the camera's window reaches the screen: with the clip set, the cells and sprites
     // outside it cost only the clip test. The window is redrawn whole every frame.
     if (clip_to_window)
-        set_clip_rect(buffer, iThex, iThey, iThex + view_w - 1, iThey + view_h - 1);
+        set_clip_rect(buffer, iThex, iThey, iThex + w - 1, iThey + h - 1);
     else
         set_clip_rect(buffer, 0, 0, buffer->w - 1, buffer->h - 1);
 
@@ -41,8 +41,8 @@ void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int view_w, in
     // costs a plain memory fill instead of a blend of every pixel in the HUD's translucent mode
     // (the HUD sets its mode again when it draws).
     solid_mode();
-    rectfill(buffer, iThex, iThey, iThex + view_w, iThey + view_h, 0);
-    blit(back, buffer, iThex / 2, iThey / 2, iThex, iThey, view_w, view_h);
+    rectfill(buffer, iThex, iThey, iThex + w, iThey + h, 0);
+    blit(back, buffer, iThex / 2, iThey / 2, iThex, iThey, w, h);
     draw_tiles(buffer, 0, 0);
     draw_shops(buffer);
     vela.draw(buffer, false);
@@ -50,13 +50,13 @@ void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int view_w, in
         draw_effect(buffer, mora);
     else
         mora.draw(buffer, false);
-    disp_message_width(buffer, view_w);
+    disp_message_width(buffer, w);
 
     acquire_bitmap(target);
-    blit(buffer, target, iThex, iThey, 0, 0, view_w, view_h);
+    blit(buffer, target, iThex, iThey, 0, 0, w, h);
     release_bitmap(target);
 }
 
 void draw_frame(BITMAP* target, PLAYER& mora, PLAYER& vela) {
-    draw_frame_sized(target, mora, vela, SCREEN_W, SCREEN_H, true);
+    draw_frame_sized(target, mora, vela, view_w, view_h, true);
 }

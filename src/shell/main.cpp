@@ -6,7 +6,7 @@
 
 #include "characters/player.h"
 #include "music/music.h"
-#include "shell/assets.h"
+#include "core/assets.h"
 #include "shell/shell.h"
 #include "world/level.h"
 

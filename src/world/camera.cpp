@@ -3,7 +3,8 @@
 
 #include <allegro.h>
 
-#include "shell/assets.h"
+#include "core/assets.h"
+#include "core/state.h"
 #include "world/level.h"
 
 int iThex = 0;
@@ -35,7 +36,7 @@ void check_iTheXY_in(int screen_w, int screen_h) {
     if (iThey > 32 * iYSize - screen_h) iThey = 32 * iYSize - screen_h;
 }
 
-void check_iTheXY() { check_iTheXY_in(SCREEN_W, SCREEN_H); }
+void check_iTheXY() { check_iTheXY_in(view_w, view_h); }
 
 void camera_follow_in(float x, float y, int screen_w, int screen_h) {
     // The middle of the 32 x 64 frame, (x + 16, y + 32), goes to the centre of the screen;
@@ -44,4 +45,4 @@ void camera_follow_in(float x, float y, int screen_w, int screen_h) {
     iThey = static_cast<int>(y) + 32 - screen_h / 2;
 }
 
-void camera_follow(float x, float y) { camera_follow_in(x, y, SCREEN_W, SCREEN_H); }
+void camera_follow(float x, float y) { camera_follow_in(x, y, view_w, view_h); }

@@ -9,8 +9,8 @@
 #include <sstream>
 #include <vector>
 
-#include "shell/assets.h"
-#include "shell/shell.h"
+#include "core/assets.h"
+#include "core/state.h"
 
 TILE iLevel[map_columns][map_rows];
 int iXSize = 0;
@@ -197,7 +197,7 @@ void load_level() {
     }
     clear_to_color(buffer, 0);
 
-    if (!make_back(SCREEN_W, SCREEN_H)) {
+    if (!make_back(view_w, view_h)) {
         start_failure("can't load dat/back.pcx");
         return;
     }

@@ -1,7 +1,7 @@
 // The shared assets that do not depend on the level: tiles with their masks, the title, the
 // shop pictures, the samples and the music. Filled once by load_shit, kept until the end.
-#ifndef OSA_SHELL_ASSETS_H
-#define OSA_SHELL_ASSETS_H
+#ifndef OSA_CORE_ASSETS_H
+#define OSA_CORE_ASSETS_H
 
 #include <vector>
 

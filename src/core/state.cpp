@@ -1,6 +1,6 @@
-// The shell's shared state: the timer counters and their callbacks, the sample seam and the
-// record of a failed start.
-#include "shell/shell.h"
+// The shared state: the timer counters and their callbacks, the sample seam and the record of
+// a failed start.
+#include "core/state.h"
 
 #include <allegro.h>
 
@@ -10,6 +10,7 @@ std::atomic<int> timer{0};
 int the_time = 60;
 bool blGameOver = false;
 bool blStartFailed = false;
+bool sound_on = true;
 
 void increment_speed_counter() { speed_counter.fetch_add(1); }
 END_OF_FUNCTION(increment_speed_counter)
@@ -25,7 +26,7 @@ void play_sound(SAMPLE* sample, int vol, int pan, int freq, int loop) {
         sound_hook(sample, vol, pan, freq, loop);
         return;
     }
-    if (sample) play_sample(sample, vol, pan, freq, loop);
+    if (sample && sound_on) play_sample(sample, vol, pan, freq, loop);
 }
 
 void start_failure(const char* text) {

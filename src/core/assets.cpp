@@ -1,12 +1,12 @@
 // Loading of the shared assets: the tile sheet cut into tiles with masks, the title, the shops,
 // the samples and the music.
-#include "shell/assets.h"
+#include "core/assets.h"
 
 #include <allegro.h>
 
 #include "masks/pmask.h"
 #include "music/music.h"
-#include "shell/shell.h"
+#include "core/state.h"
 
 BITMAP* tilemap = nullptr;
 std::vector<BITMAP*> tiles;

@@ -1,0 +1,52 @@
+// The state every subsystem reads: the timer counters and their callbacks, the quit flag, the
+// size of the game's picture, the seam through which every sample is played, and the record of
+// a failed start.
+#ifndef OSA_CORE_STATE_H
+#define OSA_CORE_STATE_H
+
+#include <atomic>
+
+struct BITMAP;
+struct SAMPLE;
+
+// The game's picture: the camera's window, the background's view and the HUD are this size
+// whatever the screen's mode; the display scales the finished picture up to the screen.
+constexpr int view_w = 320;
+constexpr int view_h = 240;
+
+// Logic ticks due: +1 at 120 Hz by increment_speed_counter, -1 per tick the main loop runs.
+extern std::atomic<int> speed_counter;
+// Animation step due: set at 8 Hz by increment_frame, cleared by the tick that animates.
+extern std::atomic<bool> do_anim;
+// Seconds since the current time allowance began: +1 a second by increment_timer; the main loop
+// clears it when play begins, the mission rules at each fulfilled mission.
+extern std::atomic<int> timer;
+// Seconds allowed for the current mission: 60 when play begins, changed by the mission rules.
+extern int the_time;
+// Quit flag: set by the tick that sees Escape; the main loop ends after that pass.
+extern bool blGameOver;
+
+// Timer callbacks (timer thread): they touch nothing but their counter.
+void increment_speed_counter();
+void increment_timer();
+void increment_frame();
+
+// Plays a sample unless it is null (a sound that failed to load stays silent) or the sound is
+// switched off (sound_on false). Tests set sound_hook to observe what plays; when it is set,
+// it is called instead of play_sample.
+void play_sound(SAMPLE* sample, int vol, int pan, int freq, int loop);
+extern void (*sound_hook)(SAMPLE* sample, int vol, int pan, int freq, int loop);
+// False when the player turned the sound effects off: play_sound then plays nothing.
+extern bool sound_on;
+
+// A bitmap of the screen's preferred kind (create_system_bitmap) once a video mode is set, a
+// memory bitmap before that (loading without a screen: tests, benchmarks). Null on failure;
+// the caller owns it.
+BITMAP* make_system_bitmap(int w, int h);
+
+// Shows text in the library's message box and records that start-up cannot go on.
+void start_failure(const char* text);
+// True once start_failure has been called: main stops cleanly with a non-zero status.
+extern bool blStartFailed;
+
+#endif
