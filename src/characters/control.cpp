@@ -1,4 +1,4 @@
-// The player character's keyboard control and physics for one logic tick: side and
+// The player character's control and physics for one logic tick: side and
 // head tests against the tile map, the ground test, gravity, walking, jumping, the move,
 // friction and the camera follow.
 #include <allegro.h>
@@ -7,6 +7,7 @@
 #include "masks/pmask.h"
 #include "core/assets.h"
 #include "core/state.h"
+#include "input/input.h"
 #include "world/camera.h"
 #include "world/level.h"
 
@@ -90,12 +91,13 @@ void PLAYER::control() {
 
     if (!onground) yspeed += gravity;
 
-    // Walking: Right wins when both arrows are held.
-    if (key[KEY_RIGHT]) {
+    // Walking: Right wins when both directions are held.
+    const INPUT_STATE in = read_input();
+    if (in.right) {
         xspeed += acceleration;
         direction = 1;
         walking = true;
-    } else if (key[KEY_LEFT]) {
+    } else if (in.left) {
         xspeed -= acceleration;
         direction = 2;
         walking = true;
@@ -103,7 +105,7 @@ void PLAYER::control() {
         walking = false;
     }
 
-    if (onground && key[KEY_SPACE]) {
+    if (onground && in.jump) {
         yspeed -= jump_speed;
         play_sound(jump, 128, 128, 1000, 0);
     }

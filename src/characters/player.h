@@ -49,7 +49,8 @@ public:
     // Draws body and the five layers: at the world position (picture 4 pixels lower) into
     // buffer, or at (0, 0) when at_origin is true (the change effect's bitmaps).
     void draw(BITMAP* target, bool at_origin);
-    // The player's keyboard control and physics for one logic tick; nothing for the partner.
+    // The player's control (read_input: keyboard or gamepad) and physics for one logic tick;
+    // nothing for the partner.
     void control();
 };
 

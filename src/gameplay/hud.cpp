@@ -57,3 +57,14 @@ void disp_message_width(BITMAP* bmp, int screen_w) {
 }
 
 void disp_message(BITMAP* bmp) { disp_message_width(bmp, view_w); }
+
+void disp_paused(BITMAP* bmp, int x, int y) {
+    const char* text = "Paused";
+    FONT* f = hud_font();
+    const int h = text_height(f) + 6;
+    const int top = y + (view_h - h) / 2;
+    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
+    set_trans_blender(half, half, half, half);
+    rectfill(bmp, x, top, x + view_w - 1, top + h - 1, strip_colour);
+    textout_centre_ex(bmp, f, text, x + view_w / 2, top + 3, text_colour, -1);
+}

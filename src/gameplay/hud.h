@@ -12,6 +12,9 @@ void add_message(const char* text);
 // the translucent drawing mode and the blender at 128 in force.
 struct BITMAP;
 void disp_message(BITMAP* bmp);
+// Draws the "Paused" line in the HUD's style across the middle of a view_w x view_h picture
+// whose top-left corner is (x, y) in bmp.
+void disp_paused(BITMAP* bmp, int x, int y);
 // The same with the strip's width given (tests and benchmarks draw other widths).
 void disp_message_width(BITMAP* bmp, int screen_w);
 

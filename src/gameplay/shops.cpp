@@ -7,6 +7,7 @@
 #include "characters/player.h"
 #include "core/assets.h"
 #include "core/state.h"
+#include "input/input.h"
 #include "world/level.h"
 
 bool metamorphose = false;
@@ -79,7 +80,7 @@ void check_shops(PLAYER& p) {
         }
         return;
     }
-    if (!key[KEY_UP]) return;
+    if (!read_input().up) return;
     // No stop at a hit: every shop whose window holds her is entered, in index order.
     for (int i = 0; i < 5; i++)
         if (shops[i] && in_window(p, i)) enter_shop(p, i);

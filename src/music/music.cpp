@@ -33,6 +33,7 @@ int mix_rate = 0;                    // set by FSOUND_Init; 0 while music cannot
 AUDIOSTREAM* stream = nullptr;
 std::thread feeder;
 std::atomic<bool> stop_feeding{false};
+std::atomic<bool> feeding_paused{false};
 // Handles live until the process ends, as the game expects; kept here so they are released.
 std::vector<std::unique_ptr<FMUSIC_MODULE>> loaded;
 
@@ -46,7 +47,10 @@ void feed(FMUSIC_MODULE* mod, int rate) {
             std::this_thread::sleep_for(feed_pause);
             continue;
         }
-        render_song(mod, rate, static_cast<unsigned short*>(buf), stream_frames);
+        if (feeding_paused.load())
+            render_song(nullptr, rate, static_cast<unsigned short*>(buf), stream_frames);
+        else
+            render_song(mod, rate, static_cast<unsigned short*>(buf), stream_frames);
         free_audio_stream_buffer(stream);
     }
 }
@@ -123,4 +127,9 @@ void FSOUND_Close() {
     if (feeder.joinable()) feeder.join();
     if (stream) stop_audio_stream(stream);
     stream = nullptr;
+}
+
+void FMUSIC_SetPaused(FMUSIC_MODULE* mod, bool paused) {
+    // One module plays at a time: the one the feeder was started with.
+    if (mod && stream) feeding_paused.store(paused);
 }

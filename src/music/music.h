@@ -19,6 +19,10 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);
 // A null handle plays nothing and answers false.
 bool FMUSIC_PlaySong(FMUSIC_MODULE* mod);
 
+// Pauses (true) or resumes (false) a playing module: while paused the output is silence and the
+// module does not move on. A module that is not playing, or a null handle, is left alone.
+void FMUSIC_SetPaused(FMUSIC_MODULE* mod, bool paused);
+
 // Stops the music and joins the feeder thread. Call before allegro_exit; safe to call twice.
 void FSOUND_Close();
 

@@ -1,18 +1,119 @@
-// The main loop's two halves: one logic tick, and one frame drawn into the world buffer and
-// copied to the screen.
+// The main loop: its pacing and pause, and its two halves, one logic tick and one frame drawn
+// into the world buffer and copied to the game's picture.
 #include <allegro.h>
 
+#include <vector>
+
 #include "characters/player.h"
+#include "core/assets.h"
+#include "display/display.h"
 #include "gameplay/effect.h"
 #include "gameplay/hud.h"
 #include "gameplay/mission.h"
 #include "gameplay/shops.h"
+#include "input/input.h"
+#include "music/music.h"
 #include "shell/shell.h"
+#include "shell/shell_keys.h"
 #include "world/camera.h"
 #include "world/level.h"
 
+bool blModeSwitched = false;
+
+namespace {
+
+// A pass runs at most this many ticks (a quarter of a second): after a stall (the window dragged,
+// a mode switch) the game goes on from where it was rather than racing to catch up.
+constexpr int max_ticks_per_pass = 30;
+constexpr int idle_rest = 1;     // ms the loop rests while no tick is due
+constexpr int paused_rest = 10;  // ms between looks at the keyboard while paused
+
+// Every bitmap a change of mode may destroy: the ones made as system bitmaps.
+std::vector<BITMAP**> system_bitmaps() {
+    std::vector<BITMAP**> list{&buffer, &back, &before, &now};
+    for (BITMAP*& t : tiles) list.push_back(&t);
+    return list;
+}
+
+// The 1 Hz timer is taken away while paused, so that the mission clock stands still.
+void set_paused(bool paused) {
+    if (paused) {
+        remove_int(increment_timer);
+    } else {
+        install_int_ex(increment_timer, BPS_TO_TIMER(1));
+        speed_counter = 0;  // the ticks of the pause are not owed
+    }
+    FMUSIC_SetPaused(song, paused);
+}
+
+void show_frame(PLAYER& mora, PLAYER& vela, bool paused) {
+    draw_frame(picture, mora, vela);
+    if (paused) disp_paused(picture, 0, 0);
+    if (screen) show_picture();
+}
+
+} // namespace
+
+bool is_mode_switch_key(int scancode) {
+    return scancode == KEY_F11 || (scancode == KEY_ENTER && (key_shifts & KB_ALT_FLAG));
+}
+
+void switch_display_mode() {
+    if (!toggle_display(system_bitmaps())) {
+        start_failure("Could not set video mode 320x240x32");
+        blGameOver = true;
+        return;
+    }
+    blModeSwitched = true;
+}
+
+void run_game(PLAYER& mora, PLAYER& vela) {
+    // Loading and the title took their time: play starts now, not with their ticks.
+    speed_counter = 0;
+    display_focus_lost = false;
+    bool paused = false;
+    while (!blGameOver) {
+        bool redraw = false;
+        while (keypressed()) {
+            const int k = readkey() >> 8;
+            if (is_mode_switch_key(k)) {
+                switch_display_mode();
+                redraw = true;
+            } else if (k == key_bindings.pause) {
+                paused = !paused;
+                set_paused(paused);
+                redraw = true;
+            }
+        }
+        if (display_focus_lost.exchange(false) && !paused) {
+            paused = true;
+            set_paused(true);
+            redraw = true;
+        }
+        if (blGameOver) break;
+
+        if (paused) {
+            if (key[KEY_ESC]) break;
+            if (redraw) show_frame(mora, vela, true);
+            rest(paused_rest);
+            continue;
+        }
+        if (speed_counter <= 0) {
+            if (redraw) show_frame(mora, vela, false);
+            rest(idle_rest);
+            continue;
+        }
+        if (speed_counter > max_ticks_per_pass) speed_counter = max_ticks_per_pass;
+        while (speed_counter > 0) {
+            game_tick(mora, vela);
+            speed_counter--;
+        }
+        show_frame(mora, vela, false);
+    }
+}
+
 void game_tick(PLAYER& mora, PLAYER& vela) {
-    poll_keyboard();
+    poll_input();
     handle_vela_stuff(mora, vela);
     // The rest of this tick and of the pending ticks still runs; the loop ends after the frame.
     if (key[KEY_ESC]) blGameOver = true;

@@ -1,78 +1,127 @@
-// One Step Ahead: start-up, the title, the fixed-rate main loop and shut-down.
+// One Step Ahead: the command line and the settings, start-up, the title, the main loop and
+// shut-down.
 #include <allegro.h>
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "characters/player.h"
-#include "music/music.h"
 #include "core/assets.h"
+#include "display/display.h"
+#include "input/input.h"
+#include "music/music.h"
+#include "shell/options.h"
+#include "shell/settings.h"
 #include "shell/shell.h"
 #include "world/level.h"
 
 namespace {
 
-constexpr int screen_w = 320;
-constexpr int screen_h = 240;
 constexpr int logic_rate = 120;    // logic ticks per second
 constexpr int anim_rate = 8;       // animation steps per second
 constexpr int music_rate = 22050;  // Hz
 constexpr int music_channels = 32;
-constexpr int fade_step = 8;       // title fades: blender levels 0, 8, ..., 120
-constexpr int fade_end = 128;
 constexpr int first_allowance = 60;  // seconds for the first mission
+constexpr int usage_status = 2;      // a wrong command line, as command-line tools answer it
 
-// Leaves after a failed start: the music thread before the library, then a failing status.
-int stop_start() {
+// Releases what the game made and stops the library: the music thread first (it feeds an
+// Allegro stream), then every asset, then Allegro.
+void shut_down() {
     FSOUND_Close();
+    release_character_frames();
+    unload_level();
+    unload_shit();
+    destroy_bitmap(picture);
+    picture = nullptr;
     allegro_exit();
+}
+
+int stop_start() {
+    shut_down();
     return EXIT_FAILURE;
 }
 
-void show_title() {
-    for (int level = 0; level < fade_end; level += fade_step) {
-        set_trans_blender(level, level, level, level);
-        draw_trans_sprite(screen, the_title, 0, 0);
-    }
-    clear_keybuf();
-    readkey();
-    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
-    for (int level = 0; level < fade_end; level += fade_step) {
-        set_trans_blender(level, level, level, level);
-        rectfill(screen, 0, 0, SCREEN_W, SCREEN_H, 0);
-    }
+// The directory the game was started in, to find a level file named relative to it.
+std::string absolute(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    char here[4096];
+    if (!getcwd(here, sizeof here)) return path;
+    return std::string(here) + "/" + path;
+}
+
+// Changes to the directory that holds dat/, so that every file is found by its own name
+// ("dat/tiles.pcx", ...) from wherever the game was started. False when a directory the player
+// named cannot be entered.
+bool enter_data_dir(const OPTIONS& opt) {
+    char exe[4096];
+    get_executable_name(exe, sizeof exe);
+    const std::string dir = find_data_dir(opt.data, std::getenv("ONE_STEP_AHEAD_DATA"), exe);
+    if (dir.empty() || chdir(dir.c_str()) == 0) return true;
+    std::fprintf(stderr, "one-step-ahead: cannot use the data directory %s: %s\n", dir.c_str(),
+                 std::strerror(errno));
+    return false;
 }
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    OPTIONS opt;
+    switch (parse_options(argc, argv, opt, stdout, stderr)) {
+    case OPTIONS_RESULT::done: return EXIT_SUCCESS;
+    case OPTIONS_RESULT::usage_error: return usage_status;
+    case OPTIONS_RESULT::play: break;
+    }
+    const std::string level_path = absolute(opt.level);
+
     // Without a display there is no system driver, and nearly every later call would crash.
     if (install_allegro(SYSTEM_AUTODETECT, &errno, atexit) != 0) {
         allegro_message("Could not set video mode 320x240x32\n");
         return EXIT_FAILURE;
     }
+    if (!enter_data_dir(opt)) {
+        allegro_exit();
+        return EXIT_FAILURE;
+    }
+    const std::string settings_file = settings_path();
+    SETTINGS settings = load_settings(settings_file, stderr);
+    key_bindings = settings.keys;
+    const bool music = settings.music && !opt.mute;
+    sound_on = settings.sound && !opt.mute;
+
     install_int_ex(increment_speed_counter, BPS_TO_TIMER(logic_rate));
     if (install_int_ex(increment_frame, BPS_TO_TIMER(anim_rate)) < 0)
         allegro_message("Error with external timer");
     install_int_ex(increment_timer, BPS_TO_TIMER(1));
     set_color_depth(32);
     set_window_title("One Step Ahead");
-    // Full screen first; any 320 x 240 mode, such as a window, after that.
-    if (set_gfx_mode(GFX_AUTODETECT_FULLSCREEN, screen_w, screen_h, 0, 0) != 0 &&
-        set_gfx_mode(GFX_AUTODETECT, screen_w, screen_h, 0, 0) != 0) {
+    const bool fullscreen = opt.fullscreen >= 0 ? opt.fullscreen == 1 : settings.fullscreen;
+    if (!open_display(fullscreen, opt.scale > 0 ? opt.scale : settings.scale)) {
         start_failure("Could not set video mode 320x240x32");
         return stop_start();
     }
-    if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) < 0)
-        allegro_message("Could not install sound driver!");
-    if (!FSOUND_Init(music_rate, music_channels, 0)) allegro_message("Unable to install FMOD");
-    install_keyboard();
+    // One failure, one message: without the sound driver the music cannot start either.
+    if (music || sound_on) {
+        if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) < 0)
+            allegro_message("Could not install sound driver!");
+        else if (music && !FSOUND_Init(music_rate, music_channels, 0))
+            allegro_message("Unable to install FMOD");
+    }
+    install_input();
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     text_mode(-1);
 #pragma GCC diagnostic pop
 
     // A missing asset has shown its message: stop before the title rather than crash later.
+    if (!opt.level.empty()) {
+        level_file = level_path;
+        level_name = opt.level;
+    }
     load_shit();
     if (blStartFailed) return stop_start();
     load_level();
@@ -81,25 +130,20 @@ int main() {
     if (!mora.has_frames()) return stop_start();
     PLAYER vela(896.0f, 480.0f, "dat/vela.dat", 3);
     if (!vela.has_frames()) return stop_start();
-    FMUSIC_PlaySong(song);
+    if (music) FMUSIC_PlaySong(song);
 
     show_title();
     timer = 0;
     the_time = first_allowance;
+    run_game(mora, vela);
 
-    while (!blGameOver) {
-        while (speed_counter > 0) {
-            game_tick(mora, vela);
-            speed_counter--;
-        }
-        draw_frame(screen, mora, vela);
+    // The player's switch between full screen and a window is kept for the next game.
+    if (blModeSwitched) {
+        settings.fullscreen = display_fullscreen;
+        save_settings(settings_file, settings, stderr);
     }
-
-    // The music thread feeds an Allegro stream: it must be gone before the library is.
-    FSOUND_Close();
-    destroy_bitmap(tilemap);
-    destroy_bitmap(buffer);
-    allegro_exit();
-    return EXIT_SUCCESS;
+    const bool failed = blStartFailed;
+    shut_down();
+    return failed ? EXIT_FAILURE : EXIT_SUCCESS;
 }
 END_OF_MAIN()

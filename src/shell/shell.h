@@ -1,4 +1,5 @@
-// The top of the game: one logic tick and one frame of the fixed-rate main loop.
+// The top of the game: the title, the fixed-rate main loop with its tick and frame, and the keys
+// the shell itself answers (pause, full screen).
 #ifndef OSA_SHELL_SHELL_H
 #define OSA_SHELL_SHELL_H
 
@@ -21,5 +22,19 @@ void draw_frame(BITMAP* target, PLAYER& mora, PLAYER& vela);
 // picture copied to target is the same either way.
 void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int w, int h,
                       bool clip_to_window);
+
+// Shows the title: a fade-in of about half a second, a wait (resting) for any key but the ones
+// that switch the mode, and a fade-out; every step shown scaled on the screen.
+void show_title();
+
+// The main loop, from the first tick of play until Escape: runs the ticks the 120 Hz counter
+// has made (a quarter of a second's worth at most per pass), draws and shows a frame after them,
+// and rests while none is due. P (or the window losing the focus) pauses it: no tick runs, the
+// mission clock and the music stand still, and "Paused" shows until P again. F11 or Alt+Enter
+// switch between full screen and a window. The ticks counted before it starts are dropped.
+void run_game(PLAYER& mora, PLAYER& vela);
+
+// True once the player switched between full screen and a window (to be saved in the settings).
+extern bool blModeSwitched;
 
 #endif

@@ -21,10 +21,11 @@ BITMAP* back = nullptr;
 BITMAP* before = nullptr;
 BITMAP* now = nullptr;
 DATAFILE* font1 = nullptr;
+std::string level_file = "dat/level.dat";
+std::string level_name = "dat/level.dat";
 
 namespace {
 
-constexpr const char* level_file = "dat/level.dat";
 constexpr const char* back_file = "dat/back.pcx";
 constexpr const char* font_file = "dat/font.dat";
 constexpr int cell_size = 32;       // pixels per map cell, both ways
@@ -181,12 +182,12 @@ bool make_back(int screen_w, int screen_h) {
 void load_level() {
     std::ifstream file(level_file);
     if (!file) {
-        start_failure("error opening dat/level.dat");
+        start_failure(("error opening " + level_name).c_str());
         return;
     }
     std::string error;
     if (!read_level(file, static_cast<int>(tiles.size()), &error)) {
-        start_failure(("error in dat/level.dat: " + error).c_str());
+        start_failure(("error in " + level_name + ": " + error).c_str());
         return;
     }
 

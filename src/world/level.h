@@ -52,10 +52,15 @@ bool read_level(std::istream& in, int tile_count, std::string* error);
 // read or the bitmap cannot be made; a back made before is replaced (and destroyed).
 bool make_back(int screen_w, int screen_h);
 
-// Reads "dat/level.dat" with read_level (tile_count: the tiles cut by load_shit), then creates
+// The level file load_level reads, and its name in load_level's messages: "dat/level.dat" for
+// the shipped level; the shell sets both when the player asks for a level file of their own.
+extern std::string level_file;
+extern std::string level_name;
+
+// Reads level_file with read_level (tile_count: the tiles cut by load_shit), then creates
 // buffer (cleared to 0), back (dat/back.pcx stretched to half the level plus one screen), before
 // and now, and loads font1. The first fault is reported with start_failure() and ends the
-// loading: "error opening dat/level.dat", "error in dat/level.dat: ...", "can't load
+// loading: "error opening <level_name>", "error in <level_name>: ...", "can't load
 // dat/back.pcx", "error loading dat/font.dat" and the messages for bitmaps that cannot be made.
 void load_level();
 

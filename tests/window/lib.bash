@@ -178,11 +178,17 @@ EOF
     printf '[sound]\nmidi_card = 0\nsound_freq = 22050\nalsa_fragsize = 220\n' >"$HOME/allegro.cfg"
 }
 
-# osa_start_game DIR: runs the game in DIR (which holds dat/) for at most 60 s; its stdout and
-# stderr go to OSA_TMP/game.out and game.err. Sets OSA_GAME_PID and OSA_START_NS (the start).
+# osa_start_game DIR [ARG...]: runs the game in DIR, reading its files from DIR/dat, for at most
+# 60 s, with the arguments given (default: --scale 1, the 320 x 240 picture unscaled, full screen
+# as the default mode); its stdout and stderr go to OSA_TMP/game.out and game.err. Sets
+# OSA_GAME_PID and OSA_START_NS (the start).
 osa_start_game() {
+    local dir=$1
+    shift
+    [ $# -gt 0 ] || set -- --scale 1
     OSA_START_NS=$(date +%s%N)
-    (cd "$1" && exec timeout -k 5 -s TERM 60 "$OSA_GAME") >"$OSA_TMP/game.out" 2>"$OSA_TMP/game.err" &
+    (cd "$dir" && ONE_STEP_AHEAD_DATA="$dir" exec timeout -k 5 -s TERM 60 "$OSA_GAME" "$@") \
+        >"$OSA_TMP/game.out" 2>"$OSA_TMP/game.err" &
     OSA_GAME_PID=$!
     OSA_PIDS+=("$OSA_GAME_PID")
 }

@@ -1,0 +1,134 @@
+// The display: choosing and setting the mode, switching it while playing, and showing the
+// game's picture scaled on the screen.
+#include "display/display.h"
+
+#include <allegro.h>
+
+#include <algorithm>
+
+#include "core/state.h"
+
+BITMAP* picture = nullptr;
+bool display_fullscreen = false;
+int display_scale = 1;
+std::atomic<bool> display_focus_lost{false};
+
+namespace {
+
+int asked_scale = 0;  // the scale asked for at start; 0 = the largest that fits
+
+// The window panels leave: a window's height stays within this share of the desktop's.
+constexpr int window_height_percent = 90;
+
+void on_switch_out() { display_focus_lost.store(true); }
+
+// The desktop's size; when the system cannot tell, the picture's own.
+void desktop_size(int* w, int* h) {
+    if (get_desktop_resolution(w, h) != 0 || *w <= 0 || *h <= 0) {
+        *w = view_w;
+        *h = view_h;
+    }
+}
+
+// What every new mode needs: a black screen for the borders, the scale that fits the mode the
+// driver really gave, and the focus callback (a mode change removes it).
+void after_mode_set(bool fullscreen, int scale) {
+    display_fullscreen = fullscreen;
+    display_scale = std::max(1, std::min(scale, fitting_scale(SCREEN_W, SCREEN_H)));
+    clear_to_color(screen, 0);
+    if (set_display_switch_mode(SWITCH_BACKGROUND) == 0)
+        set_display_switch_callback(SWITCH_OUT, on_switch_out);
+}
+
+bool try_fullscreen(int scale) {
+    int dw, dh;
+    desktop_size(&dw, &dh);
+    const int fit = fitting_scale(dw, dh);
+    if (set_gfx_mode(GFX_AUTODETECT_FULLSCREEN, dw, dh, 0, 0) != 0) return false;
+    after_mode_set(true, scale > 0 ? std::min(scale, fit) : fit);
+    return true;
+}
+
+bool try_window(int scale) {
+    int dw, dh;
+    desktop_size(&dw, &dh);
+    for (int s = scale > 0 ? scale : window_scale(dw, dh); s >= 1; s--)
+        if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, s * view_w, s * view_h, 0, 0) == 0) {
+            after_mode_set(false, s);
+            return true;
+        }
+    return false;
+}
+
+bool set_mode(bool fullscreen, int scale) {
+    if (fullscreen && try_fullscreen(scale)) return true;
+    if (try_window(scale)) return true;
+    if (!fullscreen && try_fullscreen(scale)) return true;
+    // Whatever the platform has at the picture's own size.
+    if (set_gfx_mode(GFX_AUTODETECT, view_w, view_h, 0, 0) != 0) return false;
+    after_mode_set(false, 1);
+    return true;
+}
+
+} // namespace
+
+int fitting_scale(int avail_w, int avail_h) {
+    return std::max(1, std::min(avail_w / view_w, avail_h / view_h));
+}
+
+int window_scale(int desktop_w, int desktop_h) {
+    return fitting_scale(desktop_w, desktop_h * window_height_percent / 100);
+}
+
+bool open_display(bool fullscreen, int scale) {
+    asked_scale = std::max(0, std::min(scale, max_scale));
+    if (!set_mode(fullscreen, asked_scale)) return false;
+    if (!picture) picture = create_bitmap(view_w, view_h);
+    if (!picture) return false;
+    clear_to_color(picture, 0);
+    return true;
+}
+
+bool toggle_display(const std::vector<BITMAP**>& system_bitmaps) {
+    // Allegro destroys system bitmaps with the mode: carry their pixels over in memory bitmaps.
+    std::vector<std::pair<BITMAP**, BITMAP*>> kept;
+    for (BITMAP** b : system_bitmaps) {
+        if (!*b || !is_system_bitmap(*b)) continue;
+        BITMAP* copy = create_bitmap((*b)->w, (*b)->h);
+        if (!copy) {  // out of memory: stay in the mode that works rather than lose pictures
+            for (auto& k : kept) destroy_bitmap(k.second);
+            return true;
+        }
+        blit(*b, copy, 0, 0, 0, 0, copy->w, copy->h);
+        kept.emplace_back(b, copy);
+    }
+    for (auto& k : kept) destroy_bitmap(*k.first);
+
+    const bool want = !display_fullscreen;
+    const bool ok = set_mode(want, asked_scale) || set_mode(!want, asked_scale);
+
+    for (auto& k : kept) {
+        BITMAP* remade = ok ? create_system_bitmap(k.second->w, k.second->h) : nullptr;
+        if (remade) {
+            blit(k.second, remade, 0, 0, 0, 0, remade->w, remade->h);
+            destroy_bitmap(k.second);
+            *k.first = remade;
+        } else {
+            *k.first = k.second;  // a memory bitmap draws the same
+        }
+    }
+    return ok;
+}
+
+void show_picture() {
+    const int w = view_w * display_scale;
+    const int h = view_h * display_scale;
+    const int x = (SCREEN_W - w) / 2;
+    const int y = (SCREEN_H - h) / 2;
+    acquire_screen();
+    if (display_scale == 1)
+        blit(picture, screen, 0, 0, x, y, w, h);
+    else
+        stretch_blit(picture, screen, 0, 0, view_w, view_h, x, y, w, h);
+    release_screen();
+}

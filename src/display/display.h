@@ -1,0 +1,47 @@
+// The display: the video mode (full screen or a window), the whole-number scale at which the
+// game's 320 x 240 picture fills it, and showing each finished picture on the screen.
+#ifndef OSA_DISPLAY_DISPLAY_H
+#define OSA_DISPLAY_DISPLAY_H
+
+#include <atomic>
+#include <vector>
+
+struct BITMAP;
+
+constexpr int max_scale = 8;
+
+// The game's picture, view_w x view_h: every frame (and the title) is drawn into it, then
+// show_picture puts it on the screen. A memory bitmap, so it survives a change of mode. Made by
+// open_display; null before.
+extern BITMAP* picture;
+// The mode in force: full screen or a window, and the picture's scale on the screen.
+extern bool display_fullscreen;
+extern int display_scale;
+// Set (by the library's thread) when the game's window loses the input focus; the main loop
+// clears it when it pauses the game.
+extern std::atomic<bool> display_focus_lost;
+
+// The largest whole scale at which the picture fits in avail_w x avail_h pixels; at least 1.
+int fitting_scale(int avail_w, int avail_h);
+// The scale for a window on a desktop of desktop_w x desktop_h: the largest that leaves a tenth
+// of the desktop's height to its panels and the window's frame; at least 1.
+int window_scale(int desktop_w, int desktop_h);
+
+// Sets the video mode: full screen at the desktop's own resolution, or a window the size of the
+// scaled picture; scale 0 asks for the largest that fits, 1..max_scale fixes it (a full screen
+// too small for it gets the largest that fits). Where full screen cannot be set a window is
+// tried, then smaller windows, then any 320 x 240 mode. Makes picture. False when no mode at all
+// could be set (then nothing can be shown).
+bool open_display(bool fullscreen, int scale);
+
+// Switches between full screen and a window, keeping the scale asked for at start (0: the
+// largest that fits each). A change of mode destroys the system bitmaps: each of
+// system_bitmaps that is one is copied out before and made again, with its pixels, after. On a
+// failure the other mode is tried back; false when neither could be set.
+bool toggle_display(const std::vector<BITMAP**>& system_bitmaps);
+
+// Shows picture on the screen at display_scale, centred, with nearest-neighbour pixels; the
+// rest of the screen stays black.
+void show_picture();
+
+#endif

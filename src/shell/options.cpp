@@ -1,0 +1,109 @@
+// The command line, read with getopt_long.
+#include "shell/options.h"
+
+#include <getopt.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "display/display.h"
+
+#ifndef OSA_VERSION
+#define OSA_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr const char* program = "one-step-ahead";
+
+const char* const usage_text =
+    "Usage: one-step-ahead [OPTION]...\n"
+    "A small platformer: visit the five shops and stay one look ahead of Vela.\n"
+    "\n"
+    "  -f, --fullscreen  play full screen at the desktop's resolution (the default)\n"
+    "  -w, --window      play in a window\n"
+    "  -s, --scale N     show the 320 x 240 picture N times its size, 1 to 8\n"
+    "                    (default: the largest that fits)\n"
+    "  -l, --level FILE  play the level file FILE instead of the shipped level\n"
+    "  -d, --data DIR    read the game's files from DIR/dat\n"
+    "  -m, --mute        no music and no sound\n"
+    "  -h, --help        show this help and exit\n"
+    "  -V, --version     show the version and exit\n"
+    "\n"
+    "Keys: Left and Right walk, Space jumps, Up enters a shop, P pauses,\n"
+    "F11 or Alt+Enter switches between full screen and a window, Escape quits.\n"
+    "Settings: $XDG_CONFIG_HOME/one-step-ahead/settings.cfg\n"
+    "(by default ~/.config/one-step-ahead/settings.cfg).\n";
+
+const option long_options[] = {
+    {"fullscreen", no_argument, nullptr, 'f'},
+    {"window", no_argument, nullptr, 'w'},
+    {"scale", required_argument, nullptr, 's'},
+    {"level", required_argument, nullptr, 'l'},
+    {"data", required_argument, nullptr, 'd'},
+    {"mute", no_argument, nullptr, 'm'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+
+// A whole number in 1..max_scale, nothing else on the text.
+bool read_scale(const char* text, int* scale) {
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || n < 1 || n > max_scale) return false;
+    *scale = static_cast<int>(n);
+    return true;
+}
+
+OPTIONS_RESULT usage_error(std::FILE* err) {
+    std::fputs(usage_text, err);
+    return OPTIONS_RESULT::usage_error;
+}
+
+} // namespace
+
+OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out, std::FILE* err) {
+    opt = OPTIONS{};
+    optind = 0;  // start over: GNU getopt then also forgets what an earlier call read
+    opterr = 0;  // the messages are ours, so that they all go to err
+    int c;
+    while ((c = getopt_long(argc, argv, ":fws:l:d:mhV", long_options, nullptr)) != -1) {
+        switch (c) {
+        case 'f': opt.fullscreen = 1; break;
+        case 'w': opt.fullscreen = 0; break;
+        case 's':
+            if (!read_scale(optarg, &opt.scale)) {
+                std::fprintf(err, "%s: the scale must be a whole number from 1 to %d, not '%s'\n",
+                             program, max_scale, optarg);
+                return usage_error(err);
+            }
+            break;
+        case 'l':
+        case 'd':
+            if (*optarg == '\0') {
+                std::fprintf(err, "%s: option '%s' needs a value\n", program, argv[optind - 1]);
+                return usage_error(err);
+            }
+            (c == 'l' ? opt.level : opt.data) = optarg;
+            break;
+        case 'm': opt.mute = true; break;
+        case 'h': std::fputs(usage_text, out); return OPTIONS_RESULT::done;
+        case 'V': std::fprintf(out, "One Step Ahead %s\n", OSA_VERSION); return OPTIONS_RESULT::done;
+        case ':':
+            std::fprintf(err, "%s: option '%s' needs a value\n", program, argv[optind - 1]);
+            return usage_error(err);
+        default:
+            if (optopt)
+                std::fprintf(err, "%s: unknown option '-%c'\n", program, optopt);
+            else
+                std::fprintf(err, "%s: unknown option '%s'\n", program, argv[optind - 1]);
+            return usage_error(err);
+        }
+    }
+    if (optind < argc) {
+        std::fprintf(err, "%s: unexpected argument '%s'\n", program, argv[optind]);
+        return usage_error(err);
+    }
+    return OPTIONS_RESULT::play;
+}

@@ -1,0 +1,222 @@
+// The settings file and the search for the game's files.
+#include "shell/settings.h"
+
+#include <allegro.h>
+
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "display/display.h"
+
+namespace {
+
+constexpr const char* settings_dir = "one-step-ahead";
+constexpr const char* settings_file = "settings.cfg";
+
+bool is_directory(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A yes/no value as people write it in INI files.
+bool read_flag(const char* text, bool* value) {
+    static const char* const yes[] = {"1", "yes", "true", "on"};
+    static const char* const no[] = {"0", "no", "false", "off"};
+    for (const char* y : yes)
+        if (strcasecmp(text, y) == 0) return *value = true, true;
+    for (const char* n : no)
+        if (strcasecmp(text, n) == 0) return *value = false, true;
+    return false;
+}
+
+bool read_scale(const char* text, int* value) {
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || n < 0 || n > max_scale) return false;
+    *value = static_cast<int>(n);
+    return true;
+}
+
+// Reads [section] name from the configuration in force: true and value set when it is there and
+// sense, true and value untouched when it is missing, false (after a line on err) when it is not.
+template <class Reader, class T>
+void read_value(const std::string& path, const char* section, const char* name, Reader read,
+                T* value, const char* expected, std::FILE* err) {
+    const char* text = get_config_string(section, name, nullptr);
+    if (!text) return;
+    T v = *value;
+    if (read(text, &v))
+        *value = v;
+    else
+        std::fprintf(err, "%s: ignoring [%s] %s = %s (%s)\n", path.c_str(), section, name, text,
+                     expected);
+}
+
+struct binding {
+    const char* name;
+    int KEY_BINDINGS::*field;
+};
+const binding bindings[] = {
+    {"left", &KEY_BINDINGS::left},   {"right", &KEY_BINDINGS::right},
+    {"up", &KEY_BINDINGS::up},       {"jump", &KEY_BINDINGS::jump},
+    {"pause", &KEY_BINDINGS::pause},
+};
+
+// The keys the game keeps for itself: Escape quits, F11 and Enter (with Alt) switch the mode.
+bool reserved_key(int scancode) {
+    return scancode == KEY_ESC || scancode == KEY_F11 || scancode == KEY_ENTER;
+}
+
+void read_keys(const std::string& path, KEY_BINDINGS* keys, std::FILE* err) {
+    bool from_file[std::size(bindings)] = {};
+    for (size_t i = 0; i < std::size(bindings); i++) {
+        const binding& b = bindings[i];
+        const char* text = get_config_string("keys", b.name, nullptr);
+        if (!text) continue;
+        const int k = key_by_name(text);
+        if (k == 0 || reserved_key(k)) {
+            std::fprintf(err, "%s: ignoring [keys] %s = %s (%s)\n", path.c_str(), b.name, text,
+                         k == 0 ? "not a key name: A to Z, 0 to 9, LEFT, SPACE, ..."
+                                : "Escape, F11 and Enter belong to the game");
+            continue;
+        }
+        keys->*b.field = k;
+        from_file[i] = true;
+    }
+    // A key that does two things does neither well: a binding from the file that shares its key
+    // with another goes back to its default, until no two share one (the defaults never do).
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (size_t i = 0; i < std::size(bindings); i++)
+            for (size_t j = 0; j < std::size(bindings); j++) {
+                if (i == j || !from_file[i] || keys->*bindings[i].field != keys->*bindings[j].field)
+                    continue;
+                std::fprintf(err, "%s: ignoring [keys] %s = %s (also bound to %s)\n", path.c_str(),
+                             bindings[i].name, key_name(keys->*bindings[i].field), bindings[j].name);
+                keys->*bindings[i].field = default_key_bindings.*bindings[i].field;
+                from_file[i] = false;
+                changed = true;
+            }
+    }
+}
+
+void write_values(const SETTINGS& s) {
+    set_config_int("display", "fullscreen", s.fullscreen ? 1 : 0);
+    set_config_int("display", "scale", s.scale);
+    set_config_int("sound", "music", s.music ? 1 : 0);
+    set_config_int("sound", "sound", s.sound ? 1 : 0);
+    for (const binding& b : bindings) set_config_string("keys", b.name, key_name(s.keys.*b.field));
+}
+
+bool same(const SETTINGS& a, const SETTINGS& b) {
+    for (const binding& k : bindings)
+        if (a.keys.*k.field != b.keys.*k.field) return false;
+    return a.fullscreen == b.fullscreen && a.scale == b.scale && a.music == b.music &&
+           a.sound == b.sound;
+}
+
+// mkdir -p for the settings directory (its parent, ~/.config, may be missing too).
+bool make_directories(const std::string& dir) {
+    for (size_t i = 1; i <= dir.size(); i++) {
+        if (i < dir.size() && dir[i] != '/') continue;
+        const std::string part = dir.substr(0, i);
+        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    return is_directory(dir);
+}
+
+bool copy_file(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    if (in) out << in.rdbuf();
+    return static_cast<bool>(out.flush());
+}
+
+bool sync_file(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    const bool ok = fsync(fd) == 0;
+    close(fd);
+    return ok;
+}
+
+} // namespace
+
+std::string settings_path() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    std::string base;
+    // The base directory standard ignores a relative XDG_CONFIG_HOME.
+    if (xdg && xdg[0] == '/') {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !*home) return "";
+        base = std::string(home) + "/.config";
+    }
+    return base + "/" + settings_dir + "/" + settings_file;
+}
+
+SETTINGS load_settings(const std::string& path, std::FILE* err) {
+    SETTINGS s;
+    if (path.empty()) return s;
+    push_config_state();
+    set_config_file(path.c_str());
+    read_value(path, "display", "fullscreen", read_flag, &s.fullscreen, "1 or 0", err);
+    read_value(path, "display", "scale", read_scale, &s.scale, "0 to 8", err);
+    read_value(path, "sound", "music", read_flag, &s.music, "1 or 0", err);
+    read_value(path, "sound", "sound", read_flag, &s.sound, "1 or 0", err);
+    read_keys(path, &s.keys, err);
+    pop_config_state();
+    return s;
+}
+
+bool save_settings(const std::string& path, const SETTINGS& s, std::FILE* err) {
+    if (path.empty()) return false;
+    const std::string dir = path.substr(0, path.rfind('/'));
+    const std::string temp = path + ".new";
+    const char* fault = nullptr;
+    if (!make_directories(dir))
+        fault = "cannot make its directory";
+    else if (!copy_file(path, temp))
+        fault = "cannot write beside it";
+    if (!fault) {
+        push_config_state();
+        set_config_file(temp.c_str());
+        write_values(s);
+        flush_config_file();
+        pop_config_state();
+        // Allegro's writer reports nothing: read the new file back before it replaces the old.
+        std::FILE* quiet = std::fopen("/dev/null", "w");
+        const SETTINGS back = load_settings(temp, quiet ? quiet : err);
+        if (quiet) std::fclose(quiet);
+        if (!same(back, s) || !sync_file(temp))
+            fault = "the new file did not read back";
+        else if (std::rename(temp.c_str(), path.c_str()) != 0)
+            fault = "cannot replace it";
+    }
+    if (!fault) return true;
+    std::remove(temp.c_str());
+    std::fprintf(err, "%s: settings not saved: %s\n", path.c_str(), fault);
+    return false;
+}
+
+std::string find_data_dir(const std::string& data_option, const char* data_env,
+                          const std::string& executable) {
+    if (!data_option.empty()) return data_option;
+    if (data_env && *data_env) return data_env;
+    const size_t slash = executable.rfind('/');
+    if (slash == std::string::npos) return "";
+    const std::string bin = executable.substr(0, slash == 0 ? 1 : slash);
+    for (const std::string& dir : {bin, bin + "/../share/one-step-ahead"})
+        if (is_directory(dir + "/dat")) return dir;
+    return "";
+}
