@@ -15,6 +15,7 @@
 #include "masks/pmask.h"
 #include "core/assets.h"
 #include "core/state.h"
+#include "input/input.h"
 #include "test_util.h"
 #include "world/camera.h"
 #include "world/level.h"
@@ -913,3 +914,72 @@ TEST_F(Characters, ThePartnerIgnoresControl) {
 }
 
 } // namespace
+
+TEST_F(Characters, TheGamepadAndRemappedKeysMoveHerExactlyAsTheArrowsDo) {
+    lay_floor();
+    // A walk right, a jump while walking, a stop, a walk left: the path the arrows give is the
+    // oracle for the same moves from a gamepad's stick and button, and from other keys.
+    struct move {
+        int ticks;
+        bool left, right, jump;
+    };
+    const move script[] = {{60, false, true, false}, {5, false, true, true}, {80, false, true, false},
+                           {30, false, false, false}, {70, true, false, false}, {10, true, false, true}};
+    enum class source { arrows, gamepad, other_keys };
+    auto path_from = [&](source from) {
+        std::vector<std::pair<float, float>> path;
+        PLAYER p = fresh_mora();
+        for (const move& m : script)
+            for (int t = 0; t < m.ticks; t++) {
+                clear_key();
+                joy[0] = JOYSTICK_INFO{};
+                num_joysticks = 0;
+                if (from == source::arrows) {
+                    key[KEY_LEFT] = m.left;
+                    key[KEY_RIGHT] = m.right;
+                    key[KEY_SPACE] = m.jump;
+                } else if (from == source::other_keys) {
+                    key[KEY_A] = m.left;
+                    key[KEY_D] = m.right;
+                    key[KEY_K] = m.jump;
+                } else {
+                    num_joysticks = 1;
+                    joy[0].num_sticks = 1;
+                    joy[0].num_buttons = 2;
+                    joy[0].stick[0].num_axis = 2;
+                    joy[0].stick[0].axis[0].d1 = m.left;
+                    joy[0].stick[0].axis[0].d2 = m.right;
+                    joy[0].stick[0].axis[0].pos = m.left ? -128 : m.right ? 128 : 0;
+                    joy[0].button[0].b = m.jump;
+                }
+                p.control();
+                path.emplace_back(p.x, p.y);
+            }
+        return path;
+    };
+    const auto arrows = path_from(source::arrows);
+    EXPECT_GT(arrows[150].first, 900.0f) << "the script walks her right";
+    EXPECT_LT(arrows[70].second, standing_y) << "and jumps";
+    EXPECT_EQ(path_from(source::gamepad), arrows);
+    key_bindings = KEY_BINDINGS{KEY_A, KEY_D, KEY_W, KEY_K, KEY_P};
+    EXPECT_EQ(path_from(source::other_keys), arrows);
+    key_bindings = default_key_bindings;
+
+    // Up (a shop) from the stick pushed up, from the second button, or the bound key.
+    clear_key();
+    joy[0] = JOYSTICK_INFO{};
+    num_joysticks = 1;
+    joy[0].num_sticks = 1;
+    joy[0].num_buttons = 2;
+    joy[0].stick[0].num_axis = 2;
+    EXPECT_FALSE(read_input().up);
+    joy[0].stick[0].axis[1].d1 = 1;
+    EXPECT_TRUE(read_input().up);
+    joy[0].stick[0].axis[1].d1 = 0;
+    joy[0].button[1].b = 1;
+    EXPECT_TRUE(read_input().up);
+    joy[0] = JOYSTICK_INFO{};
+    num_joysticks = 0;
+    key[KEY_UP] = 1;
+    EXPECT_TRUE(read_input().up);
+}

@@ -1,14 +1,18 @@
 // The shell: cutting the tile sheet, load_shit's files and failures, the sample seam, the logic
-// tick, and the frame drawn with and without the clip to the camera's window.
+// tick, the frame drawn with and without the clip to the camera's window, the command line, the
+// settings file and the search for the game's files.
 #include <allegro.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "characters/player.h"
 #include "gameplay/hud.h"
@@ -16,6 +20,8 @@
 #include "gameplay/shops.h"
 #include "masks/pmask.h"
 #include "core/assets.h"
+#include "shell/options.h"
+#include "shell/settings.h"
 #include "shell/shell.h"
 #include "test_util.h"
 #include "world/camera.h"
@@ -339,8 +345,6 @@ TEST_F(Game, TheClipToTheWindowChangesNothingOnScreen) {
 TEST_F(Game, TheStartFrameShowsTheLevelAtMora) {
     for (int i = 0; i < 600; i++) game_tick(*mora, *vela);
     ASSERT_TRUE(mora->onground);
-    // Without a screen the control step follows for a 0 x 0 screen: follow again for 320 x 240.
-    camera_follow_in(mora->x, mora->y, 320, 240);
     BITMAP* frame = create_bitmap(320, 240);
     draw_frame_sized(frame, *mora, *vela, 320, 240, true);
     const int cam_x = iThex, cam_y = iThey;
@@ -364,4 +368,211 @@ TEST_F(Game, TheStartFrameShowsTheLevelAtMora) {
     }
     destroy_bitmap(world);
     destroy_bitmap(frame);
+}
+
+namespace {
+
+// parse_options on a command line given as words; out and err collect what it prints.
+struct parsed {
+    OPTIONS_RESULT result;
+    OPTIONS opt;
+    std::string out, err;
+};
+parsed parse(std::vector<std::string> words) {
+    words.insert(words.begin(), "one-step-ahead");
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    parsed p;
+    char* out_text = nullptr;
+    char* err_text = nullptr;
+    size_t out_size = 0, err_size = 0;
+    std::FILE* out = open_memstream(&out_text, &out_size);
+    std::FILE* err = open_memstream(&err_text, &err_size);
+    p.result = parse_options(static_cast<int>(words.size()), argv.data(), p.opt, out, err);
+    std::fclose(out);
+    std::fclose(err);
+    p.out = out_text;
+    p.err = err_text;
+    std::free(out_text);
+    std::free(err_text);
+    return p;
+}
+
+size_t lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+std::string read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void write_file(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// load_settings with what it printed on its error stream.
+SETTINGS load_noting(const std::string& path, std::string* err) {
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* f = open_memstream(&text, &size);
+    SETTINGS s = load_settings(path, f);
+    std::fclose(f);
+    *err = text;
+    std::free(text);
+    return s;
+}
+
+} // namespace
+
+TEST(CommandLine, OptionsAndTheirFaults) {
+    parsed p = parse({"--window", "--scale", "3", "--level", "my level.dat", "-d", "/opt/x", "--mute"});
+    ASSERT_EQ(p.result, OPTIONS_RESULT::play) << p.err;
+    EXPECT_EQ(p.opt.fullscreen, 0);
+    EXPECT_EQ(p.opt.scale, 3);
+    EXPECT_EQ(p.opt.level, "my level.dat");
+    EXPECT_EQ(p.opt.data, "/opt/x");
+    EXPECT_TRUE(p.opt.mute);
+    p = parse({});
+    EXPECT_EQ(p.result, OPTIONS_RESULT::play);
+    EXPECT_EQ(p.opt.fullscreen, -1) << "nothing given: the settings decide";
+    EXPECT_EQ(p.opt.scale, 0);
+    EXPECT_EQ(parse({"-w", "--fullscreen"}).opt.fullscreen, 1) << "the last one wins";
+
+    p = parse({"--help"});
+    EXPECT_EQ(p.result, OPTIONS_RESULT::done);
+    EXPECT_NE(p.out.find("--scale N"), std::string::npos);
+    EXPECT_TRUE(p.err.empty());
+    p = parse({"--version"});
+    EXPECT_EQ(p.result, OPTIONS_RESULT::done);
+    EXPECT_EQ(p.out.rfind("One Step Ahead ", 0), 0u) << p.out;
+
+    // Each fault: one line of its own, then the usage, all on err; nothing on out.
+    const std::vector<std::vector<std::string>> faults = {
+        {"--scale", "0"}, {"--scale", "9"}, {"--scale", "2x"}, {"--scale"}, {"--frobnicate"},
+        {"-q"}, {"--level", ""}, {"stray"}};
+    const size_t usage_lines = lines(parse({"--help"}).out);
+    for (const auto& f : faults) {
+        p = parse(f);
+        EXPECT_EQ(p.result, OPTIONS_RESULT::usage_error) << f[0];
+        EXPECT_TRUE(p.out.empty()) << f[0];
+        EXPECT_EQ(lines(p.err), usage_lines + 1) << p.err;
+        EXPECT_EQ(p.err.rfind("one-step-ahead: ", 0), 0u) << p.err;
+    }
+}
+
+TEST(Settings, AMissingOrDamagedFileIsIgnoredValueByValue) {
+    init_headless_allegro();
+    scoped_work_dir dir;
+    std::string err;
+    const SETTINGS defaults;
+
+    SETTINGS s = load_noting((dir.path() / "none.cfg").string(), &err);
+    EXPECT_TRUE(err.empty());
+    EXPECT_EQ(s.fullscreen, defaults.fullscreen);
+    EXPECT_EQ(s.keys.jump, KEY_SPACE);
+
+    // Good values are taken, each bad one is left at its default with one line.
+    write_file(dir.path() / "mixed.cfg",
+               "[display]\nfullscreen = no\nscale = 99\n[sound]\nmusic = off\nsound = maybe\n"
+               "[keys]\nleft = a\nright = NOSUCHKEY\njump = ESC\npause = A\nup = W\n");
+    s = load_noting((dir.path() / "mixed.cfg").string(), &err);
+    EXPECT_FALSE(s.fullscreen);
+    EXPECT_EQ(s.scale, 0);
+    EXPECT_FALSE(s.music);
+    EXPECT_TRUE(s.sound);
+    EXPECT_EQ(s.keys.left, KEY_A);
+    EXPECT_EQ(s.keys.right, KEY_RIGHT);
+    EXPECT_EQ(s.keys.jump, KEY_SPACE);
+    EXPECT_EQ(s.keys.pause, KEY_P) << "A is Left's already";
+    EXPECT_EQ(s.keys.up, KEY_W);
+    EXPECT_EQ(lines(err), 5u) << err;
+
+    // Swapped keys are fine: no key does two things.
+    write_file(dir.path() / "swap.cfg", "[keys]\nleft = RIGHT\nright = LEFT\n");
+    s = load_noting((dir.path() / "swap.cfg").string(), &err);
+    EXPECT_EQ(s.keys.left, KEY_RIGHT);
+    EXPECT_EQ(s.keys.right, KEY_LEFT);
+    EXPECT_TRUE(err.empty()) << err;
+
+    // Garbage: binary noise, a huge line, a directory where the file should be.
+    std::string noise(4096, '\0');
+    for (size_t i = 0; i < noise.size(); i++) noise[i] = static_cast<char>((i * 7919u) >> 3);
+    write_file(dir.path() / "noise.cfg", noise + std::string(100000, '=') + "\n[keys\nleft\n=\n");
+    std::filesystem::create_directory(dir.path() / "dir.cfg");
+    for (const char* name : {"noise.cfg", "dir.cfg"}) {
+        s = load_noting((dir.path() / name).string(), &err);
+        EXPECT_EQ(s.keys.left, KEY_LEFT) << name;
+        EXPECT_EQ(s.scale, 0) << name;
+    }
+}
+
+TEST(Settings, SavingReplacesTheFileWholeOrNotAtAll) {
+    init_headless_allegro();
+    scoped_work_dir dir;
+    std::FILE* quiet = std::fopen("/dev/null", "w");
+    const auto path = dir.path() / "config" / "one-step-ahead" / "settings.cfg";
+
+    // A missing directory is made; what was written reads back the same.
+    SETTINGS s;
+    s.fullscreen = false;
+    s.scale = 3;
+    s.sound = false;
+    s.keys.jump = KEY_LCONTROL;
+    ASSERT_TRUE(save_settings(path.string(), s, quiet));
+    std::string err;
+    SETTINGS back = load_noting(path.string(), &err);
+    EXPECT_FALSE(back.fullscreen);
+    EXPECT_EQ(back.scale, 3);
+    EXPECT_FALSE(back.sound);
+    EXPECT_EQ(back.keys.jump, KEY_LCONTROL);
+    EXPECT_NE(read_file(path).find("jump = LCONTROL"), std::string::npos);
+
+    // What else the player wrote in the file stays.
+    write_file(path, read_file(path) + "[notes]\nmine = kept\n");
+    s.fullscreen = true;
+    ASSERT_TRUE(save_settings(path.string(), s, quiet));
+    EXPECT_NE(read_file(path).find("mine = kept"), std::string::npos);
+    EXPECT_TRUE(load_noting(path.string(), &err).fullscreen);
+
+    // Where nothing can be written (the directory's place is taken by a file; as root a
+    // read-only directory would still take the file), the old file is left as it was and no
+    // temporary file stays behind.
+    write_file(dir.path() / "blocked", "a file, not a directory");
+    const auto blocked = dir.path() / "blocked" / "settings.cfg";
+    EXPECT_FALSE(save_settings(blocked.string(), s, quiet));
+    std::filesystem::permissions(path.parent_path(), std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::owner_exec);
+    const std::string before = read_file(path);
+    s.scale = 5;
+    const bool saved = save_settings(path.string(), s, quiet);
+    if (!saved) EXPECT_EQ(read_file(path), before);
+    EXPECT_EQ(load_noting(path.string(), &err).scale, saved ? 5 : 3);
+    std::filesystem::permissions(path.parent_path(), std::filesystem::perms::owner_all);
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
+        EXPECT_EQ(entry.path().filename(), "settings.cfg") << "a temporary file was left";
+    std::fclose(quiet);
+}
+
+TEST(Settings, TheFilesAreFoundBesideTheExecutableOrInTheSharedDirectory) {
+    scoped_work_dir dir;
+    const std::string root = dir.path().string();
+    std::filesystem::create_directories(dir.path() / "build" / "dat");
+    std::filesystem::create_directories(dir.path() / "usr" / "bin");
+    std::filesystem::create_directories(dir.path() / "usr" / "share" / "one-step-ahead" / "dat");
+    EXPECT_EQ(find_data_dir("", nullptr, root + "/build/one-step-ahead"), root + "/build");
+    EXPECT_EQ(find_data_dir("", nullptr, root + "/usr/bin/one-step-ahead"),
+              root + "/usr/bin/../share/one-step-ahead");
+    EXPECT_EQ(find_data_dir("", "", root + "/elsewhere/one-step-ahead"), "") << "the working directory";
+    EXPECT_EQ(find_data_dir("", "/env", root + "/build/one-step-ahead"), "/env");
+    EXPECT_EQ(find_data_dir("/opt", "/env", root + "/build/one-step-ahead"), "/opt");
+
+    const char* old_xdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string kept = old_xdg ? old_xdg : "";
+    setenv("XDG_CONFIG_HOME", "/x/conf", 1);
+    EXPECT_EQ(settings_path(), "/x/conf/one-step-ahead/settings.cfg");
+    setenv("XDG_CONFIG_HOME", "relative", 1);
+    EXPECT_EQ(settings_path(), std::string(std::getenv("HOME")) + "/.config/one-step-ahead/settings.cfg");
+    if (old_xdg) setenv("XDG_CONFIG_HOME", kept.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
 }

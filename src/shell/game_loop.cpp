@@ -2,6 +2,7 @@
 // into the world buffer and copied to the game's picture.
 #include <allegro.h>
 
+#include <chrono>
 #include <vector>
 
 #include "characters/player.h"
@@ -25,8 +26,12 @@ namespace {
 // A pass runs at most this many ticks (a quarter of a second): after a stall (the window dragged,
 // a mode switch) the game goes on from where it was rather than racing to catch up.
 constexpr int max_ticks_per_pass = 30;
-constexpr int idle_rest = 1;     // ms the loop rests while no tick is due
+constexpr int idle_rest = 2;     // ms the loop rests while no tick is due
 constexpr int paused_rest = 10;  // ms between looks at the keyboard while paused
+// A change of mode takes the focus from the old window: what the system reports of that in the
+// moments after the switch is not the player leaving the game.
+constexpr auto switch_settle = std::chrono::milliseconds(500);
+std::chrono::steady_clock::time_point last_switch;
 
 // Every bitmap a change of mode may destroy: the ones made as system bitmaps.
 std::vector<BITMAP**> system_bitmaps() {
@@ -65,6 +70,7 @@ void switch_display_mode() {
         return;
     }
     blModeSwitched = true;
+    last_switch = std::chrono::steady_clock::now();
 }
 
 void run_game(PLAYER& mora, PLAYER& vela) {
@@ -85,7 +91,8 @@ void run_game(PLAYER& mora, PLAYER& vela) {
                 redraw = true;
             }
         }
-        if (display_focus_lost.exchange(false) && !paused) {
+        const bool settling = std::chrono::steady_clock::now() - last_switch < switch_settle;
+        if (display_focus_lost.exchange(false) && !paused && !settling) {
             paused = true;
             set_paused(true);
             redraw = true;

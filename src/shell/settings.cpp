@@ -92,13 +92,15 @@ void read_keys(const std::string& path, KEY_BINDINGS* keys, std::FILE* err) {
         from_file[i] = true;
     }
     // A key that does two things does neither well: a binding from the file that shares its key
-    // with another goes back to its default, until no two share one (the defaults never do).
+    // with a default, or with one before it in the file's list, goes back to its default, until
+    // no two share one (the defaults never do).
     for (bool changed = true; changed;) {
         changed = false;
         for (size_t i = 0; i < std::size(bindings); i++)
             for (size_t j = 0; j < std::size(bindings); j++) {
                 if (i == j || !from_file[i] || keys->*bindings[i].field != keys->*bindings[j].field)
                     continue;
+                if (from_file[j] && j > i) continue;  // of two from the file, the later one goes
                 std::fprintf(err, "%s: ignoring [keys] %s = %s (also bound to %s)\n", path.c_str(),
                              bindings[i].name, key_name(keys->*bindings[i].field), bindings[j].name);
                 keys->*bindings[i].field = default_key_bindings.*bindings[i].field;

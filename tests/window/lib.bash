@@ -13,8 +13,9 @@
 
 set -euo pipefail
 
-OSA_SCREEN_W=1024
-OSA_SCREEN_H=768
+# The X screen's size; a test may set others before osa_setup.
+OSA_SCREEN_W=${OSA_SCREEN_W:-1024}
+OSA_SCREEN_H=${OSA_SCREEN_H:-768}
 OSA_PIDS=()
 
 # Prints a message on stderr and ends the test with a failure.
@@ -332,4 +333,43 @@ osa_expect_stop() {
     [ "$status" -ne 0 ] && [ "$status" -lt 124 ] || osa_fail "$label: exit status $status"
     [ "$(cat "$OSA_MESSAGES")" = "$want" ] || osa_fail "$label the messages were: $(cat "$OSA_MESSAGES")"
     osa_say "$label: \"$want\", status $status"
+}
+
+# osa_scaled_picture SHOT X Y SCALE OUT: the game's picture shown SCALE times its size with its
+# top-left corner at (X, Y) of SHOT, one pixel a block, written to OUT (320 x 240). Prints how
+# many pixels of the region differ from that picture scaled back up: 0 when every block is one
+# colour, as nearest-neighbour scaling makes it.
+osa_scaled_picture() {
+    local w=$((320 * $4)) h=$((240 * $4))
+    convert "$1" -crop "${w}x${h}+$2+$3" +repage "$OSA_TMP/scaled-region.png"
+    convert "$OSA_TMP/scaled-region.png" -sample 320x240 "$5"
+    convert "$5" -sample "${w}x${h}" "$OSA_TMP/rescaled.png"
+    compare -metric AE "$OSA_TMP/scaled-region.png" "$OSA_TMP/rescaled.png" null: 2>&1 |
+        awk '{ printf "%d\n", $1 }' || true
+}
+
+# osa_wait_scaled NAME REFERENCE SECONDS MAX_DIFFERING X Y SCALE: takes screenshots until the
+# picture at (X, Y) shown SCALE times its size is made of whole blocks and, one pixel a block,
+# shows REFERENCE with at most MAX_DIFFERING pixels off (2% fuzz). Keeps the last screenshot as
+# OSA_TMP/NAME.png and the picture as OSA_TMP/NAME-1x.png; sets OSA_DIFFERING and OSA_BLOCKY
+# (the pixels off their block). Fails (returns 1) on a timeout.
+osa_wait_scaled() {
+    local deadline=$(($(date +%s%N) + $3 * 1000000000))
+    while :; do
+        if osa_screenshot "$OSA_TMP/$1.png" 2>/dev/null; then
+            OSA_BLOCKY=$(osa_scaled_picture "$OSA_TMP/$1.png" "$5" "$6" "$7" "$OSA_TMP/$1-1x.png")
+            OSA_DIFFERING=$(osa_differing "$OSA_TMP/$1-1x.png" 0 0 "$2")
+            [ "$OSA_BLOCKY" -eq 0 ] && [ "$OSA_DIFFERING" -le "$4" ] && return 0
+        fi
+        [ "$(date +%s%N)" -gt "$deadline" ] && return 1
+        sleep 0.1
+    done
+}
+
+# osa_start_reference OUT: the start scene as the game draws it without a screen (320 x 240).
+osa_start_reference() {
+    OSA_START_FRAME_OUT="$1" OSA_BUILD_DIR="$OSA_BUILD" \
+        timeout 60 "$OSA_BUILD/tests/shell_test" --gtest_filter='Game.TheStartFrameShowsTheLevelAtMora' \
+        >"$OSA_TMP/reference.log" 2>&1 ||
+        { cat "$OSA_TMP/reference.log" >&2; osa_fail "the start frame could not be drawn"; }
 }
