@@ -46,6 +46,13 @@ done
 # The package holds what the install holds, the executable in /usr/games as Debian keeps games.
 diff <(cd "$prefix" && find . -type f | sed 's|^\./bin/|./games/|' | sort) \
      <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./usr/|./|' | sort)
+# The version CMake gives the package is the one the changelog, the metainfo and the manual name.
+version=$(dpkg-deb -f "$deb" Version)
+changelog=$(zcat "$prefix/share/doc/one-step-ahead/changelog.gz")
+manual=$(zcat "$prefix/share/man/man6/one-step-ahead.6.gz")
+[[ ${changelog%%$'\n'*} == *"($version)"* ]] || { echo "changelog is not at $version"; exit 1; }
+grep -qF "<release version=\"$version\"" "$prefix/share/metainfo/$id.metainfo.xml" || { echo "metainfo lacks release $version"; exit 1; }
+grep -qF "\"One Step Ahead $version\"" <<<"$manual" || { echo "manual page is not at $version"; exit 1; }
 echo "== lintian"
 status=0
 report=$(lintian --fail-on error --display-info "$deb" 2>&1) || status=$?
