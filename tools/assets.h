@@ -14,6 +14,9 @@ bool write_music(const std::string& out);
 // level.dat
 bool write_level(const std::string& out);
 
+// The desktop icon, 48x48.png, 64x64.png, 128x128.png and 256x256.png (not part of dat/).
+bool write_icons(const std::string& dir);
+
 // Review sheets for a person to look at, written into dir (which exists).
 bool write_picture_previews(const std::string& dir);
 bool write_level_preview(const std::string& dir, const std::string& out);

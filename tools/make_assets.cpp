@@ -1,5 +1,5 @@
-// make-assets OUT [--preview DIR]: writes every file of the game's dat/ directory into OUT,
-// and, with --preview, review sheets into DIR.
+// make-assets OUT [--preview DIR] [--icons DIR]: writes every file of the game's dat/ directory
+// into OUT, with --preview review sheets into DIR, and with --icons the desktop icon's PNGs into DIR.
 #include <allegro.h>
 #include <sys/stat.h>
 
@@ -20,15 +20,17 @@ bool make_dir(const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string out, preview;
+    std::string out, preview, icons;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc)
             preview = argv[++i];
+        else if (std::strcmp(argv[i], "--icons") == 0 && i + 1 < argc)
+            icons = argv[++i];
         else if (out.empty())
             out = argv[i];
     }
     if (out.empty()) {
-        std::fprintf(stderr, "usage: make-assets OUT [--preview DIR]\n");
+        std::fprintf(stderr, "usage: make-assets OUT [--preview DIR] [--icons DIR]\n");
         return 2;
     }
     // No display is needed: memory bitmaps, PCX, RLE sprites and datafiles work without one.
@@ -46,6 +48,7 @@ int main(int argc, char** argv) {
     bool ok = write_pictures(out) && write_sounds(out) && write_music(out) && write_level(out);
     if (ok && !preview.empty())
         ok = make_dir(preview) && write_picture_previews(preview) && write_level_preview(preview, out);
+    if (ok && !icons.empty()) ok = make_dir(icons) && write_icons(icons);
     if (!ok) {
         std::fprintf(stderr, "make-assets: failed\n");
         return 1;
