@@ -547,7 +547,9 @@ TEST(Settings, SavingReplacesTheFileWholeOrNotAtAll) {
     const std::string before = read_file(path);
     s.scale = 5;
     const bool saved = save_settings(path.string(), s, quiet);
-    if (!saved) EXPECT_EQ(read_file(path), before);
+    if (!saved) {
+        EXPECT_EQ(read_file(path), before);
+    }
     EXPECT_EQ(load_noting(path.string(), &err).scale, saved ? 5 : 3);
     std::filesystem::permissions(path.parent_path(), std::filesystem::perms::owner_all);
     for (const auto& entry : std::filesystem::directory_iterator(path.parent_path()))

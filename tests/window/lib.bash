@@ -179,19 +179,26 @@ EOF
     printf '[sound]\nmidi_card = 0\nsound_freq = 22050\nalsa_fragsize = 220\n' >"$HOME/allegro.cfg"
 }
 
-# osa_start_game DIR [ARG...]: runs the game in DIR, reading its files from DIR/dat, for at most
-# 60 s, with the arguments given (default: --scale 1, the 320 x 240 picture unscaled, full screen
-# as the default mode); its stdout and stderr go to OSA_TMP/game.out and game.err. Sets
-# OSA_GAME_PID and OSA_START_NS (the start).
+# osa_launch DIR GAME [ARG...]: runs GAME (any build or install of the game) with the arguments
+# given, in the working directory DIR, for at most 60 s; its stdout and stderr go to
+# OSA_TMP/game.out and game.err. Sets OSA_GAME_PID and OSA_START_NS (the start).
+osa_launch() {
+    local dir=$1 game=$2
+    shift 2
+    OSA_START_NS=$(date +%s%N)
+    (cd "$dir" && exec timeout -k 5 -s TERM 60 "$game" "$@") >"$OSA_TMP/game.out" 2>"$OSA_TMP/game.err" &
+    OSA_GAME_PID=$!
+    OSA_PIDS+=("$OSA_GAME_PID")
+}
+
+# osa_start_game DIR [ARG...]: runs the game in DIR, reading its files from DIR/dat, with the
+# arguments given (default: --scale 1, the 320 x 240 picture unscaled, full screen as the
+# default mode), as osa_launch does.
 osa_start_game() {
     local dir=$1
     shift
     [ $# -gt 0 ] || set -- --scale 1
-    OSA_START_NS=$(date +%s%N)
-    (cd "$dir" && ONE_STEP_AHEAD_DATA="$dir" exec timeout -k 5 -s TERM 60 "$OSA_GAME" "$@") \
-        >"$OSA_TMP/game.out" 2>"$OSA_TMP/game.err" &
-    OSA_GAME_PID=$!
-    OSA_PIDS+=("$OSA_GAME_PID")
+    ONE_STEP_AHEAD_DATA="$dir" osa_launch "$dir" "$OSA_GAME" "$@"
 }
 
 # osa_wait_exit SECONDS: waits for the game to end and sets OSA_STATUS to its exit status, or

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The game finds its files from anywhere: the build tree's game started from /, and an install
+# moved to another prefix (with a space in its path) started from /, show the title. --level plays
+# a level file named relative to the starting directory, and a missing one stops the game with a
+# message that names it, status 1.
+# Usage: shell_install_and_level.sh <one-step-ahead> <build-dir>
+source "$(dirname "$0")/lib.bash"
+osa_setup "$1" "$2"
+unset ONE_STEP_AHEAD_DATA
+
+# title_from DIR GAME LABEL [ARG...]: GAME started in DIR shows the title; then it is stopped.
+title_from() {
+    local dir=$1 game=$2 label=$3
+    shift 3
+    osa_launch "$dir" "$game" --scale 1 "$@"
+    osa_wait_picture title "$OSA_BUILD/dat/title.pcx" 15 0 ||
+        osa_fail "$label: no title ($OSA_DIFFERING pixels differ; stderr: $(tail -n 3 "$OSA_TMP/game.err"))"
+    osa_say "$label: the title shows"
+    kill "$OSA_GAME_PID"
+    osa_wait_exit 5
+}
+
+title_from / "$OSA_GAME" "the build tree's game started from /"
+
+osa_say "installing to a prefix, then moving it"
+cmake --install "$OSA_BUILD" --prefix "$OSA_TMP/prefix" >"$OSA_TMP/install.log" 2>&1 ||
+    { cat "$OSA_TMP/install.log" >&2; osa_fail "the install failed"; }
+mv "$OSA_TMP/prefix" "$OSA_TMP/moved prefix"
+title_from / "$OSA_TMP/moved prefix/bin/one-step-ahead" "the moved install started from /"
+
+osa_say "--level with a file named relative to the starting directory"
+mkdir -p "$OSA_TMP/my levels"
+cp "$OSA_BUILD/dat/level.dat" "$OSA_TMP/my levels/town copy.dat"
+osa_start_reference "$OSA_TMP/start.pcx"
+osa_launch "$OSA_TMP/my levels" "$OSA_GAME" --scale 1 --level "town copy.dat"
+osa_wait_picture title "$OSA_BUILD/dat/title.pcx" 15 0 || osa_fail "no title with --level"
+sleep 0.3
+osa_key Return
+osa_wait_picture level "$OSA_TMP/start.pcx" 10 500 || osa_fail "the level did not show ($OSA_DIFFERING differ)"
+osa_key Escape
+osa_wait_exit 5
+[ "$OSA_STATUS" = 0 ] || osa_fail "exit status $OSA_STATUS"
+
+for missing in "$OSA_TMP/my levels/no such level.dat" "no such level.dat"; do
+    : >"$OSA_MESSAGES"
+    osa_launch "$OSA_TMP" "$OSA_GAME" --level "$missing"
+    osa_wait_exit 10
+    [ "$OSA_STATUS" = 1 ] || osa_fail "a missing level: exit status $OSA_STATUS"
+    [ "$(cat "$OSA_MESSAGES")" = "error opening $missing" ] ||
+        osa_fail "a missing level: the messages were: $(cat "$OSA_MESSAGES")"
+    osa_say "a missing level: \"error opening $missing\", status 1"
+done
+echo "PASS"
