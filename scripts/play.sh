@@ -7,4 +7,4 @@ echo "== building"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)" --target one-step-ahead assets
 echo "== starting One Step Ahead"
-cd build && exec ./one-step-ahead
+exec build/one-step-ahead "$@"

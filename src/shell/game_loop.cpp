@@ -82,7 +82,11 @@ void run_game(PLAYER& mora, PLAYER& vela) {
         bool redraw = false;
         while (keypressed()) {
             const int k = readkey() >> 8;
-            if (is_mode_switch_key(k)) {
+            if (k == KEY_ESC) {
+                // A tap too short for key[] to see still quits; the pass goes on as after the
+                // tick's own test.
+                blGameOver = true;
+            } else if (is_mode_switch_key(k)) {
                 switch_display_mode();
                 redraw = true;
             } else if (k == key_bindings.pause) {
@@ -97,10 +101,8 @@ void run_game(PLAYER& mora, PLAYER& vela) {
             set_paused(true);
             redraw = true;
         }
-        if (blGameOver) break;
-
         if (paused) {
-            if (key[KEY_ESC]) break;
+            if (blGameOver || key[KEY_ESC]) break;
             if (redraw) show_frame(mora, vela, true);
             rest(paused_rest);
             continue;
