@@ -16,6 +16,19 @@ osa_start_reference "$OSA_TMP/start.pcx"
 # The picture at scale 4, centred: 1280 x 960 at (320, 60).
 X=320
 Y=60
+# visible_window: waits up to 10 s for the game's visible window (only a window carries the
+# title; full screen does not) and sets win to its id and size to its "WxH". False without one.
+visible_window() {
+    for _ in $(seq 100); do
+        win=$(timeout 5 xdotool search --onlyvisible --name '^One Step Ahead$' 2>/dev/null | head -n 1) || true
+        if [ -n "$win" ]; then
+            size=$(xwininfo -id "$win" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
 pixel_at() { convert "$1" -format "%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]" -crop "1x1+$2+$3" info:; }
 
 osa_say "default start: full screen"
@@ -27,10 +40,14 @@ for p in "0 0" "319 500" "1600 1079" "900 59" "1600 500"; do
     [ "$(pixel_at "$OSA_TMP/title.png" "$px" "$py")" = "0 0 0" ] || osa_fail "the border at $px,$py is not black"
 done
 osa_say "title at scale 4, centred, borders black"
-sleep 0.3
-osa_key Return
-osa_wait_scaled level "$OSA_TMP/start.pcx" 10 500 $X $Y 4 ||
-    osa_fail "no level at scale 4 ($OSA_BLOCKY pixels off their block, $OSA_DIFFERING differ)"
+# The title takes its key once its fade-in has ended; on a busy machine a key may come before.
+for attempt in 1 2 3; do
+    sleep 0.3
+    osa_key Return
+    osa_wait_scaled level "$OSA_TMP/start.pcx" 4 500 $X $Y 4 && break
+    [ "$attempt" -lt 3 ] ||
+        osa_fail "no level at scale 4 ($OSA_BLOCKY pixels off their block, $OSA_DIFFERING differ)"
+done
 osa_say "level at scale 4: $OSA_DIFFERING pixels differ from the start frame (the clock)"
 
 # The time line of the HUD: "Time : NN sec" at (2, 12) of the picture, 80 x 9 pixels.
@@ -51,14 +68,7 @@ osa_say "P held the clock for 2 s, and it runs again after P"
 
 osa_say "F11: a window"
 osa_key F11
-win=""
-for _ in $(seq 50); do
-    win=$(timeout 5 xdotool search --onlyvisible --name '^One Step Ahead$' 2>/dev/null | head -n 1) || true
-    [ -n "$win" ] && break
-    sleep 0.1
-done
-[ -n "$win" ] || osa_fail "no window after F11"
-size=$(xwininfo -id "$win" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+visible_window || osa_fail "no window after F11"
 [ "$size" = "1280x960" ] || osa_fail "the window is $size, not 1280x960 (scale 4 within 90% of 1080)"
 OSA_WINDOW=$win
 osa_wait_scaled window "$OSA_TMP/start.pcx" 5 500 0 0 4 ||
@@ -77,14 +87,7 @@ grep -q '^fullscreen = 0' "$HOME/.config/one-step-ahead/settings.cfg" ||
 osa_say "--window --scale 2"
 OSA_WINDOW=""
 osa_start_game "$OSA_BUILD" --window --scale 2
-win=""
-for _ in $(seq 100); do
-    win=$(timeout 5 xdotool search --onlyvisible --name '^One Step Ahead$' 2>/dev/null | head -n 1) || true
-    [ -n "$win" ] && break
-    sleep 0.1
-done
-[ -n "$win" ] || osa_fail "no window"
-size=$(xwininfo -id "$win" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+visible_window || osa_fail "no window"
 [ "$size" = "640x480" ] || osa_fail "the window is $size, not 640x480"
 osa_wait_scaled title2 "$OSA_BUILD/dat/title.pcx" 10 0 0 0 2 || osa_fail "no title at scale 2"
 kill "$OSA_GAME_PID"
