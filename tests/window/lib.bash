@@ -362,6 +362,8 @@ osa_scaled_picture() {
 # (the pixels off their block). Fails (returns 1) on a timeout.
 osa_wait_scaled() {
     local deadline=$(($(date +%s%N) + $3 * 1000000000))
+    OSA_BLOCKY=?
+    OSA_DIFFERING=?
     while :; do
         if osa_screenshot "$OSA_TMP/$1.png" 2>/dev/null; then
             OSA_BLOCKY=$(osa_scaled_picture "$OSA_TMP/$1.png" "$5" "$6" "$7" "$OSA_TMP/$1-1x.png")

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # On a 1920 x 1080 screen the game starts full screen with its picture scaled by 4 and centred:
-# the title, then the level, every pixel a 4 x 4 block. P holds the HUD's clock still and P again
-# lets it run; F11 makes a window and play goes on; Escape ends the game with status 0 and the
-# window is remembered in the settings. --window --scale 2 gives a 640 x 480 window. A long wait
+# the title, then the level, every pixel a 4 x 4 block. P holds the HUD's clock still and silences
+# the music, P again lets the clock run; F11 makes a window and play goes on; Escape ends the game
+# with status 0 and the window is remembered in the settings. --window --scale 2 gives a 640 x 480 window. A long wait
 # on the title, ended with Right, still starts with both characters where they stand at first.
 # Usage: shell_display.sh <one-step-ahead> <build-dir>
 OSA_SCREEN_W=1920
 OSA_SCREEN_H=1080
 source "$(dirname "$0")/lib.bash"
 osa_setup "$1" "$2"
+osa_capture_sound "$OSA_TMP/capture.raw"
 
 osa_say "drawing the start frame without a screen"
 osa_start_reference "$OSA_TMP/start.pcx"
@@ -33,7 +34,7 @@ pixel_at() { convert "$1" -format "%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(25
 
 osa_say "default start: full screen"
 osa_start_game "$OSA_BUILD" --fullscreen
-osa_wait_scaled title "$OSA_BUILD/dat/title.pcx" 10 0 $X $Y 4 ||
+osa_wait_scaled title "$OSA_BUILD/dat/title.pcx" 20 0 $X $Y 4 ||
     osa_fail "no title at scale 4 ($OSA_BLOCKY pixels off their block, $OSA_DIFFERING differ)"
 for p in "0 0" "319 500" "1600 1079" "900 59" "1600 500"; do
     read -r px py <<<"$p"
@@ -55,16 +56,25 @@ clock() { convert "$OSA_TMP/$1.png" -crop "320x36+$((X + 8))+$((Y + 48))" +repag
 same() { compare -metric AE "$OSA_TMP/$1-clock.png" "$OSA_TMP/$2-clock.png" null: 2>&1 | awk '{ printf "%d\n", $1 }' || true; }
 
 osa_key p
-sleep 0.5
+sleep 1
 osa_screenshot "$OSA_TMP/paused1.png" && clock paused1
+from=$(stat -c %s "$OSA_TMP/capture.raw")
 sleep 2
+to=$(stat -c %s "$OSA_TMP/capture.raw")
 osa_screenshot "$OSA_TMP/paused2.png" && clock paused2
 [ "$(same paused1 paused2)" -eq 0 ] || osa_fail "the clock moved while paused"
+# The sound of the pause, less the stream's buffers still queued when it began: silence.
+dd if="$OSA_TMP/capture.raw" of="$OSA_TMP/paused.raw" bs=4 skip=$((from / 4)) count=$(((to - from) / 4)) status=none
+loud=$(osa_loud_samples "$OSA_TMP/paused.raw")
+[ "$(stat -c %s "$OSA_TMP/paused.raw")" -gt 44100 ] || osa_fail "no sound was captured while paused"
+[ "$loud" -lt 100 ] || osa_fail "the music went on while paused ($loud loud samples)"
 osa_key p
 sleep 1.6
 osa_screenshot "$OSA_TMP/running.png" && clock running
 [ "$(same paused2 running)" -gt 0 ] || osa_fail "the clock stands still after P again"
-osa_say "P held the clock for 2 s, and it runs again after P"
+loud=$(osa_loud_samples "$OSA_TMP/capture.raw")
+[ "$loud" -gt 22050 ] || osa_fail "the music is silent"
+osa_say "P held the clock and the music for 2 s, and the clock runs again after P"
 
 osa_say "F11: a window"
 osa_key F11
@@ -89,7 +99,7 @@ OSA_WINDOW=""
 osa_start_game "$OSA_BUILD" --window --scale 2
 visible_window || osa_fail "no window"
 [ "$size" = "640x480" ] || osa_fail "the window is $size, not 640x480"
-osa_wait_scaled title2 "$OSA_BUILD/dat/title.pcx" 10 0 0 0 2 || osa_fail "no title at scale 2"
+osa_wait_scaled title2 "$OSA_BUILD/dat/title.pcx" 20 0 0 0 2 || osa_fail "no title at scale 2"
 kill "$OSA_GAME_PID"
 osa_wait_exit 5
 
