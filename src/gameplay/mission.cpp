@@ -53,15 +53,6 @@ void append(char* buf, std::size_t size, const char* s) {
     buf[n] = '\0';
 }
 
-// The table row for level L: rows 1..6 in turn, so that the seventh fulfilment and every later
-// one take the rows again from row 1 and nothing reads past the table.
-int row_for_level(int L) {
-    const int cycle = table_rows - 1;
-    int r = (L - 1) % cycle;
-    if (r < 0) r += cycle;
-    return r + 1;
-}
-
 void state_mission(PLAYER& player, PLAYER& partner) {
     char text[message_size] = "Mission: upgrade";
     int count = 0;
@@ -77,30 +68,19 @@ void state_mission(PLAYER& player, PLAYER& partner) {
         game_state = 3; // the message keeps the last mission text until the next tick
 }
 
-// Near the partner: up to 128 px left of her and 64 px right, 24 px above or below, all strict.
-// In double, where the float positions and these sums are exact.
-bool beside(const PLAYER& player, const PLAYER& partner) {
-    const double px = player.x, py = player.y, vx = partner.x, vy = partner.y;
-    return px > vx - 128.0 && px < vx + 64.0 && py > vy - 24.0 && py < vy + 24.0;
-}
-
 void state_return(PLAYER& player, PLAYER& partner) {
     add_message("Mission: return to Vela!");
-    if (beside(player, partner)) game_state = 4;
+    if (beside_partner(player, partner)) game_state = 4;
 }
 
 void fulfil(PLAYER& partner) {
     tase++;
     const int L = tase;
     const int row = row_for_level(L);
-    int k = 0;
-    for (int j = 0; j < 5; j++) {
-        if (!list[row][j]) continue;
-        upgrade(partner.look[j]);
-        k++;
-    }
+    for (int j = 0; j < 5; j++)
+        if (list[row][j]) upgrade(partner.look[j]);
     score += the_time - timer.load();
-    the_time += 3 * k - 2 * L;
+    the_time = next_allowance(the_time, L);
     timer.store(0);
     play_sound(velachange, 255, 128, 1000, 0);
 }
@@ -134,6 +114,25 @@ void state_change(PLAYER& player, PLAYER& partner) {
 }
 
 }  // namespace
+
+int row_for_level(int L) {
+    const int cycle = table_rows - 1;
+    int r = (L - 1) % cycle;
+    if (r < 0) r += cycle;
+    return r + 1;
+}
+
+int next_allowance(int allowance, int L) {
+    int k = 0;
+    for (int j = 0; j < 5; j++) k += list[row_for_level(L)][j] ? 1 : 0;
+    return allowance + 3 * k - 2 * L;
+}
+
+bool beside_partner(const PLAYER& player, const PLAYER& partner) {
+    // In double, where the float positions and these sums are exact.
+    const double px = player.x, py = player.y, vx = partner.x, vy = partner.y;
+    return px > vx - 128.0 && px < vx + 64.0 && py > vy - 24.0 && py < vy + 24.0;
+}
 
 void handle_vela_stuff(PLAYER& player, PLAYER& partner) {
     switch (game_state) {

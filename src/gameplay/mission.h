@@ -14,6 +14,18 @@ extern int score;              // may become negative
 // hidden in handle_vela_stuff) so that tests can start from a known walk.
 extern int xcount;
 
+// Seconds the first mission allows, from the start of play.
+constexpr int first_mission_seconds = 60;
+
+// The table row for level L: rows 1..6 in turn, so that the seventh fulfilment and every later
+// one take the rows again from row 1 and nothing reads past the table.
+int row_for_level(int L);
+// The allowance after fulfilling level L: 3 s more per category the partner changes, 2 L less.
+int next_allowance(int allowance, int L);
+// The player stands near the partner: up to 128 px left of her and 64 px right, 24 px above or
+// below, all strict. The return in state 3 ends there.
+bool beside_partner(const PLAYER& player, const PLAYER& partner);
+
 // The rules for one logic tick; called first in every tick. State 1 writes the mission text,
 // state 3 waits for the player beside the partner, state 4 walks the partner 65 px out and 63
 // back with the fulfilment at the turn. The fulfilment for level L uses table row

@@ -23,18 +23,6 @@ constexpr int window_half_width = 20;    // the window reaches 20 px either side
 constexpr int window_height = 128;       // and from 128 px above the floor line
 constexpr int mask_colour = 0xFF00FF;
 
-// The character stands in shop i's window: all four comparisons strict, in floating point
-// with the integer side converted. Double holds every float sum here exactly, so a position
-// exactly on a limit is outside however large the coordinates.
-bool in_window(const PLAYER& p, int i) {
-    const int cx = shop[i].x + shops[i]->w / 2;
-    const double mid = static_cast<double>(p.x) + 16.0;
-    return mid > static_cast<double>(cx - window_half_width) &&
-           mid < static_cast<double>(cx + window_half_width) &&
-           static_cast<double>(p.y) + 10.0 > static_cast<double>(shop[i].y - window_height) &&
-           static_cast<double>(p.y) + 60.0 < static_cast<double>(shop[i].y);
-}
-
 // Captures the look before and after moving category i on, and starts the effect.
 void enter_shop(PLAYER& p, int i) {
     if (before) clear_to_color(before, mask_colour);
@@ -48,6 +36,17 @@ void enter_shop(PLAYER& p, int i) {
 }
 
 }  // namespace
+
+bool in_shop_window(const PLAYER& p, int i, int picture_w) {
+    // Double holds every float sum here exactly, so a position exactly on a limit is outside
+    // however large the coordinates.
+    const int cx = shop[i].x + picture_w / 2;
+    const double mid = static_cast<double>(p.x) + 16.0;
+    return mid > static_cast<double>(cx - window_half_width) &&
+           mid < static_cast<double>(cx + window_half_width) &&
+           static_cast<double>(p.y) + 10.0 > static_cast<double>(shop[i].y - window_height) &&
+           static_cast<double>(p.y) + 60.0 < static_cast<double>(shop[i].y);
+}
 
 void upgrade(int& level) {
     if (level == 0)
@@ -83,5 +82,5 @@ void check_shops(PLAYER& p) {
     if (!read_input().up) return;
     // No stop at a hit: every shop whose window holds her is entered, in index order.
     for (int i = 0; i < 5; i++)
-        if (shops[i] && in_window(p, i)) enter_shop(p, i);
+        if (shops[i] && in_shop_window(p, i, shops[i]->w)) enter_shop(p, i);
 }

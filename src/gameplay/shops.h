@@ -12,6 +12,10 @@ extern int metafactor;    // the effect's progress 0..255 (+3 a tick); 0 when id
 void upgrade(int& level);
 // 1 when look a is one step ahead of look b (a == upgrade(b)), else 0.
 int parem(int a, int b);
+// The character stands in the window in front of shop i, whose picture is picture_w pixels wide:
+// her middle within 20 px of the picture's middle, her frame between 128 px above the shop's
+// floor line and the line itself (all four comparisons strict).
+bool in_shop_window(const PLAYER& p, int i, int picture_w);
 // Draws the five storefronts into bmp in world pixels, each with its bottom row just above its
 // floor line shop[i].y; the handbag shop's picture stands 4 pixels lower. A shop whose picture
 // failed to load is left out.

@@ -17,6 +17,8 @@ struct TILE {
 
 constexpr int map_columns = 1000; // limits of the map array
 constexpr int map_rows = 500;
+constexpr int min_level_columns = 29;
+constexpr int min_level_rows = 17;
 
 extern TILE iLevel[map_columns][map_rows]; // iLevel[cx][cy]; unread cells stay {0, false}
 extern int iXSize;                         // level width in cells
