@@ -36,7 +36,7 @@ std::string run_generator(const std::string& tag) {
     const char* base = mkdtemp(tmpl);
     if (!base) return "";
     std::string out = std::string(base) + "/" + tag;
-    std::string cmd = "'" + build_dir() + "/make-assets' '" + out + "' > /dev/null";
+    std::string cmd = "'" + build_dir() + "/make-assets' '" + out + "' '" + source_dir() + "/levels/town.map' > /dev/null";
     if (std::system(cmd.c_str()) != 0) return "";
     return out;
 }

@@ -25,7 +25,7 @@
 #include <tuple>
 #include <vector>
 
-#include "../tools/tile_ids.h"
+#include "authoring/tile_ids.h"
 #include "test_util.h"
 #include "world/level.h"
 

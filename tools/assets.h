@@ -11,14 +11,14 @@ bool write_pictures(const std::string& out);
 bool write_sounds(const std::string& out);
 // music.it
 bool write_music(const std::string& out);
-// level.dat
-bool write_level(const std::string& out);
+// level.dat, from the text map at map_path
+bool write_level(const std::string& out, const std::string& map_path);
 
 // The desktop icon, 48x48.png, 64x64.png, 128x128.png and 256x256.png (not part of dat/).
 bool write_icons(const std::string& dir);
 
 // Review sheets for a person to look at, written into dir (which exists).
 bool write_picture_previews(const std::string& dir);
-bool write_level_preview(const std::string& dir, const std::string& out);
+bool write_level_preview(const std::string& dir, const std::string& out, const std::string& map_path);
 
 #endif

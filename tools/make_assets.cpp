@@ -1,5 +1,6 @@
-// make-assets OUT [--preview DIR] [--icons DIR]: writes every file of the game's dat/ directory
-// into OUT, with --preview review sheets into DIR, and with --icons the desktop icon's PNGs into DIR.
+// make-assets OUT MAP [--preview DIR] [--icons DIR]: writes every file of the game's dat/
+// directory into OUT, the level from the text map MAP, with --preview review sheets into DIR,
+// and with --icons the desktop icon's PNGs into DIR.
 #include <allegro.h>
 #include <sys/stat.h>
 
@@ -20,7 +21,7 @@ bool make_dir(const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string out, preview, icons;
+    std::string out, map, preview, icons;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc)
             preview = argv[++i];
@@ -28,9 +29,11 @@ int main(int argc, char** argv) {
             icons = argv[++i];
         else if (out.empty())
             out = argv[i];
+        else if (map.empty())
+            map = argv[i];
     }
-    if (out.empty()) {
-        std::fprintf(stderr, "usage: make-assets OUT [--preview DIR] [--icons DIR]\n");
+    if (out.empty() || map.empty()) {
+        std::fprintf(stderr, "usage: make-assets OUT MAP [--preview DIR] [--icons DIR]\n");
         return 2;
     }
     // No display is needed: memory bitmaps, PCX, RLE sprites and datafiles work without one.
@@ -45,9 +48,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make-assets: cannot create %s\n", out.c_str());
         return 1;
     }
-    bool ok = write_pictures(out) && write_sounds(out) && write_music(out) && write_level(out);
+    bool ok = write_pictures(out) && write_sounds(out) && write_music(out) && write_level(out, map);
     if (ok && !preview.empty())
-        ok = make_dir(preview) && write_picture_previews(preview) && write_level_preview(preview, out);
+        ok = make_dir(preview) && write_picture_previews(preview) && write_level_preview(preview, out, map);
     if (ok && !icons.empty()) ok = make_dir(icons) && write_icons(icons);
     if (!ok) {
         std::fprintf(stderr, "make-assets: failed\n");

@@ -10,7 +10,7 @@
 #include "pic_characters.h"
 #include "pic_common.h"
 #include "pixel_font.h"
-#include "tile_ids.h"
+#include "authoring/tile_ids.h"
 
 namespace pic {
 namespace {

@@ -1,7 +1,7 @@
 // The tile sheet's layout: tile number n is cell (n % tile_sheet_columns, n / tile_sheet_columns)
-// of dat/tiles.pcx. The picture generator draws these cells and the level generator places them.
-#ifndef OSA_TOOLS_TILE_IDS_H
-#define OSA_TOOLS_TILE_IDS_H
+// of dat/tiles.pcx. The picture generator draws these cells and the map's rules place them.
+#ifndef OSA_AUTHORING_TILE_IDS_H
+#define OSA_AUTHORING_TILE_IDS_H
 
 enum tile_id {
     tile_empty = 0,          // all magenta: the cells the level leaves unset

@@ -1,0 +1,85 @@
+// A level drawn as text, one character per map cell: reading it, the checks that need no
+// physics, the rules that pick each cell's tile picture, the level file and its preview.
+#ifndef OSA_AUTHORING_LEVEL_MAP_H
+#define OSA_AUTHORING_LEVEL_MAP_H
+
+#include <istream>
+#include <string>
+#include <vector>
+
+struct BITMAP;
+
+// The legend.
+//   Walls (solid):  #  earth (grass on top where the cell above is open)
+//                   B  brick (mossy top where open above)     S  stone (grassy top where open above)
+//                   =  thin platform (ends drawn as ends)     c  crate
+//   Open cells:     .  empty (the background shows)
+//                   f  flowers   b  bush   n  fence   s  sign   i  lamp post   o  lamp head
+//                   0..4  shop i, written in the cell just above its floor at the picture's left
+//                         column; the 96 x 96 picture covers this cell, the two to its right and
+//                         the two rows above the three
+//                   P  V  the player's and the partner's start, the cells just above (25, 17)
+//                         and (28, 17), where the game puts them
+// Lines starting with ';' are comments.
+bool is_wall_char(char ch);
+bool in_legend(char ch);
+
+constexpr int shop_count = 5;
+constexpr int shop_cells = 3;          // a shop's picture is 3 x 3 cells
+constexpr int shop_picture_w = 96;     // pixels, as the shop check measures its window
+extern const char* const shop_names[shop_count]; // make-up, hair, clothes, shoes, handbag
+
+// Where the game puts the characters: the player at (800, 480), the partner at (896, 480),
+// standing on floor row 17; the cells they stand in are the start cells.
+constexpr int start_row = 16;
+constexpr int player_start_column = 25;
+constexpr int partner_start_column = 28;
+
+// The map as read: rows of cells, each with the line of the file it came from.
+struct level_map {
+    std::vector<std::string> rows;
+    std::vector<int> lines;  // 1-based line of each row in the file
+    int width() const { return rows.empty() ? 0 : static_cast<int>(rows[0].size()); }
+    int height() const { return static_cast<int>(rows.size()); }
+    char at(int c, int r) const;  // outside the map: '.'
+};
+
+// Reads the map's rows from in, skipping comment lines (';' first) and empty lines; a
+// carriage return at a line's end is dropped.
+level_map read_map(std::istream& in);
+
+// "row R, column C (line L)": a cell of the map as the messages name it.
+std::string cell_place(const level_map& m, int c, int r);
+
+// The checks that need no physics, in this order, each fault one message naming its place:
+// the map is rectangular and within min_level_columns..map_columns by min_level_rows..map_rows;
+// every character is in the legend; each shop and each start appears exactly once and the starts
+// stand in their cells with open cells above and a wall below; the border is closed (no open cell
+// on the map's edge); every shop stands on three wall cells with the nine cells of its picture
+// open. An empty result means the map passed.
+std::vector<std::string> check_map(const level_map& m);
+
+// The level as the game reads it: a tile number and a wall flag per cell, the shops' cells.
+struct level_cells {
+    int w = 0, h = 0;
+    std::vector<int> tile;    // row by row
+    std::vector<bool> wall;
+    int shop_col[shop_count] = {};
+    int shop_row[shop_count] = {};  // the floor line: the row below the shop's character
+    int tile_at(int c, int r) const { return tile[static_cast<size_t>(r * w + c)]; }
+    bool wall_at(int c, int r) const { return wall[static_cast<size_t>(r * w + c)]; }
+};
+
+// Picks each cell's tile picture by the map's rules (grass, mossy or grassy tops where the cell
+// above is open, platform ends, pebbles in a fixed pattern). For a map that check_map passed.
+level_cells build_cells(const level_map& m);
+
+// The text of the level file: width and height, the cells row by row, the five shops.
+std::string level_text(const level_cells& lv);
+
+// The whole level at half size: tiles cut from sheet (flat colours when sheet is null), the
+// shops as numbered frames and the two start positions as boxes. The caller owns the bitmap;
+// null when it cannot be made.
+BITMAP* draw_level_preview(const level_cells& lv, BITMAP* sheet);
+
+#endif
