@@ -1,0 +1,25 @@
+// The level tool's checks in one call: the map's own rules, the game's reader, the routes.
+#include "authoring/level_check.h"
+
+#include <sstream>
+
+#include "core/assets.h"
+#include "world/level.h"
+
+level_check check_level(const level_map& m, const PLAYER& player, const PLAYER& partner) {
+    level_check c;
+    c.faults = check_map(m);
+    if (!c.faults.empty()) return c;
+    c.cells = build_cells(m);
+    c.text = level_text(c.cells);
+    std::istringstream in(c.text);
+    std::string error;
+    if (!read_level(in, static_cast<int>(tiles.size()), &error)) {
+        c.faults.push_back("the game cannot read the level: " + error);
+        return c;
+    }
+    c.routes = find_routes(player, partner);
+    c.faults = c.routes.faults;
+    c.report = describe_routes(c.routes, mission_tours(c.routes, player, partner, 6));
+    return c;
+}

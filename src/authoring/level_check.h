@@ -1,0 +1,32 @@
+// Every check of a text map, the physics search included, and the level file it makes.
+#ifndef OSA_AUTHORING_LEVEL_CHECK_H
+#define OSA_AUTHORING_LEVEL_CHECK_H
+
+#include <string>
+#include <vector>
+
+#include "authoring/level_map.h"
+#include "authoring/routes.h"
+
+class PLAYER;
+
+// Where the game builds the characters, in the start cells of the map.
+constexpr float player_start_x = 32.0f * player_start_column;  // 800
+constexpr float partner_start_x = 32.0f * partner_start_column; // 896
+constexpr float start_y = 32.0f * (start_row - 1);              // 480: the frame is two cells high
+
+struct level_check {
+    std::vector<std::string> faults;  // each names its place; empty: the level is playable
+    std::vector<std::string> report;  // the routes' times per shop and the first missions' tours
+    level_cells cells;
+    std::string text;                 // the level file (also when faults is not empty)
+    route_report routes;
+};
+
+// Checks m (check_map), reads its level file with the game's read_level into iLevel (tile
+// numbers against the tiles cut so far) and, when both pass, searches the routes (find_routes)
+// and the first six missions' tours. player and partner are the characters as the game builds
+// them at their starts, with their frames.
+level_check check_level(const level_map& m, const PLAYER& player, const PLAYER& partner);
+
+#endif

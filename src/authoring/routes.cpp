@@ -1,0 +1,283 @@
+// The route search: the player's own control() driven through the level by held keys, a
+// cheapest-first search over the places where she comes to rest, and the missions' tours.
+#include "authoring/routes.h"
+
+#include <allegro.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <queue>
+#include <unordered_map>
+
+#include "characters/player.h"
+#include "core/state.h"
+#include "gameplay/mission.h"
+#include "gameplay/shops.h"
+#include "world/level.h"
+
+namespace {
+
+constexpr int ticks_per_anim = 15;     // the 8 Hz animation step at 120 ticks a second
+constexpr int effect_ticks = 87;       // a shop visit: the change effect, control skipped
+constexpr int walk_out_ticks = 67;     // beside the partner until the fulfilment: the rules see
+                                       // her, then the partner walks 65 steps out
+constexpr int walk_back_ticks = 64;    // after the fulfilment: 63 steps back and the closing tick
+constexpr float rest_speed = 0.1f;     // a move ends once she stands with less sideways speed
+constexpr int move_limit = 1500;       // ticks a move may take before it is given up
+
+// One move from a place of rest: hold the arrow `dir` (-1 left, 0 none, 1 right) for `hold`
+// ticks and Space for three ticks from `jump_at` (none when negative; three, because a jump does
+// not lift a character sunk deep into the floor off it, and she jumps again from higher up),
+// then let go and wait until she stands still.
+struct move {
+    int dir, hold, jump_at;
+};
+
+std::vector<move> moves() {
+    std::vector<move> m;
+    for (int dir : {-1, 1}) {
+        for (int hold : {4, 16, 60, 160}) m.push_back({dir, hold, -1});      // walks
+        for (int hold : {10, 30, 60, 110, 160}) m.push_back({dir, hold, 0}); // jumps from rest
+        for (int hold : {50, 90, 150, 220}) m.push_back({dir, hold, 30});    // jumps with a run-up
+    }
+    m.push_back({0, 0, 0});  // straight up
+    return m;
+}
+
+// The player as the search carries her: her fields and the animation's phase.
+struct body {
+    PLAYER p;
+    long phase;
+};
+
+// One logic tick of her own part of the game: the keys, control(), the animation step.
+void step(body& b, int dir, bool space) {
+    key[KEY_RIGHT] = dir > 0;
+    key[KEY_LEFT] = dir < 0;
+    key[KEY_SPACE] = space;
+    b.p.control();
+    if (b.phase % ticks_per_anim == 0) b.p.addframe();
+    b.phase++;
+}
+
+bool at_rest(const PLAYER& p) {
+    return p.onground && p.yspeed == 0.0f && std::fabs(p.xspeed) < rest_speed;
+}
+
+long long rest_key(const PLAYER& p) {
+    const long long x = static_cast<int>(p.x) >> 4, y = static_cast<int>(p.y) >> 2;
+    return (x << 32) ^ (y & 0xffffffffLL);
+}
+
+// The targets that p stands in: bit i for shop i, bit partner_target beside the partner.
+unsigned targets_at(const PLAYER& p, const PLAYER& partner) {
+    unsigned t = 0;
+    for (int i = 0; i < shop_count; i++)
+        if (in_shop_window(p, i, shop_picture_w)) t |= 1u << i;
+    if (beside_partner(p, partner)) t |= 1u << partner_target;
+    return t;
+}
+
+// Cheapest-first search from `from` until every target in `wanted` has been reached (or no place
+// is left). A place of rest is her position to 16 pixels across and 4 down; the cheapest body to
+// stand there is the one the moves go on from, so every route is one played-through sequence.
+void search(const body& from, const PLAYER& partner, unsigned wanted, long* ticks, body* state, long& simulated) {
+    struct node {
+        body b;
+        long cost;
+        bool done;
+    };
+    static const std::vector<move> all_moves = moves();
+    std::vector<node> nodes;
+    std::unordered_map<long long, size_t> index;
+    using entry = std::pair<long, size_t>;
+    std::priority_queue<entry, std::vector<entry>, std::greater<entry>> open;
+    nodes.push_back({from, 0, false});
+    open.push({0, 0});
+    for (int t = 0; t < target_count; t++) ticks[t] = -1;
+    auto record = [&](const body& b, long cost) {
+        const unsigned hit = targets_at(b.p, partner) & wanted;
+        for (int t = 0; t < target_count; t++)
+            if ((hit >> t & 1) && (ticks[t] < 0 || cost < ticks[t])) {
+                ticks[t] = cost;
+                state[t] = b;
+            }
+    };
+    record(from, 0);
+    const float bottom = static_cast<float>(iYSize * 32), right = static_cast<float>(iXSize * 32);
+    while (!open.empty()) {
+        const auto [cost, n] = open.top();
+        open.pop();
+        if (nodes[n].done || nodes[n].cost != cost) continue;
+        // Done once every wanted target has an arrival no later than anything still open.
+        long latest = 0;
+        bool all = true;
+        for (int t = 0; t < target_count; t++)
+            if (wanted >> t & 1) {
+                if (ticks[t] < 0) all = false;
+                latest = std::max(latest, ticks[t]);
+            }
+        if (all && cost >= latest) break;
+        nodes[n].done = true;
+        const body origin = nodes[n].b;
+        for (const move& m : all_moves) {
+            body b = origin;
+            const int keys_end = std::max(m.hold, m.jump_at + 3);
+            bool lost = false;
+            int t = 0;
+            for (; t < move_limit; t++) {
+                const bool space = m.jump_at >= 0 && t >= m.jump_at && t < m.jump_at + 3;
+                step(b, t < m.hold ? m.dir : 0, space);
+                if (b.p.y > bottom || b.p.x < 0.0f || b.p.x > right) {
+                    lost = true;
+                    break;
+                }
+                record(b, cost + t + 1);
+                if (t + 1 >= keys_end && at_rest(b.p)) break;
+            }
+            simulated += t + 1;
+            if (lost || t == move_limit) continue;
+            const long c = cost + t + 1;
+            const long long k = rest_key(b.p);
+            auto it = index.find(k);
+            if (it == index.end()) {
+                index.emplace(k, nodes.size());
+                nodes.push_back({b, c, false});
+                open.push({c, nodes.size() - 1});
+            } else if (!nodes[it->second].done && c < nodes[it->second].cost) {
+                nodes[it->second] = {b, c, false};
+                open.push({c, it->second});
+            }
+        }
+    }
+}
+
+std::string shop_place(int i) {
+    return std::string("the ") + shop_names[i] + " shop (row " + std::to_string(shop[i].y / 32 - 1) + ", column " +
+           std::to_string(shop[i].x / 32) + ")";
+}
+
+std::string seconds(long ticks) {
+    char s[32];
+    std::snprintf(s, sizeof s, "%.1f s", static_cast<double>(ticks) / 120.0);
+    return s;
+}
+
+}  // namespace
+
+route_report find_routes(const PLAYER& player, const PLAYER& partner) {
+    route_report r;
+    const char held[3] = {key[KEY_LEFT], key[KEY_RIGHT], key[KEY_SPACE]};
+    auto* const hook = sound_hook;
+    sound_hook = [](SAMPLE*, int, int, int, int) {};  // a search is not to be heard
+
+    const unsigned all_targets = (1u << target_count) - 1;
+    long ticks[target_count];
+    std::vector<body> at(target_count, body{player, 0});
+    search(body{player, 0}, partner, all_targets & ~(1u << partner_target), ticks, at.data(), r.ticks_simulated);
+    for (int i = 0; i < shop_count; i++) {
+        r.there[i] = ticks[i];
+        r.back[i] = -1;
+        for (int j = 0; j < target_count; j++) r.between[i][j] = -1;
+        if (ticks[i] < 0) {
+            r.faults.push_back(shop_place(i) + " cannot be reached from the start");
+            continue;
+        }
+        // She enters: the effect plays while her control waits, then she goes on as she was.
+        body entered = at[static_cast<size_t>(i)];
+        entered.p.walking = false;
+        entered.phase += effect_ticks;
+        long from_shop[target_count];
+        std::vector<body> ends(target_count, entered);
+        search(entered, partner, all_targets & ~(1u << i), from_shop, ends.data(), r.ticks_simulated);
+        for (int j = 0; j < target_count; j++) r.between[i][j] = from_shop[j];
+        r.back[i] = from_shop[partner_target];
+        if (r.back[i] < 0) r.faults.push_back("the partner cannot be reached back from " + shop_place(i));
+    }
+
+    key[KEY_LEFT] = held[0];
+    key[KEY_RIGHT] = held[1];
+    key[KEY_SPACE] = held[2];
+    sound_hook = hook;
+    return r;
+}
+
+std::vector<mission_tour> mission_tours(const route_report& routes, const PLAYER& player, const PLAYER& partner,
+                                        int missions) {
+    std::vector<mission_tour> tours;
+    int mine[shop_count], hers[shop_count];
+    for (int i = 0; i < shop_count; i++) {
+        mine[i] = player.look[i];
+        hers[i] = partner.look[i];
+    }
+    int allowance = first_mission_seconds;
+    for (int m = 1; m <= missions; m++) {
+        mission_tour tour{m, {}, -1, allowance};
+        std::vector<int> order;
+        int visits = 0;
+        for (int i = 0; i < shop_count; i++) {
+            // Her look must come one step ahead of the partner's: each visit moves it one step.
+            int wanted = hers[i];
+            upgrade(wanted);
+            int n = 0;
+            for (int look = mine[i]; look != wanted && n < 3; n++) upgrade(look);
+            tour.visits[i] = n;
+            visits += n;
+            if (n) order.push_back(i);
+            mine[i] = wanted;
+        }
+        // Every order of the shops: from beside the partner (her start) round them and back.
+        long best = -1;
+        std::sort(order.begin(), order.end());
+        do {
+            long t = 0;
+            int at = -1;
+            for (int s : order) {
+                const long leg = at < 0 ? routes.there[s] : routes.between[at][s];
+                if (leg < 0) {
+                    t = -1;
+                    break;
+                }
+                t += leg;
+                at = s;
+            }
+            if (t < 0) continue;
+            if (at >= 0) {
+                if (routes.back[at] < 0) continue;
+                t += routes.back[at];
+            }
+            if (best < 0 || t < best) best = t;
+        } while (std::next_permutation(order.begin(), order.end()));
+        if (best >= 0) tour.ticks = best + static_cast<long>(visits) * effect_ticks + walk_out_ticks +
+                                    (m > 1 ? walk_back_ticks : 0);
+        tours.push_back(tour);
+        // The fulfilment: the partner changes the categories of the table's row for this level.
+        for (int i = 0; i < shop_count; i++)
+            if (list[row_for_level(m)][i]) upgrade(hers[i]);
+        allowance = next_allowance(allowance, m);
+    }
+    return tours;
+}
+
+std::vector<std::string> describe_routes(const route_report& routes, const std::vector<mission_tour>& tours) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < shop_count; i++) {
+        std::string line = shop_place(i) + ": there ";
+        line += routes.there[i] < 0 ? "no route" : seconds(routes.there[i]);
+        line += ", back to the partner ";
+        line += routes.back[i] < 0 ? "no route" : seconds(routes.back[i]);
+        lines.push_back(line);
+    }
+    for (const mission_tour& t : tours) {
+        std::string asks;
+        for (int i = 0; i < shop_count; i++)
+            if (t.visits[i]) asks += std::string(asks.empty() ? "" : ", ") + shop_names[i] + (t.visits[i] > 1 ? " twice" : "");
+        std::string line = "mission " + std::to_string(t.mission) + " (" + asks + "): ";
+        line += t.ticks < 0 ? "no tour" : seconds(t.ticks);
+        line += " of " + std::to_string(t.allowance) + " s";
+        if (!t.fits()) line = "warning: " + line + (t.ticks < 0 ? "" : ", the tour does not fit the mission's time");
+        lines.push_back(line);
+    }
+    return lines;
+}

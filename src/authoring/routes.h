@@ -1,0 +1,56 @@
+// The proof that a level can be played: a search over the player's own control, tick by tick,
+// for routes from the start to every shop's window and from every shop back to the partner, and
+// the time the first missions' tours take against the time each mission gives.
+#ifndef OSA_AUTHORING_ROUTES_H
+#define OSA_AUTHORING_ROUTES_H
+
+#include <string>
+#include <vector>
+
+#include "authoring/level_map.h"
+
+class PLAYER;
+
+// Target index of the partner beside the five shops.
+constexpr int partner_target = shop_count;
+constexpr int target_count = shop_count + 1;
+
+// What the searches found. Times are logic ticks (120 a second) of routes the search played
+// through exactly; a player who knows the level can be quicker. -1: no route found.
+struct route_report {
+    long there[shop_count];                 // from the start to shop i's window
+    long back[shop_count];                  // from shop i's window to beside the partner
+    long between[shop_count][target_count]; // from shop i's window to target j
+    long ticks_simulated = 0;               // control() ticks all the searches ran
+    std::vector<std::string> faults;        // a shop that cannot be reached, or left
+};
+
+// Searches the level in iLevel (read with read_level; masktiles cut from its tile sheet) for
+// the routes above. player is the player character as the game builds her (type 2, with frames)
+// at her start, partner the partner at hers. Each route is a sequence of held keys that the
+// player's own control() follows from the start (or from the moment she entered the shop), the
+// animation steps running as in the game; the search tries a fixed set of moves from each place
+// where she comes to rest, so a route it misses may still exist, but a route it finds is real.
+// The key array and the sound seam are put back as they were.
+route_report find_routes(const PLAYER& player, const PLAYER& partner);
+
+// One of the first missions: the categories it asks for, the shortest tour the routes give
+// (from beside the partner through the shops and back, with the shops' change effects and the
+// partner's walk), and the seconds the mission allows.
+struct mission_tour {
+    int mission;                 // 1 for the first
+    int visits[shop_count];      // shop visits the mission needs per category (0, 1 or 2)
+    long ticks;                  // -1 when a route it needs is missing
+    int allowance;               // seconds
+    bool fits() const { return ticks >= 0 && ticks <= 120L * allowance; }
+};
+
+// The first `missions` missions as the rules set them from the two characters' starting looks.
+std::vector<mission_tour> mission_tours(const route_report& routes, const PLAYER& player, const PLAYER& partner,
+                                        int missions);
+
+// The report as the level tool prints it: a line per shop with its routes' times, a line per
+// mission, "warning: ..." for a tour that does not fit.
+std::vector<std::string> describe_routes(const route_report& routes, const std::vector<mission_tour>& tours);
+
+#endif

@@ -1,0 +1,141 @@
+// one-step-ahead-level MAP -o OUT.dat [--preview OUT.png] [--data DIR]: checks a level drawn as
+// text, proves with the game's own physics that every shop can be reached and left, and writes
+// the level file that `one-step-ahead --level` plays.
+#include <allegro.h>
+#include <getopt.h>
+#include <loadpng.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "authoring/level_check.h"
+#include "characters/player.h"
+#include "core/assets.h"
+
+namespace {
+
+constexpr int exit_written = 0;
+constexpr int exit_refused = 1;
+constexpr int exit_usage = 2;
+
+void usage(std::FILE* to) {
+    std::fprintf(to,
+                 "usage: one-step-ahead-level MAP -o OUT.dat [--preview OUT.png] [--data DIR]\n"
+                 "Checks the text map MAP and writes the level file OUT.dat.\n"
+                 "  -o, --output FILE   the level file to write\n"
+                 "  -p, --preview FILE  also a PNG picture of the whole level at half size\n"
+                 "  -d, --data DIR      the game's data directory (tiles.pcx, mora.dat, vela.dat);\n"
+                 "                      by default dat/ beside this program or the installed one\n"
+                 "  -h, --help          this text\n");
+}
+
+bool exists(const std::string& path) {
+    return access(path.c_str(), R_OK) == 0;
+}
+
+// The game's data: --data, else dat/ beside this program (the build tree), else the installed
+// share/one-step-ahead/dat next to the bin/ that holds it.
+std::string find_data(const std::string& given) {
+    if (!given.empty()) return given;
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return "dat";
+    self[n] = '\0';
+    std::string dir(self);
+    dir = dir.substr(0, dir.rfind('/'));
+    for (const std::string& d : {dir + "/dat", dir + "/../share/one-step-ahead/dat"})
+        if (exists(d + "/tiles.pcx")) return d;
+    return dir + "/dat";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    static const option options[] = {
+        {"output", required_argument, nullptr, 'o'}, {"preview", required_argument, nullptr, 'p'},
+        {"data", required_argument, nullptr, 'd'},   {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0}};
+    std::string out, preview, data;
+    for (int c; (c = getopt_long(argc, argv, "o:p:d:h", options, nullptr)) != -1;) {
+        switch (c) {
+        case 'o': out = optarg; break;
+        case 'p': preview = optarg; break;
+        case 'd': data = optarg; break;
+        case 'h': usage(stdout); return exit_written;
+        default: usage(stderr); return exit_usage;
+        }
+    }
+    if (optind != argc - 1 || out.empty()) {
+        usage(stderr);
+        return exit_usage;
+    }
+    const std::string map_path = argv[optind];
+
+    std::ifstream in(map_path);
+    if (!in) {
+        std::fprintf(stderr, "%s: cannot read the map\n", map_path.c_str());
+        return exit_refused;
+    }
+    const level_map m = read_map(in);
+
+    // No display: memory bitmaps, PCX, PNG and datafiles work without one.
+    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
+        std::fprintf(stderr, "one-step-ahead-level: the graphics library does not start\n");
+        return exit_refused;
+    }
+    set_color_depth(32);
+    _rgb_r_shift_32 = 16;  // pixels as 0xRRGGBB, as the game sees them
+    _rgb_g_shift_32 = 8;
+    _rgb_b_shift_32 = 0;
+
+    // The search needs the tiles' masks and the player's, cut as the game cuts them.
+    const std::string dat = find_data(data);
+    BITMAP* sheet = load_bitmap((dat + "/tiles.pcx").c_str(), nullptr);
+    if (!sheet || !cut_tiles(sheet)) {
+        std::fprintf(stderr, "one-step-ahead-level: cannot load %s/tiles.pcx (give the game's data with --data)\n",
+                     dat.c_str());
+        return exit_refused;
+    }
+    const PLAYER player(player_start_x, start_y, (dat + "/mora.dat").c_str(), 2);
+    const PLAYER partner(partner_start_x, start_y, (dat + "/vela.dat").c_str(), 3);
+    if (!player.has_frames() || !partner.has_frames()) {
+        std::fprintf(stderr, "one-step-ahead-level: cannot load the characters from %s\n", dat.c_str());
+        return exit_refused;
+    }
+
+    const level_check c = check_level(m, player, partner);
+    for (const std::string& line : c.report) std::printf("%s\n", line.c_str());
+    for (const std::string& f : c.faults) std::fprintf(stderr, "%s: %s\n", map_path.c_str(), f.c_str());
+    if (!c.faults.empty()) {
+        std::fprintf(stderr, "%s: not written\n", out.c_str());
+        return exit_refused;
+    }
+
+    // The preview first: a level file is written only when everything asked for can be.
+    if (!preview.empty()) {
+        // At 24 bits: a 32-bit picture would be written with its unused top byte as alpha.
+        BITMAP* picture = draw_level_preview(c.cells, sheet);
+        BITMAP* rgb = picture ? create_bitmap_ex(24, picture->w, picture->h) : nullptr;
+        if (rgb) blit(picture, rgb, 0, 0, 0, 0, picture->w, picture->h);
+        if (!rgb || save_png(preview.c_str(), rgb, nullptr) != 0) {
+            std::fprintf(stderr, "%s: cannot write the preview\n", preview.c_str());
+            return exit_refused;
+        }
+        destroy_bitmap(rgb);
+        destroy_bitmap(picture);
+    }
+    std::ofstream file(out, std::ios::binary);
+    if (!(file << c.text) || !file.flush()) {
+        std::fprintf(stderr, "%s: cannot write the level\n", out.c_str());
+        return exit_refused;
+    }
+    std::printf("%s: written\n", out.c_str());
+    if (!preview.empty()) std::printf("%s: written\n", preview.c_str());
+    destroy_bitmap(sheet);
+    return exit_written;
+}
