@@ -14,6 +14,7 @@
 #include "core/state.h"
 #include "gameplay/mission.h"
 #include "gameplay/shops.h"
+#include "input/input.h"
 #include "world/level.h"
 
 namespace {
@@ -51,11 +52,12 @@ struct body {
     long phase;
 };
 
-// One logic tick of her own part of the game: the keys, control(), the animation step.
+// One logic tick of her own part of the game: the keys, control(), the animation step. The keys
+// are held through the bindings in force; no keyboard is installed, so key[] is plain memory.
 void step(body& b, int dir, bool space) {
-    key[KEY_RIGHT] = dir > 0;
-    key[KEY_LEFT] = dir < 0;
-    key[KEY_SPACE] = space;
+    key[key_bindings.right] = dir > 0;
+    key[key_bindings.left] = dir < 0;
+    key[key_bindings.jump] = space;
     b.p.control();
     if (b.phase % ticks_per_anim == 0) b.p.addframe();
     b.phase++;
@@ -168,7 +170,9 @@ std::string seconds(long ticks) {
 
 route_report find_routes(const PLAYER& player, const PLAYER& partner) {
     route_report r;
-    const char held[3] = {key[KEY_LEFT], key[KEY_RIGHT], key[KEY_SPACE]};
+    const int bound[3] = {key_bindings.left, key_bindings.right, key_bindings.jump};
+    char held[3];
+    for (int k = 0; k < 3; k++) held[k] = key[bound[k]];
     auto* const hook = sound_hook;
     sound_hook = [](SAMPLE*, int, int, int, int) {};  // a search is not to be heard
 
@@ -196,9 +200,7 @@ route_report find_routes(const PLAYER& player, const PLAYER& partner) {
         if (r.back[i] < 0) r.faults.push_back("the partner cannot be reached back from " + shop_place(i));
     }
 
-    key[KEY_LEFT] = held[0];
-    key[KEY_RIGHT] = held[1];
-    key[KEY_SPACE] = held[2];
+    for (int k = 0; k < 3; k++) key[bound[k]] = held[k];
     sound_hook = hook;
     return r;
 }
