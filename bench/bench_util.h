@@ -7,7 +7,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <system_error>
+
+#include "core/assets.h"
+#include "world/level.h"
 
 // Starts Allegro without a display (32-bit pixels read as 0xRRGGBB) and works from the build
 // tree, beside dat/: OSA_BUILD_DIR when set, else the directory above this program's.
@@ -29,6 +34,22 @@ inline bool start_headless_in_build_tree() {
     std::filesystem::current_path(build, ec);
     done = ec ? -1 : 1;
     return done > 0;
+}
+
+// The shipped tiles with their masks and the shipped level, loaded once from the build tree.
+inline bool load_shipped_tiles_and_level() {
+    static int done = 0;
+    if (done) return done > 0;
+    done = -1;
+    if (!start_headless_in_build_tree()) return false;
+    BITMAP* sheet = load_bitmap("dat/tiles.pcx", nullptr);
+    if (!sheet || !cut_tiles(sheet)) return false;
+    destroy_bitmap(sheet);
+    std::ifstream level("dat/level.dat");
+    std::string error;
+    if (!read_level(level, static_cast<int>(tiles.size()), &error)) return false;
+    done = 1;
+    return true;
 }
 
 #endif

@@ -23,25 +23,10 @@ constexpr float start_x = 800.0f; // where the game puts the player
 constexpr float start_y = 480.0f;
 constexpr int ticks_per_run = 2400; // 20 seconds of play, then back to the start
 
-// The shipped tiles with their masks and the shipped level, loaded once.
-bool set_up() {
-    static int done = 0;
-    if (done) return done > 0;
-    done = -1;
-    if (!start_headless_in_build_tree()) return false;
-    BITMAP* sheet = load_bitmap("dat/tiles.pcx", nullptr);
-    if (!sheet || !cut_tiles(sheet)) return false;
-    std::ifstream level("dat/level.dat");
-    std::string error;
-    if (!read_level(level, static_cast<int>(tiles.size()), &error)) return false;
-    done = 1;
-    return true;
-}
-
 // One control() tick with the given keys held; the player goes back to the start every
 // ticks_per_run ticks so that the run covers the same stretch of level again and again.
 void run_control(benchmark::State& state, bool jumping) {
-    if (!set_up()) {
+    if (!load_shipped_tiles_and_level()) {
         state.SkipWithError("the shipped dat/ could not be loaded");
         return;
     }
@@ -81,7 +66,7 @@ void BM_control_jumping(benchmark::State& state) { run_control(state, true); }
 // Both characters as the game builds them: 448 + 256 frames and 448 masks. The stores are
 // emptied between runs, outside the timing.
 void BM_construct_both(benchmark::State& state) {
-    if (!set_up()) {
+    if (!load_shipped_tiles_and_level()) {
         state.SkipWithError("the shipped dat/ could not be loaded");
         return;
     }

@@ -3,36 +3,15 @@
 #include <allegro.h>
 #include <benchmark/benchmark.h>
 
-#include <fstream>
-#include <string>
-
 #include "authoring/level_check.h"
 #include "authoring/routes.h"
 #include "bench_util.h"
 #include "characters/player.h"
-#include "core/assets.h"
-#include "world/level.h"
 
 namespace {
 
-// The shipped tiles with their masks and the shipped level, loaded once.
-bool set_up() {
-    static int done = 0;
-    if (done) return done > 0;
-    done = -1;
-    if (!start_headless_in_build_tree()) return false;
-    BITMAP* sheet = load_bitmap("dat/tiles.pcx", nullptr);
-    if (!sheet || !cut_tiles(sheet)) return false;
-    destroy_bitmap(sheet);
-    std::ifstream level("dat/level.dat");
-    std::string error;
-    if (!read_level(level, static_cast<int>(tiles.size()), &error)) return false;
-    done = 1;
-    return true;
-}
-
 void BM_find_routes_shipped(benchmark::State& state) {
-    if (!set_up()) {
+    if (!load_shipped_tiles_and_level()) {
         state.SkipWithError("the shipped dat/ could not be loaded");
         return;
     }
