@@ -1,5 +1,5 @@
 // The route search: the player's own control() driven through the level by held keys, a
-// cheapest-first search over the places where she comes to rest, and the missions' tours.
+// cheapest-first search over the places where she settles, and the missions' tours.
 #include "authoring/routes.h"
 
 #include <allegro.h>
@@ -24,13 +24,14 @@ constexpr int effect_ticks = 87;       // a shop visit: the change effect, contr
 constexpr int walk_out_ticks = 67;     // beside the partner until the fulfilment: the rules see
                                        // her, then the partner walks 65 steps out
 constexpr int walk_back_ticks = 64;    // after the fulfilment: 63 steps back and the closing tick
-constexpr float rest_speed = 0.1f;     // a move ends once she stands with less sideways speed
+constexpr float settle_speed = 0.7f;   // a move ends on the ground below this sideways speed
 constexpr int move_limit = 1500;       // ticks a move may take before it is given up
 
-// One move from a place of rest: hold the arrow `dir` (-1 left, 0 none, 1 right) for `hold`
+// One move from where she settled: hold the arrow `dir` (-1 left, 0 none, 1 right) for `hold`
 // ticks and Space for three ticks from `jump_at` (none when negative; three, because a jump does
 // not lift a character sunk deep into the floor off it, and she jumps again from higher up),
-// then let go and wait until she stands still.
+// then let go until she is on the ground and has slowed down. The next move starts with what
+// speed she has left, as a player's would.
 struct move {
     int dir, hold, jump_at;
 };
@@ -39,7 +40,7 @@ std::vector<move> moves() {
     std::vector<move> m;
     for (int dir : {-1, 1}) {
         for (int hold : {4, 16, 60, 160}) m.push_back({dir, hold, -1});      // walks
-        for (int hold : {10, 30, 60, 110, 160}) m.push_back({dir, hold, 0}); // jumps from rest
+        for (int hold : {10, 30, 60, 110, 160}) m.push_back({dir, hold, 0}); // jumps at once
         for (int hold : {50, 90, 150, 220}) m.push_back({dir, hold, 30});    // jumps with a run-up
     }
     m.push_back({0, 0, 0});  // straight up
@@ -63,11 +64,11 @@ void step(body& b, int dir, bool space) {
     b.phase++;
 }
 
-bool at_rest(const PLAYER& p) {
-    return p.onground && p.yspeed == 0.0f && std::fabs(p.xspeed) < rest_speed;
+bool settled(const PLAYER& p) {
+    return p.onground && p.yspeed == 0.0f && std::fabs(p.xspeed) < settle_speed;
 }
 
-long long rest_key(const PLAYER& p) {
+long long place_key(const PLAYER& p) {
     const long long x = static_cast<int>(p.x) >> 4, y = static_cast<int>(p.y) >> 2;
     return (x << 32) ^ (y & 0xffffffffLL);
 }
@@ -82,8 +83,8 @@ unsigned targets_at(const PLAYER& p, const PLAYER& partner) {
 }
 
 // Cheapest-first search from `from` until every target in `wanted` has been reached (or no place
-// is left). A place of rest is her position to 16 pixels across and 4 down; the cheapest body to
-// stand there is the one the moves go on from, so every route is one played-through sequence.
+// is left). A place is where she settles, to 16 pixels across and 4 down; the cheapest body to
+// settle there is the one the moves go on from, so every route is one played-through sequence.
 void search(const body& from, const PLAYER& partner, unsigned wanted, long* ticks, body* state, long& simulated) {
     struct node {
         body b;
@@ -136,12 +137,12 @@ void search(const body& from, const PLAYER& partner, unsigned wanted, long* tick
                     break;
                 }
                 record(b, cost + t + 1);
-                if (t + 1 >= keys_end && at_rest(b.p)) break;
+                if (t + 1 >= keys_end && settled(b.p)) break;
             }
             simulated += t + 1;
             if (lost || t == move_limit) continue;
             const long c = cost + t + 1;
-            const long long k = rest_key(b.p);
+            const long long k = place_key(b.p);
             auto it = index.find(k);
             if (it == index.end()) {
                 index.emplace(k, nodes.size());

@@ -30,7 +30,8 @@ struct route_report {
 // at her start, partner the partner at hers. Each route is a sequence of held keys that the
 // player's own control() follows from the start (or from the moment she entered the shop), the
 // animation steps running as in the game; the search tries a fixed set of moves from each place
-// where she comes to rest, so a route it misses may still exist, but a route it finds is real.
+// where she settles on the ground, so a route it misses may still exist, but a route it finds
+// is real.
 // The key array and the sound seam are put back as they were.
 route_report find_routes(const PLAYER& player, const PLAYER& partner);
 
