@@ -18,8 +18,8 @@ struct BITMAP;
 //                   0..4  shop i, written in the cell just above its floor at the picture's left
 //                         column; the 96 x 96 picture covers this cell, the two to its right and
 //                         the two rows above the three
-//                   P  V  the player's and the partner's start, the cells just above (25, 17)
-//                         and (28, 17), where the game puts them
+//                   P  V  the player's and the partner's start: row 16, columns 25 and 28,
+//                         where the game puts them, on walls in row 17
 // Lines starting with ';' are comments.
 bool is_wall_char(char ch);
 bool in_legend(char ch);
