@@ -16,6 +16,7 @@
 #include "authoring/level_check.h"
 #include "characters/player.h"
 #include "core/assets.h"
+#include "shell/settings.h"
 
 namespace {
 
@@ -29,28 +30,20 @@ void usage(std::FILE* to) {
                  "Checks the text map MAP and writes the level file OUT.dat.\n"
                  "  -o, --output FILE   the level file to write\n"
                  "  -p, --preview FILE  also a PNG picture of the whole level at half size\n"
-                 "  -d, --data DIR      the game's data directory (tiles.pcx, mora.dat, vela.dat);\n"
-                 "                      by default dat/ beside this program or the installed one\n"
+                 "  -d, --data DIR      read the game's tiles and characters from DIR/dat (also\n"
+                 "                      ONE_STEP_AHEAD_DATA=DIR); by default as the game finds them\n"
                  "  -h, --help          this text\n");
 }
 
-bool exists(const std::string& path) {
-    return access(path.c_str(), R_OK) == 0;
-}
-
-// The game's data: --data, else dat/ beside this program (the build tree), else the installed
-// share/one-step-ahead/dat next to the bin/ that holds it.
+// The directory that holds the game's dat/, found as the game finds it: --data, then
+// ONE_STEP_AHEAD_DATA, then beside this program (the build tree) or the installed tree's
+// share/one-step-ahead; the working directory when none of them holds a dat/.
 std::string find_data(const std::string& given) {
-    if (!given.empty()) return given;
     char self[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return "dat";
-    self[n] = '\0';
-    std::string dir(self);
-    dir = dir.substr(0, dir.rfind('/'));
-    for (const std::string& d : {dir + "/dat", dir + "/../share/one-step-ahead/dat"})
-        if (exists(d + "/tiles.pcx")) return d;
-    return dir + "/dat";
+    self[n > 0 ? n : 0] = '\0';
+    const std::string dir = find_data_dir(given, std::getenv("ONE_STEP_AHEAD_DATA"), self);
+    return (dir.empty() ? "." : dir) + "/dat";
 }
 
 }  // namespace
@@ -97,7 +90,7 @@ int main(int argc, char** argv) {
     const std::string dat = find_data(data);
     BITMAP* sheet = load_bitmap((dat + "/tiles.pcx").c_str(), nullptr);
     if (!sheet || !cut_tiles(sheet)) {
-        std::fprintf(stderr, "one-step-ahead-level: cannot load %s/tiles.pcx (give the game's data with --data)\n",
+        std::fprintf(stderr, "one-step-ahead-level: cannot load %s/tiles.pcx (name the directory that holds dat/ with --data)\n",
                      dat.c_str());
         return exit_refused;
     }
