@@ -15,9 +15,11 @@ trap 'rm -rf "$prefix"' EXIT
 
 echo "== install to a temporary prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
-expected="bin/one-step-ahead share/applications/$id.desktop share/metainfo/$id.metainfo.xml
+expected="bin/one-step-ahead bin/one-step-ahead-level
+  share/applications/$id.desktop share/metainfo/$id.metainfo.xml
   share/icons/hicolor/48x48/apps/$id.png share/icons/hicolor/256x256/apps/$id.png
-  share/man/man6/one-step-ahead.6.gz share/doc/one-step-ahead/copyright
+  share/man/man6/one-step-ahead.6.gz share/man/man6/one-step-ahead-level.6.gz
+  share/doc/one-step-ahead/copyright
   share/one-step-ahead/dat/level.dat share/one-step-ahead/dat/title.pcx"
 for f in $expected; do
   [ -f "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
@@ -43,7 +45,7 @@ echo "Depends: $depends"
 for lib in liballegro4 libopenmpt; do
   [[ $depends == *"$lib"* ]] || { echo "Depends lacks $lib"; exit 1; }
 done
-# The package holds what the install holds, the executable in /usr/games as Debian keeps games.
+# The package holds what the install holds, the executables in /usr/games as Debian keeps games.
 diff <(cd "$prefix" && find . -type f | sed 's|^\./bin/|./games/|' | sort) \
      <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./usr/|./|' | sort)
 # The version CMake gives the package is the one the changelog, the metainfo and the manual name.
