@@ -13,6 +13,7 @@
 #include "characters/player.h"
 #include "core/assets.h"
 #include "display/display.h"
+#include "gameplay/mission.h"
 #include "input/input.h"
 #include "music/music.h"
 #include "shell/options.h"
@@ -26,7 +27,6 @@ constexpr int logic_rate = 120;    // logic ticks per second
 constexpr int anim_rate = 8;       // animation steps per second
 constexpr int music_rate = 22050;  // Hz
 constexpr int music_channels = 32;
-constexpr int first_allowance = 60;  // seconds for the first mission
 constexpr int usage_status = 2;      // a wrong command line, as command-line tools answer it
 
 // Releases what the game made and stops the library: the music thread first (it feeds an
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
 
     show_title();
     timer = 0;
-    the_time = first_allowance;
+    the_time = first_mission_seconds;
     run_game(mora, vela);
 
     // The player's switch between full screen and a window is kept for the next game.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The game finds its files from anywhere: the build tree's game started from /, and an install
-# moved to another prefix (with a space in its path) started from /, show the title. --level plays
-# a level file named relative to the starting directory, and a missing one stops the game with a
-# message that names it, status 1.
+# moved to another prefix (with a space in its path) started from /, show the title. The level
+# tool makes a level of a map in a directory of the player's, --level plays it (named relative to
+# the starting directory), and a missing level file stops the game with a message that names it,
+# status 1.
 # Usage: shell_install_and_level.sh <one-step-ahead> <build-dir>
 source "$(dirname "$0")/lib.bash"
 osa_setup "$1" "$2"
@@ -28,9 +29,11 @@ cmake --install "$OSA_BUILD" --prefix "$OSA_TMP/prefix" >"$OSA_TMP/install.log" 
 mv "$OSA_TMP/prefix" "$OSA_TMP/moved prefix"
 title_from / "$OSA_TMP/moved prefix/bin/one-step-ahead" "the moved install started from /"
 
-osa_say "--level with a file named relative to the starting directory"
+osa_say "a map outside the repository made into a level by the level tool, played with --level"
 mkdir -p "$OSA_TMP/my levels"
-cp "$OSA_BUILD/dat/level.dat" "$OSA_TMP/my levels/town copy.dat"
+cp "$(dirname "$0")/../../levels/town.map" "$OSA_TMP/my levels/town copy.map"
+(cd "$OSA_TMP/my levels" && timeout 60 "$OSA_BUILD/one-step-ahead-level" "town copy.map" -o "town copy.dat") \
+    >"$OSA_TMP/level-tool.log" 2>&1 || { cat "$OSA_TMP/level-tool.log" >&2; osa_fail "the level tool failed"; }
 osa_start_reference "$OSA_TMP/start.pcx"
 osa_launch "$OSA_TMP/my levels" "$OSA_GAME" --scale 1 --level "town copy.dat"
 osa_wait_picture title "$OSA_BUILD/dat/title.pcx" 15 0 || osa_fail "no title with --level"
