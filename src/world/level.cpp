@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/assets.h"
+#include "core/datafile_check.h"
 #include "core/state.h"
 
 TILE iLevel[map_columns][map_rows];
@@ -210,7 +211,7 @@ void load_level() {
     }
 
     // The HUD draws with object 0: a datafile without a font there is as good as none.
-    font1 = load_datafile(font_file);
+    font1 = load_checked_datafile(font_file);
     if (!font1 || font1[0].type != DAT_FONT) {
         unload_datafile(font1);
         font1 = nullptr;
