@@ -100,7 +100,10 @@ void fulfil(PLAYER& partner) {
         k++;
     }
     score += the_time - timer.load();
-    the_time += 3 * k - 2 * L;
+    // Past the table's last row the allowance runs as at the cycled level: it starts again when
+    // the rows do, and the level's two seconds are those of the cycled level.
+    if (L >= table_rows && row == 1) the_time = mission_start_allowance;
+    the_time += 3 * k - 2 * row;
     timer.store(0);
     play_sound(velachange, 255, 128, 1000, 0);
 }

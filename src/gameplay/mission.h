@@ -14,10 +14,17 @@ extern int score;              // may become negative
 // hidden in handle_vela_stuff) so that tests can start from a known walk.
 extern int xcount;
 
+// Seconds allowed for the first mission; the allowance starts from it again each time the
+// table's rows start again from row 1.
+constexpr int mission_start_allowance = 60;
+
 // The rules for one logic tick; called first in every tick. State 1 writes the mission text,
 // state 3 waits for the player beside the partner, state 4 walks the partner 65 px out and 63
 // back with the fulfilment at the turn. The fulfilment for level L uses table row
-// (L - 1) mod 6 + 1, so that the game goes on past the table's last row.
+// c = (L - 1) mod 6 + 1, so that the game goes on past the table's last row, and changes the
+// allowance by 3k - 2c for the k categories of that row; from level 7 on, a fulfilment that
+// takes row 1 again first sets the allowance back to mission_start_allowance. Levels 7 to 12 so
+// give the allowances of levels 1 to 6, and the allowance never runs away.
 void handle_vela_stuff(PLAYER& player, PLAYER& partner);
 // a takes over b's look in every category where a is exactly one step behind b.
 void upgrade_vela(PLAYER& a, PLAYER& b);
