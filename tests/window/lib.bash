@@ -180,9 +180,11 @@ EOF
 
 # osa_start_game DIR: runs the game in DIR (which holds dat/) for at most 60 s; its stdout and
 # stderr go to OSA_TMP/game.out and game.err. Sets OSA_GAME_PID and OSA_START_NS (the start).
+# With OSA_VMEM_KB set, the game may use at most that much address space (ulimit -v).
 osa_start_game() {
     OSA_START_NS=$(date +%s%N)
-    (cd "$1" && exec timeout -k 5 -s TERM 60 "$OSA_GAME") >"$OSA_TMP/game.out" 2>"$OSA_TMP/game.err" &
+    (cd "$1" && if [ -n "${OSA_VMEM_KB:-}" ]; then ulimit -v "$OSA_VMEM_KB"; fi &&
+        exec timeout -k 5 -s TERM 60 "$OSA_GAME") >"$OSA_TMP/game.out" 2>"$OSA_TMP/game.err" &
     OSA_GAME_PID=$!
     OSA_PIDS+=("$OSA_GAME_PID")
 }
