@@ -26,7 +26,12 @@ next=$start
 echo "seconds  rss_kB"
 while :; do
     now=$(date +%s)
-    osa_game_running || osa_fail "the game stopped after $((now - start)) s"
+    if ! osa_game_running; then
+        osa_wait_exit 1
+        echo "the game's stderr, last lines:" >&2
+        tail -n 20 "$OSA_TMP/game.err" >&2 || true
+        osa_fail "the game stopped after $((now - start)) s with status $OSA_STATUS"
+    fi
     if [ "$now" -ge "$next" ]; then
         samples+=("$(rss_kb)")
         printf '%7d  %s\n' $((now - start)) "${samples[-1]}"
