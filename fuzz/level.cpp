@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (error.empty()) std::abort();  // a refused level always says why
         return 0;
     }
-    if (iXSize < 1 || iXSize > map_columns || iYSize < 1 || iYSize > map_rows) std::abort();
+    if (iXSize < min_level_columns || iXSize > map_columns || iYSize < min_level_rows || iYSize > map_rows)
+        std::abort();
     for (int cx = 0; cx < iXSize; cx++)
         for (int cy = 0; cy < iYSize; cy++)
             if (iLevel[cx][cy].iTile < 0 || iLevel[cx][cy].iTile >= tile_count) std::abort();

@@ -5,6 +5,9 @@
 
 #include <libopenmpt/libopenmpt.hpp>
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -104,12 +107,17 @@ TEST_F(Music, TheShippedMusicIsNotSilent) {
 TEST_F(Music, PlaysOnlyOnceSoundIsInstalledAndStopsCleanly) {
     FMUSIC_MODULE* mod = FMUSIC_LoadSong("sine.it");
     ASSERT_NE(mod, nullptr);
-    // Before install_sound there is no output to play into.
+    // Before install_sound there is no output to play into: the sound driver is missing, which
+    // the caller reports, not this layer.
     EXPECT_FALSE(FSOUND_Init(rate, 32, 0));
+    EXPECT_EQ(music_start_fault(), music_fault::no_sound_driver);
     EXPECT_FALSE(FMUSIC_PlaySong(mod));
     // The null driver: sound is installed, the stream plays into nothing and never drains.
     ASSERT_EQ(install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr), 0);
+    EXPECT_FALSE(FSOUND_Init(0, 32, 0));
+    EXPECT_EQ(music_start_fault(), music_fault::layer_failed) << "the sound is there, the layer cannot use it";
     EXPECT_TRUE(FSOUND_Init(rate, 32, 0));
+    EXPECT_EQ(music_start_fault(), music_fault::none);
     EXPECT_FALSE(FMUSIC_PlaySong(nullptr));
     EXPECT_TRUE(FMUSIC_PlaySong(mod));
     EXPECT_FALSE(FMUSIC_PlaySong(mod)) << "one song at a time";
@@ -117,6 +125,34 @@ TEST_F(Music, PlaysOnlyOnceSoundIsInstalledAndStopsCleanly) {
     FSOUND_Close();
     FSOUND_Close();
     // Once closed, a song can start again.
+    EXPECT_TRUE(FMUSIC_PlaySong(mod));
+    FSOUND_Close();
+    remove_sound();
+}
+
+TEST_F(Music, WithoutItsThreadTheGameGoesOnSilentWithItsSignalMask) {
+    FMUSIC_MODULE* mod = FMUSIC_LoadSong("sine.it");
+    ASSERT_NE(mod, nullptr);
+    ASSERT_EQ(install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr), 0);
+    ASSERT_TRUE(FSOUND_Init(rate, 32, 0));
+    // Threads made from here on ask for a stack larger than any memory: std::thread throws, as it
+    // does when the process is short of address space.
+    pthread_attr_t usual, huge;
+    ASSERT_EQ(pthread_getattr_default_np(&usual), 0);
+    pthread_attr_init(&huge);
+    ASSERT_EQ(pthread_attr_setstacksize(&huge, std::size_t{1} << 46), 0);
+    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
+    sigset_t before, after;
+    pthread_sigmask(SIG_SETMASK, nullptr, &before);
+    bool played = true;
+    EXPECT_NO_THROW(played = FMUSIC_PlaySong(mod));
+    pthread_sigmask(SIG_SETMASK, nullptr, &after);
+    ASSERT_EQ(pthread_setattr_default_np(&usual), 0);
+    pthread_attr_destroy(&huge);
+    pthread_attr_destroy(&usual);
+    EXPECT_FALSE(played);
+    for (int sig = 1; sig < NSIG; sig++) EXPECT_EQ(sigismember(&after, sig), sigismember(&before, sig)) << "signal " << sig;
+    // Nothing was left half started: with threads to be had, the song plays.
     EXPECT_TRUE(FMUSIC_PlaySong(mod));
     FSOUND_Close();
     remove_sound();

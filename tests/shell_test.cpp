@@ -117,7 +117,7 @@ TEST_F(Tiles, AnAllMagentaTileLeavesTheBufferAsItWas) {
     clear_to_color(sheet, magenta);
     rectfill(sheet, 32, 0, 63, 31, 0x00FF00);
     ASSERT_TRUE(cut_tiles(sheet));
-    std::istringstream level("2 2 0x 1w 1w 0x 0 0 0 0 0 0 0 0 0 0");
+    std::istringstream level(level_with({{"0x", "1w"}, {"1w", "0x"}}));
     std::string error;
     ASSERT_TRUE(read_level(level, 2, &error)) << error;
     BITMAP* bmp = create_bitmap(64, 64);

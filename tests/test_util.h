@@ -12,7 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
+
+#include "world/level.h"
 
 // Starts Allegro without a display: memory bitmaps, drawing, blending, RLE sprites, PCX,
 // datafiles and samples work; timers and the screen do not. Pixels read as 0xRRGGBB, as in
@@ -69,6 +73,23 @@ private:
     std::filesystem::path old_;
     std::filesystem::path dir_;
 };
+
+// The text of the smallest level the game takes (min_level_columns x min_level_rows cells) whose
+// top-left cells are the given rows of cells, each as the file writes it ("1w"), and open tile 0
+// everywhere else; then the shops, all at the origin unless given.
+inline std::string level_with(const std::vector<std::vector<std::string>>& rows,
+                              const std::string& shops = "0 0 0 0 0 0 0 0 0 0") {
+    std::ostringstream out;
+    out << min_level_columns << ' ' << min_level_rows << '\n';
+    for (size_t cy = 0; cy < static_cast<size_t>(min_level_rows); cy++) {
+        const size_t given = cy < rows.size() ? rows[cy].size() : 0;
+        for (size_t cx = 0; cx < static_cast<size_t>(min_level_columns); cx++)
+            out << (cx < given ? rows[cy][cx] : "0x") << ' ';
+        out << '\n';
+    }
+    out << shops;
+    return out.str();
+}
 
 // Little-endian helpers for the test files below.
 inline void put16(std::string& b, size_t at, unsigned v) {

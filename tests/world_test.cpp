@@ -37,6 +37,13 @@ std::string grid_level(int w, int h) {
     return out.str();
 }
 
+// n cells of tile 0, each a wall, as the file writes them: "0w 0w ...".
+std::string walls(int n) {
+    std::string text;
+    for (int i = 0; i < n; i++) text += "0w ";
+    return text;
+}
+
 void expect_cell(int cx, int cy, int tile, bool wall) {
     EXPECT_EQ(iLevel[cx][cy].iTile, tile) << "cell " << cx << "," << cy;
     EXPECT_EQ(iLevel[cx][cy].blWall, wall) << "cell " << cx << "," << cy;
@@ -46,13 +53,14 @@ void expect_cell(int cx, int cy, int tile, bool wall) {
 
 TEST(ReadLevel, CellsFillTheFirstRowBeforeTheSecond) {
     std::string error;
-    ASSERT_TRUE(read_text("3 2\n1w 0x 0x\n2w 2w 2w\n" + five_shops, sheet_tiles, &error)) << error;
-    EXPECT_EQ(iXSize, 3);
-    EXPECT_EQ(iYSize, 2);
+    ASSERT_TRUE(read_text(level_with({{"1w", "0x", "5x"}, {"2w", "2w", "2w"}}), sheet_tiles, &error)) << error;
+    EXPECT_EQ(iXSize, min_level_columns);
+    EXPECT_EQ(iYSize, min_level_rows);
     expect_cell(0, 0, 1, true);
     expect_cell(1, 0, 0, false);
-    expect_cell(2, 0, 0, false);
+    expect_cell(2, 0, 5, false);
     for (int cx = 0; cx < 3; cx++) expect_cell(cx, 1, 2, true);
+    expect_cell(3, 1, 0, false);
 }
 
 TEST(ReadLevel, FlagLetterIsTheNextNonBlankCharacter) {
@@ -65,14 +73,14 @@ TEST(ReadLevel, FlagLetterIsTheNextNonBlankCharacter) {
     };
     for (const Case& c : cases) {
         std::string error;
-        ASSERT_TRUE(read_text(std::string("1 1 ") + c.cell + five_shops, sheet_tiles, &error)) << c.cell << ": " << error;
+        ASSERT_TRUE(read_text(level_with({{c.cell}}), sheet_tiles, &error)) << c.cell << ": " << error;
         expect_cell(0, 0, 7, c.wall);
     }
 }
 
 TEST(ReadLevel, LineBreaksCarryNoMeaning) {
     std::string error;
-    ASSERT_TRUE(read_text("2\n1\n3w\n4\nx 1 0 1 1 0 0 0 0 0 0", sheet_tiles, &error)) << error;
+    ASSERT_TRUE(read_text("29\n17\n3w\n4\nx " + walls(29 * 17 - 2) + "1 0 1 1 0 0 0 0 0 0", sheet_tiles, &error)) << error;
     expect_cell(0, 0, 3, true);
     expect_cell(1, 0, 4, false);
     EXPECT_EQ(shop[0].x, 32);
@@ -81,15 +89,12 @@ TEST(ReadLevel, LineBreaksCarryNoMeaning) {
 
 TEST(ReadLevel, ShopCellsBecomeWorldPixels) {
     std::string error;
-    ASSERT_TRUE(read_text("10 20 " + [] {
-        std::string cells;
-        for (int i = 0; i < 200; i++) cells += "0x ";
-        return cells;
-    }() + "4 15  9 20  0 0  1 2  3 4 and anything after the fifth shop", sheet_tiles, &error))
+    ASSERT_TRUE(read_text("30 20 " + walls(30 * 20) + "4 15  29 20  0 0  1 2  3 4 and anything after the fifth shop",
+                          sheet_tiles, &error))
         << error;
     EXPECT_EQ(shop[0].x, 128);
     EXPECT_EQ(shop[0].y, 480);
-    EXPECT_EQ(shop[1].x, 288);
+    EXPECT_EQ(shop[1].x, 928);
     EXPECT_EQ(shop[1].y, 640) << "a shop may stand on the level's bottom line";
     EXPECT_EQ(shop[4].x, 96);
     EXPECT_EQ(shop[4].y, 128);
@@ -97,12 +102,12 @@ TEST(ReadLevel, ShopCellsBecomeWorldPixels) {
 
 TEST(ReadLevel, CellsBeyondTheSizeStayEmpty) {
     std::string error;
-    ASSERT_TRUE(read_text(grid_level(12, 9), sheet_tiles, &error)) << error;
-    ASSERT_TRUE(read_text(grid_level(3, 2), sheet_tiles, &error)) << error;
-    for (int cx = 0; cx < 14; cx++)
-        for (int cy = 0; cy < 11; cy++) {
-            if (cx < 3 && cy < 2)
-                expect_cell(cx, cy, (cx + cy) % sheet_tiles, cy == 1);
+    ASSERT_TRUE(read_text(grid_level(40, 25), sheet_tiles, &error)) << error;
+    ASSERT_TRUE(read_text(grid_level(min_level_columns, min_level_rows), sheet_tiles, &error)) << error;
+    for (int cx = 0; cx < 42; cx++)
+        for (int cy = 0; cy < 27; cy++) {
+            if (cx < min_level_columns && cy < min_level_rows)
+                expect_cell(cx, cy, (cx + cy) % sheet_tiles, cy == min_level_rows - 1);
             else
                 expect_cell(cx, cy, 0, false);
         }
@@ -122,28 +127,39 @@ TEST(ReadLevel, FaultsNameWhatIsWrongAndWhere) {
         std::string error;
     };
     const Case cases[] = {
-        {"0 5", "width 0 is outside 1 to 1000 at row 1, column 1"},
-        {"1001 1", "width 1001 is outside 1 to 1000 at row 1, column 1"},
-        {"-3 1", "width -3 is outside 1 to 1000 at row 1, column 1"},
-        {"5 0", "height 0 is outside 1 to 500 at row 1, column 3"},
-        {"5\n  501", "height 501 is outside 1 to 500 at row 2, column 3"},
-        {"2 1 0w 20w" + five_shops, "tile 20 of cell (1, 0) is not a tile of the sheet (0 to 19) at row 1, column 8"},
-        {"2 2 0w 1w\n3w -1w" + five_shops, "tile -1 of cell (1, 1) is not a tile of the sheet (0 to 19) at row 2, column 4"},
+        {"0 5", "width 0 is outside 29 to 1000 at row 1, column 1"},
+        {"1001 1", "width 1001 is outside 29 to 1000 at row 1, column 1"},
+        {"-3 1", "width -3 is outside 29 to 1000 at row 1, column 1"},
+        {"29 0", "height 0 is outside 17 to 500 at row 1, column 4"},
+        {"29\n  501", "height 501 is outside 17 to 500 at row 2, column 3"},
+        // Smaller than the screen, or than the two characters' start frames at (800, 480) and
+        // (896, 480) need.
+        {"1 1 0w" + five_shops, "width 1 is outside 29 to 1000 at row 1, column 1"},
+        {"8 8", "width 8 is outside 29 to 1000 at row 1, column 1"},
+        {"28 17", "width 28 is outside 29 to 1000 at row 1, column 1"},
+        {"29 16", "height 16 is outside 17 to 500 at row 1, column 4"},
+        {"29 17 0w 20w" + five_shops, "tile 20 of cell (1, 0) is not a tile of the sheet (0 to 19) at row 1, column 10"},
+        {"29 17 " + walls(29) + "\n3w -1w" + five_shops,
+         "tile -1 of cell (1, 1) is not a tile of the sheet (0 to 19) at row 2, column 4"},
         {"", "the file ends early, before the width at row 1, column 1"},
         {"  \n", "the file ends early, before the width at row 2, column 1"},
-        {"4", "the file ends early, before the height at row 1, column 2"},
-        {"2 1 0w", "the file ends early, before the tile number of cell (1, 0) at row 1, column 7"},
-        {"1 1 5", "the file ends early, before the letter of cell (0, 0) at row 1, column 6"},
-        {"1 1 5w 0 0 0 0 0 0 0 0 0", "the file ends early, before the row of shop 4 at row 1, column 25"},
+        {"29", "the file ends early, before the height at row 1, column 3"},
+        {"29 17 0w", "the file ends early, before the tile number of cell (1, 0) at row 1, column 9"},
+        {"29 17 5", "the file ends early, before the letter of cell (0, 0) at row 1, column 8"},
+        {"29 17 " + walls(29 * 17) + "\n0 0 0 0 0 0 0 0 0", "the file ends early, before the row of shop 4 at row 2, column 18"},
         {"abc", "the width is not a number: \"abc\" at row 1, column 1"},
-        {"2 x", "the height is not a number: \"x\" at row 1, column 3"},
-        {"1 1\n0w abc", "the column of shop 0 is not a number: \"abc\" at row 2, column 4"},
-        {"2 1 0w w0", "the tile number of cell (1, 0) is not a number: \"w0\" at row 1, column 8"},
+        {"29 x", "the height is not a number: \"x\" at row 1, column 4"},
+        {"29 17 " + walls(29 * 17) + "\nabc", "the column of shop 0 is not a number: \"abc\" at row 2, column 1"},
+        {"29 17 0w w0", "the tile number of cell (1, 0) is not a number: \"w0\" at row 1, column 10"},
         {"99999999999 1", "the width is not a number: \"99999999999\" at row 1, column 1"},
-        {"2 2 0w 0w 0w 0w 2 0 0 0 0 0 0 0 0 0", "shop 0 at column 2, row 0 lies outside the level of 2 x 2 cells at row 1, column 17"},
-        {"2 2 0w 0w 0w 0w 0 3 0 0 0 0 0 0 0 0", "shop 0 at column 0, row 3 lies outside the level of 2 x 2 cells at row 1, column 17"},
-        {"1 1 0w 0 0 0 0 0 0 0 0 0 -1", "shop 4 at column 0, row -1 lies outside the level of 1 x 1 cells at row 1, column 24"},
-        {"1 1 0w 0 0 0 0 0 0 0 0 1000000000 0", "shop 4 at column 1000000000, row 0 lies outside the level of 1 x 1 cells at row 1, column 24"},
+        {"29 17 " + walls(29 * 17) + "\n29 0 0 0 0 0 0 0 0 0",
+         "shop 0 at column 29, row 0 lies outside the level of 29 x 17 cells at row 2, column 1"},
+        {"29 17 " + walls(29 * 17) + "\n0 18 0 0 0 0 0 0 0 0",
+         "shop 0 at column 0, row 18 lies outside the level of 29 x 17 cells at row 2, column 1"},
+        {"29 17 " + walls(29 * 17) + "\n0 0 0 0 0 0 0 0 0 -1",
+         "shop 4 at column 0, row -1 lies outside the level of 29 x 17 cells at row 2, column 17"},
+        {"29 17 " + walls(29 * 17) + "\n0 0 0 0 0 0 0 0 1000000000 0",
+         "shop 4 at column 1000000000, row 0 lies outside the level of 29 x 17 cells at row 2, column 17"},
     };
     for (const Case& c : cases) {
         std::string error;
@@ -154,20 +170,22 @@ TEST(ReadLevel, FaultsNameWhatIsWrongAndWhere) {
 
 TEST(ReadLevel, NoSheetMeansNoTileIsValid) {
     std::string error;
-    EXPECT_FALSE(read_text("1 1 0w" + five_shops, 0, &error));
-    EXPECT_EQ(error, "tile 0 of cell (0, 0) is not a tile of the sheet (the sheet has no tiles) at row 1, column 5");
+    EXPECT_FALSE(read_text("29 17 0w" + five_shops, 0, &error));
+    EXPECT_EQ(error, "tile 0 of cell (0, 0) is not a tile of the sheet (the sheet has no tiles) at row 1, column 7");
 }
 
 TEST(ReadLevel, ABadLevelLeavesTheMapAsItWas) {
     std::string error;
-    ASSERT_TRUE(read_text("2 1 3w 4x 1 0 1 0 1 0 1 0 1 0", sheet_tiles, &error)) << error;
-    EXPECT_FALSE(read_text("3 3 5w 5w 5w 5w 5w 99w", sheet_tiles, &error));
-    EXPECT_FALSE(read_text("2 1 5w 5w 1 0 1 0 1 0 1 0", sheet_tiles, nullptr));
-    EXPECT_EQ(iXSize, 2);
-    EXPECT_EQ(iYSize, 1);
+    ASSERT_TRUE(read_text(level_with({{"3w", "4x"}}, "1 0 1 0 1 0 1 0 1 0"), sheet_tiles, &error)) << error;
+    EXPECT_FALSE(read_text("30 20 5w 5w 5w 5w 5w 99w", sheet_tiles, &error));
+    EXPECT_FALSE(read_text("29 17 5w 5w 1 0 1 0 1 0 1 0", sheet_tiles, nullptr));
+    EXPECT_FALSE(read_text("28 17 " + walls(28 * 17) + five_shops, sheet_tiles, nullptr));
+    EXPECT_EQ(iXSize, min_level_columns);
+    EXPECT_EQ(iYSize, min_level_rows);
     expect_cell(0, 0, 3, true);
     expect_cell(1, 0, 4, false);
     expect_cell(2, 0, 0, false);
+    expect_cell(min_level_columns, 0, 0, false);
     EXPECT_EQ(shop[0].x, 32);
 }
 
@@ -201,9 +219,10 @@ TEST(Camera, ClampKeepsTheWindowInsideTheLevel) {
         {10, 8, 37, 9, 0, 9},        // exactly as wide as the screen
         {10, 8, -37, 99, 0, 16},
     };
-    std::string error;
     for (const Case& c : cases) {
-        ASSERT_TRUE(read_text(grid_level(c.width, c.height), sheet_tiles, &error)) << error;
+        // Levels smaller than the game reads still clamp: the size is set as read_level would.
+        iXSize = c.width;
+        iYSize = c.height;
         iThex = c.x;
         iThey = c.y;
         // The game's 320 x 240 picture, not the screen's size (none here, SCREEN_W is 0).
@@ -247,7 +266,8 @@ protected:
 
 TEST_F(TileDrawing, EveryCellIsDrawnAtItsPlaceAndEmptyTilesShowWhatWasThere) {
     std::string error;
-    ASSERT_TRUE(read_text("3 2 1w 0x 2x\n2w 2w 1. 0 0 0 0 0 0 0 0 0 0", 3, &error)) << error;
+    // Tile 0 is empty: the rest of the level beyond these cells shows what was there.
+    ASSERT_TRUE(read_text(level_with({{"1w", "0x", "2x"}, {"2w", "2w", "1."}}), 3, &error)) << error;
     BITMAP* bmp = create_bitmap(3 * 32 + 10, 2 * 32 + 10);
     const int ground = 0x123456;
     clear_to_color(bmp, ground);
@@ -264,11 +284,9 @@ TEST_F(TileDrawing, EveryCellIsDrawnAtItsPlaceAndEmptyTilesShowWhatWasThere) {
 
 TEST_F(TileDrawing, TheClipRectangleChangesNothingInsideIt) {
     std::string error;
-    std::ostringstream text;
-    text << "9 7 ";
-    for (int i = 0; i < 63; i++) text << (i * 7) % 3 << "x ";
-    text << five_shops;
-    ASSERT_TRUE(read_text(text.str(), 3, &error)) << error;
+    std::vector<std::vector<std::string>> rows(7);
+    for (int i = 0; i < 63; i++) rows[static_cast<size_t>(i / 9)].push_back(std::to_string((i * 7) % 3) + "x");
+    ASSERT_TRUE(read_text(level_with(rows), 3, &error)) << error;
     BITMAP* full = create_bitmap(9 * 32, 7 * 32);
     BITMAP* clipped = create_bitmap(9 * 32, 7 * 32);
     clear_to_color(full, 0x0000FF);
@@ -312,10 +330,11 @@ protected:
         destroy_bitmap(pic);
     }
     void copy_font() { std::filesystem::copy_file(font_dat, "dat/font.dat"); }
-    std::string level_10x8() {
+    // The smallest level the game takes, walls on its bottom row.
+    std::string smallest_level() {
         std::ostringstream out;
-        out << "10 8 ";
-        for (int i = 0; i < 80; i++) out << i % 3 << (i >= 70 ? "w " : ". ");
+        out << "29 17 ";
+        for (int i = 0; i < 29 * 17; i++) out << i % 3 << (i >= 29 * 16 ? "w " : ". ");
         out << "4 6 0 0 1 1 2 2 3 3";
         return out.str();
     }
@@ -325,33 +344,33 @@ protected:
 };
 
 TEST_F(LoadLevel, MakesTheLevelSizedBitmaps) {
-    write("dat/level.dat", level_10x8());
+    write("dat/level.dat", smallest_level());
     write_back(64, 48);
     copy_font();
     const std::string out = stdout_of(load_level);
     EXPECT_EQ(out, "");
     EXPECT_FALSE(blStartFailed);
-    EXPECT_EQ(iXSize, 10);
-    EXPECT_EQ(iYSize, 8);
+    EXPECT_EQ(iXSize, 29);
+    EXPECT_EQ(iYSize, 17);
     EXPECT_EQ(shop[0].x, 128);
     EXPECT_EQ(shop[0].y, 192);
     ASSERT_NE(buffer, nullptr);
-    EXPECT_EQ(buffer->w, 320);
-    EXPECT_EQ(buffer->h, 256);
+    EXPECT_EQ(buffer->w, 928);
+    EXPECT_EQ(buffer->h, 544);
     EXPECT_EQ(getpixel(buffer, 100, 100), 0) << "the world buffer starts cleared";
     // Half the level plus one 320 x 240 picture, whatever the screen (here none: SCREEN_W and
     // SCREEN_H read 0).
     ASSERT_NE(back, nullptr);
-    EXPECT_EQ(back->w, 10 * 16 + 320);
-    EXPECT_EQ(back->h, 8 * 16 + 240);
+    EXPECT_EQ(back->w, 29 * 16 + 320);
+    EXPECT_EQ(back->h, 17 * 16 + 240);
     EXPECT_EQ(getpixel(back, 0, 0), 0xCC8844) << "the picture is stretched over the whole background";
     EXPECT_EQ(getpixel(back, back->w - 1, back->h - 1), 0x336699);
-    // On the game's 320 x 240 screen: 480 x 368.
-    ASSERT_TRUE(make_back(320, 240));
-    EXPECT_EQ(back->w, 480);
-    EXPECT_EQ(back->h, 368);
-    EXPECT_EQ(getpixel(back, 239, 0), 0xCC8844);
-    EXPECT_EQ(getpixel(back, 240, 367), 0x336699);
+    // On a 640 x 480 screen: 1104 x 752, the picture's left half over the left 552 pixels.
+    ASSERT_TRUE(make_back(640, 480));
+    EXPECT_EQ(back->w, 1104);
+    EXPECT_EQ(back->h, 752);
+    EXPECT_EQ(getpixel(back, 551, 0), 0xCC8844);
+    EXPECT_EQ(getpixel(back, 552, 751), 0x336699);
     ASSERT_NE(before, nullptr);
     ASSERT_NE(now, nullptr);
     EXPECT_EQ(before->w, 32);
@@ -369,14 +388,14 @@ TEST_F(LoadLevel, EachMissingOrBadFileStopsWithItsMessage) {
     const Case cases[] = {
         {"no level", false, true, true, true, "error opening dat/level.dat"},
         {"bad level", true, false, true, true,
-         "error in dat/level.dat: tile 7 of cell (1, 0) is not a tile of the sheet (0 to 2) at row 1, column 8"},
+         "error in dat/level.dat: tile 7 of cell (1, 0) is not a tile of the sheet (0 to 2) at row 1, column 10"},
         {"no background", true, true, false, true, "can't load dat/back.pcx"},
         {"no font", true, true, true, false, "error loading dat/font.dat"},
     };
     for (const Case& c : cases) {
         std::filesystem::remove_all("dat");
         std::filesystem::create_directory("dat");
-        if (c.level) write("dat/level.dat", c.good_level ? level_10x8() : "2 1 0w 7w 0 0 0 0 0 0 0 0 0 0");
+        if (c.level) write("dat/level.dat", c.good_level ? smallest_level() : "29 17 0w 7w 0 0 0 0 0 0 0 0 0 0");
         if (c.picture) write_back(16, 16);
         if (c.font) copy_font();
         blStartFailed = false;
@@ -386,7 +405,7 @@ TEST_F(LoadLevel, EachMissingOrBadFileStopsWithItsMessage) {
 }
 
 TEST_F(LoadLevel, AFontFileWithoutAFontIsNoFont) {
-    write("dat/level.dat", level_10x8());
+    write("dat/level.dat", smallest_level());
     write_back(16, 16);
     // A datafile whose object 0 is not a font: the shops' datafile has RLE sprites.
     std::filesystem::copy_file(font_dat.parent_path() / "shops.dat", "dat/font.dat");
@@ -397,7 +416,7 @@ TEST_F(LoadLevel, AFontFileWithoutAFontIsNoFont) {
 
 TEST_F(TileDrawing, WithClippingOffEveryCellIsDrawn) {
     std::string error;
-    ASSERT_TRUE(read_text("2 2 1x 2x 2x 1x" + five_shops, 3, &error)) << error;
+    ASSERT_TRUE(read_text(level_with({{"1x", "2x"}, {"2x", "1x"}}), 3, &error)) << error;
     BITMAP* bmp = create_bitmap(64, 64);
     clear_to_color(bmp, 0x0000FF);
     set_clip_rect(bmp, 0, 0, 9, 9);

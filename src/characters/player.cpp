@@ -9,6 +9,7 @@
 #include "characters/frames.h"
 #include "masks/pmask.h"
 #include "core/assets.h"
+#include "core/datafile_check.h"
 #include "core/state.h"
 
 std::vector<RLE_SPRITE*> bmain;
@@ -62,7 +63,7 @@ PLAYER::PLAYER(float x, float y, const char* datafile, int type)
     const int w = type == 2 ? player_strip_frames : partner_strip_frames;
     std::vector<RLE_SPRITE*>& store = type == 2 ? bmain : bvela;
 
-    DATAFILE* dat = load_datafile(datafile);
+    DATAFILE* dat = load_checked_datafile(datafile);
     if (dat == nullptr || !usable_datafile(dat, w)) {
         // Without its 16 strips the character cannot be drawn: it is left without frames,
         // and main sees has_frames() false and stops.

@@ -6,6 +6,7 @@
 
 #include "masks/pmask.h"
 #include "music/music.h"
+#include "core/datafile_check.h"
 #include "core/state.h"
 
 BITMAP* tilemap = nullptr;
@@ -72,7 +73,7 @@ void load_shit() {
         return;
     }
 
-    if (!datshops) datshops = load_datafile("dat/shops.dat");
+    if (!datshops) datshops = load_checked_datafile("dat/shops.dat");
     if (!datshops || !usable_shops(datshops)) {
         start_failure("error loading shops.dat");
         return;

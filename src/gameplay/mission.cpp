@@ -123,9 +123,13 @@ int row_for_level(int L) {
 }
 
 int next_allowance(int allowance, int L) {
+    const int row = row_for_level(L);
     int k = 0;
-    for (int j = 0; j < 5; j++) k += list[row_for_level(L)][j] ? 1 : 0;
-    return allowance + 3 * k - 2 * L;
+    for (int j = 0; j < 5; j++) k += list[row][j] ? 1 : 0;
+    // Past the table's last row the allowance runs as at the cycled level: it starts again when
+    // the rows do, and the level's two seconds are those of the cycled level (row is L up to 6).
+    if (L >= table_rows && row == 1) allowance = first_mission_seconds;
+    return allowance + 3 * k - 2 * row;
 }
 
 bool beside_partner(const PLAYER& player, const PLAYER& partner) {

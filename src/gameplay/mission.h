@@ -20,7 +20,8 @@ constexpr int first_mission_seconds = 60;
 // The table row for level L: rows 1..6 in turn, so that the seventh fulfilment and every later
 // one take the rows again from row 1 and nothing reads past the table.
 int row_for_level(int L);
-// The allowance after fulfilling level L: 3 s more per category the partner changes, 2 L less.
+// The allowance after fulfilling level L: 3 s more per category the partner changes, 2 L less;
+// past level 6 as at the cycled level, from first_mission_seconds again when row 1 comes round.
 int next_allowance(int allowance, int L);
 // The player stands near the partner: up to 128 px left of her and 64 px right, 24 px above or
 // below, all strict. The return in state 3 ends there.
@@ -29,7 +30,10 @@ bool beside_partner(const PLAYER& player, const PLAYER& partner);
 // The rules for one logic tick; called first in every tick. State 1 writes the mission text,
 // state 3 waits for the player beside the partner, state 4 walks the partner 65 px out and 63
 // back with the fulfilment at the turn. The fulfilment for level L uses table row
-// (L - 1) mod 6 + 1, so that the game goes on past the table's last row.
+// c = (L - 1) mod 6 + 1, so that the game goes on past the table's last row, and changes the
+// allowance by 3k - 2c for the k categories of that row; from level 7 on, a fulfilment that
+// takes row 1 again first sets the allowance back to first_mission_seconds. Levels 7 to 12 so
+// give the allowances of levels 1 to 6, and the allowance never runs away.
 void handle_vela_stuff(PLAYER& player, PLAYER& partner);
 // a takes over b's look in every category where a is exactly one step behind b.
 void upgrade_vela(PLAYER& a, PLAYER& b);

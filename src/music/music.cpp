@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <fstream>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -30,6 +31,7 @@ constexpr auto feed_pause = std::chrono::milliseconds(5);  // between polls of t
 constexpr int silence = 0x8000;      // the unsigned stream's zero
 
 int mix_rate = 0;                    // set by FSOUND_Init; 0 while music cannot play
+music_fault start_fault = music_fault::none;
 AUDIOSTREAM* stream = nullptr;
 std::thread feeder;
 std::atomic<bool> stop_feeding{false};
@@ -66,8 +68,13 @@ bool FSOUND_Init(int mixrate, int, unsigned int) {
     // A stream can play once install_sound has succeeded, also on the null driver (silence).
     // digi_driver cannot tell: it points at the null driver before install_sound too.
     mix_rate = _sound_installed && mixrate > 0 ? mixrate : 0;
+    start_fault = !_sound_installed ? music_fault::no_sound_driver
+                  : mix_rate == 0   ? music_fault::layer_failed
+                                    : music_fault::none;
     return mix_rate > 0;
 }
+
+music_fault music_start_fault() { return start_fault; }
 
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
     std::ifstream file(name, std::ios::binary);
@@ -114,7 +121,15 @@ bool FMUSIC_PlaySong(FMUSIC_MODULE* mod) {
     sigset_t all, old;
     sigfillset(&all);
     pthread_sigmask(SIG_SETMASK, &all, &old);
-    feeder = std::thread(feed, mod, mix_rate);
+    try {
+        feeder = std::thread(feed, mod, mix_rate);
+    } catch (const std::system_error&) {
+        // No thread (no memory for its stack): no music, and the main thread's mask as it was.
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+        stop_audio_stream(stream);
+        stream = nullptr;
+        return false;
+    }
     pthread_sigmask(SIG_SETMASK, &old, nullptr);
     _add_exit_func(close_at_exit, "music feeder");
     return true;

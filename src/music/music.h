@@ -8,15 +8,25 @@ struct FMUSIC_MODULE;  // one loaded module; opaque to the game
 
 // Starts the music output at mixrate Hz. Answers true when music can play: Allegro's digital
 // sound is installed (install_sound succeeded, a null driver included). Channels and flags are
-// accepted for the caller's sake and not needed by this layer.
+// accepted for the caller's sake and not needed by this layer. Why it answered false is
+// music_start_fault().
 bool FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags);
+
+// Why the last FSOUND_Init could not start the music: no_sound_driver when Allegro's sound is
+// not installed (the caller has told the player so already: this layer has nothing to add),
+// layer_failed when the sound is there and this layer itself cannot use it (a mix rate of 0 or
+// less); none after a start that worked, and before any.
+enum class music_fault { none, no_sound_driver, layer_failed };
+music_fault music_start_fault();
 
 // Loads an Impulse Tracker module from a file. Returns a handle, or null when the file cannot be
 // read or is not a module. Handles live until the process ends.
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);
 
 // Starts a module playing and looping in the background; nothing else needs to be called.
-// A null handle plays nothing and answers false.
+// A null handle plays nothing and answers false; so does a feeder thread that cannot be made
+// (too little memory for its stack): the game then goes on without music, with the signal
+// mask it had.
 bool FMUSIC_PlaySong(FMUSIC_MODULE* mod);
 
 // Pauses (true) or resumes (false) a playing module: while paused the output is silence and the

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/assets.h"
+#include "core/datafile_check.h"
 #include "core/state.h"
 
 TILE iLevel[map_columns][map_rows];
@@ -110,11 +111,16 @@ bool read_level(std::istream& in, int tile_count, std::string* error) {
 
     int width = 0, height = 0;
     if ((r = reader.number(width)) != level_reader::ok) return fail(reader.fault(r, "the width"), reader.position());
-    if (width < 1 || width > map_columns)
-        return fail("width " + std::to_string(width) + " is outside 1 to " + std::to_string(map_columns), reader.position());
+    // A smaller level leaves part of the screen outside the world, or a character outside it.
+    if (width < min_level_columns || width > map_columns)
+        return fail("width " + std::to_string(width) + " is outside " + std::to_string(min_level_columns) + " to " +
+                        std::to_string(map_columns),
+                    reader.position());
     if ((r = reader.number(height)) != level_reader::ok) return fail(reader.fault(r, "the height"), reader.position());
-    if (height < 1 || height > map_rows)
-        return fail("height " + std::to_string(height) + " is outside 1 to " + std::to_string(map_rows), reader.position());
+    if (height < min_level_rows || height > map_rows)
+        return fail("height " + std::to_string(height) + " is outside " + std::to_string(min_level_rows) + " to " +
+                        std::to_string(map_rows),
+                    reader.position());
 
     // The cells come row by row; they are kept aside until the whole file has proved sound, so
     // that a bad level leaves the map as it was.
@@ -166,7 +172,7 @@ bool read_level(std::istream& in, int tile_count, std::string* error) {
     return true;
 }
 
-bool make_back(int screen_w, int screen_h) {
+bool make_back(int screen_w, int screen_h, bool* out_of_memory) {
     BITMAP* picture = load_bitmap(back_file, nullptr);
     if (!picture) return false;
     BITMAP* made = make_system_bitmap(iXSize * cell_size / 2 + screen_w, iYSize * cell_size / 2 + screen_h);
@@ -174,6 +180,8 @@ bool make_back(int screen_w, int screen_h) {
         stretch_blit(picture, made, 0, 0, picture->w, picture->h, 0, 0, made->w, made->h);
         destroy_bitmap(back);
         back = made;
+    } else if (out_of_memory) {
+        *out_of_memory = true;
     }
     destroy_bitmap(picture);
     return made != nullptr;
@@ -191,15 +199,19 @@ void load_level() {
         return;
     }
 
+    // The world buffer and the background grow with the level: the largest needs over 2.5 GB.
+    const std::string no_memory = "out of memory for a level of " + std::to_string(iXSize) + " x " +
+                                  std::to_string(iYSize) + " cells";
     buffer = make_system_bitmap(iXSize * cell_size, iYSize * cell_size);
     if (!buffer) {
-        start_failure("out of video memory or other stuff happened ...");
+        start_failure(no_memory.c_str());
         return;
     }
     clear_to_color(buffer, 0);
 
-    if (!make_back(view_w, view_h)) {
-        start_failure("can't load dat/back.pcx");
+    bool out_of_memory = false;
+    if (!make_back(view_w, view_h, &out_of_memory)) {
+        start_failure(out_of_memory ? no_memory.c_str() : "can't load dat/back.pcx");
         return;
     }
 
@@ -211,7 +223,7 @@ void load_level() {
     }
 
     // The HUD draws with object 0: a datafile without a font there is as good as none.
-    font1 = load_datafile(font_file);
+    font1 = load_checked_datafile(font_file);
     if (!font1 || font1[0].type != DAT_FONT) {
         unload_datafile(font1);
         font1 = nullptr;

@@ -17,8 +17,8 @@ struct TILE {
 
 constexpr int map_columns = 1000; // limits of the map array
 constexpr int map_rows = 500;
-constexpr int min_level_columns = 29;
-constexpr int min_level_rows = 17;
+constexpr int min_level_columns = 29; // the smallest level: one screen, and the two characters'
+constexpr int min_level_rows = 17;    // start frames, (800, 480) and (896, 480), inside it
 
 extern TILE iLevel[map_columns][map_rows]; // iLevel[cx][cy]; unread cells stay {0, false}
 extern int iXSize;                         // level width in cells
@@ -40,7 +40,8 @@ extern DATAFILE* font1;  // "dat/font.dat"; object 0 is the HUD font
 // then each cell row by row (a tile number and, directly or after blanks, its flag letter, "w"
 // for a wall), then column and row of the five shops; anything after that is ignored.
 // tile_count is the number of tiles cut from the sheet: every tile number must lie in
-// 0..tile_count-1, the width in 1..map_columns, the height in 1..map_rows, each shop's column
+// 0..tile_count-1, the width in min_level_columns..map_columns, the height in
+// min_level_rows..map_rows, each shop's column
 // inside the level and its row in 0..height. On success fills iLevel (cells beyond the size are
 // {0, false}), iXSize, iYSize and shop (cells times 32) and returns true. Otherwise it changes
 // none of them, returns false and, when error is not null, puts there what is wrong and where:
@@ -51,8 +52,9 @@ bool read_level(std::istream& in, int tile_count, std::string* error);
 // Makes back for a screen of screen_w x screen_h pixels: "dat/back.pcx" stretched over half the
 // level plus one screen, so that the window at half the camera's position always lies inside it.
 // load_level passes the screen's size. Returns false, back unchanged, when the picture cannot be
-// read or the bitmap cannot be made; a back made before is replaced (and destroyed).
-bool make_back(int screen_w, int screen_h);
+// read or the bitmap cannot be made (then *out_of_memory, when given, is set true); a back made
+// before is replaced (and destroyed).
+bool make_back(int screen_w, int screen_h, bool* out_of_memory = nullptr);
 
 // The level file load_level reads, and its name in load_level's messages: "dat/level.dat" for
 // the shipped level; the shell sets both when the player asks for a level file of their own.
@@ -63,7 +65,8 @@ extern std::string level_name;
 // buffer (cleared to 0), back (dat/back.pcx stretched to half the level plus one screen), before
 // and now, and loads font1. The first fault is reported with start_failure() and ends the
 // loading: "error opening <level_name>", "error in <level_name>: ...", "can't load
-// dat/back.pcx", "error loading dat/font.dat" and the messages for bitmaps that cannot be made.
+// dat/back.pcx", "error loading dat/font.dat", "error creating b,n bitmaps", and for a world
+// buffer or background too large for the memory "out of memory for a level of W x H cells".
 void load_level();
 
 // Releases buffer, back, before, now and font1 and sets them to null, so that load_level can run

@@ -61,15 +61,15 @@ osa_setup() {
     osa_quiet_sound
 }
 
-# Starts Xvfb on the first free display from :90 with a 1024x768x24 screen, waits until it
-# answers and exports DISPLAY. The screen's memory is also the file OSA_FB (see osa_fb_pixel).
+# Starts Xvfb on the first free display from :90 with a 1024x768x24 screen (for at most
+# OSA_XVFB_SECONDS, default 600), waits until it answers and exports DISPLAY. The screen's memory is also the file OSA_FB (see osa_fb_pixel).
 osa_start_xvfb() {
     local n
     mkdir -p "$OSA_TMP/fb"
     OSA_FB="$OSA_TMP/fb/Xvfb_screen0"
     for n in $(seq 90 199); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        timeout 600 Xvfb ":$n" -screen 0 "${OSA_SCREEN_W}x${OSA_SCREEN_H}x24" -nolisten tcp \
+        timeout "${OSA_XVFB_SECONDS:-600}" Xvfb ":$n" -screen 0 "${OSA_SCREEN_W}x${OSA_SCREEN_H}x24" -nolisten tcp \
             -fbdir "$OSA_TMP/fb" >"$OSA_TMP/xvfb.log" 2>&1 &
         OSA_PIDS+=($!)
         local tries
@@ -180,13 +180,15 @@ EOF
 }
 
 # osa_launch DIR GAME [ARG...]: runs GAME (any build or install of the game) with the arguments
-# given, in the working directory DIR, for at most 60 s; its stdout and stderr go to
-# OSA_TMP/game.out and game.err. Sets OSA_GAME_PID and OSA_START_NS (the start).
+# given, in the working directory DIR, for at most OSA_GAME_SECONDS (default 60); its stdout and
+# stderr go to OSA_TMP/game.out and game.err. Sets OSA_GAME_PID and OSA_START_NS (the start).
+# With OSA_VMEM_KB set, the game may use at most that much address space (ulimit -v).
 osa_launch() {
     local dir=$1 game=$2
     shift 2
     OSA_START_NS=$(date +%s%N)
-    (cd "$dir" && exec timeout -k 5 -s TERM 60 "$game" "$@") >"$OSA_TMP/game.out" 2>"$OSA_TMP/game.err" &
+    (cd "$dir" && if [ -n "${OSA_VMEM_KB:-}" ]; then ulimit -v "$OSA_VMEM_KB"; fi &&
+        exec timeout -k 5 -s TERM "${OSA_GAME_SECONDS:-60}" "$game" "$@") >"$OSA_TMP/game.out" 2>"$OSA_TMP/game.err" &
     OSA_GAME_PID=$!
     OSA_PIDS+=("$OSA_GAME_PID")
 }

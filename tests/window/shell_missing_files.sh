@@ -24,8 +24,16 @@ check_missing back.pcx "can't load dat/back.pcx"
 check_missing font.dat "error loading dat/font.dat"
 check_missing mora.dat "error loading dat/mora.dat"
 check_missing vela.dat "error loading dat/vela.dat"
-check_missing level.dat "error in dat/level.dat: width 5000 is outside 1 to 1000 at row 1, column 1" "5000 2"
-check_missing level.dat "error in dat/level.dat: the file ends early, before the tile number of cell (1, 0) at row 2, column 3" $'2 1\n1w'
+check_missing level.dat "error in dat/level.dat: width 5000 is outside 29 to 1000 at row 1, column 1" "5000 2"
+check_missing level.dat "error in dat/level.dat: the file ends early, before the tile number of cell (1, 0) at row 2, column 3" $'29 17\n1w'
+# Too small for the screen or for the two characters' start frames.
+check_missing level.dat "error in dat/level.dat: width 8 is outside 29 to 1000 at row 1, column 1" "8 8"
+check_missing level.dat "error in dat/level.dat: height 16 is outside 17 to 500 at row 1, column 4" "29 16"
+# The largest level needs over 2.5 GB for its world buffer and background: with less to use,
+# the game says that memory ran out for a level of that size.
+largest=$(awk 'BEGIN { print "1000 500"; for (y = 0; y < 500; y++) { s = ""; for (x = 0; x < 1000; x++) s = s "0x "; print s }
+                       print "0 0 0 0 0 0 0 0 0 0" }')
+OSA_VMEM_KB=1500000 check_missing level.dat "out of memory for a level of 1000 x 500 cells" "$largest"
 # No display at all: no video mode can be set. Without a display the message goes to stdout.
 set +e
 (cd "$OSA_BUILD" && env -u DISPLAY timeout 10 "$OSA_GAME") >"$OSA_TMP/nodisplay.out" 2>&1
