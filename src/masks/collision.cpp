@@ -39,12 +39,11 @@ struct PlainScan {
 };
 
 #ifdef __SSE2__
-// The same scans four rows to a vector. The first rows are tested on their own, since in the
-// game's tests (a body frame on a tile) they often decide: one row for the yes/no scan, one
-// vector for the contact point's; then vectors two at a time, ORed before one test. The rows'
-// count need not be a multiple of four: the last vector is loaded so that it ends at the last
-// row and overlaps rows already seen, which are known clear, so it neither reads beyond the strip
-// nor changes an answer. Fewer rows than a vector needs go word by word.
+// The same scans four rows to a vector, two vectors ORed before one test; the contact point's
+// scan tests its first vector on its own, since a hit there ends it at once. The rows' count
+// need not be a multiple of four: the last vector is loaded so that it ends at the last row and
+// overlaps rows already seen, which are known clear, so it neither reads beyond the strip nor
+// changes an answer. Fewer rows than a vector holds go word by word.
 struct VectorScan {
     static __m128i four_rows(const uint32_t* shifted, __m128i shift, const uint32_t* other, int r) {
         const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(shifted + r));
@@ -66,8 +65,16 @@ struct VectorScan {
     // Top down: the order does not change the answer, and a tile's top rows are where a body
     // standing on it or walking into it meets it first.
     static bool any(const uint32_t* shifted, unsigned shift, const uint32_t* other, int n) {
-        if ((shifted[0] >> shift) & other[0]) return true;
-        return n > 1 && any_below_first(shifted, shift, other, n);
+        if (n < 4) return PlainScan::any(shifted, shift, other, n);
+        const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
+        int r = 0;
+        for (; r + 8 <= n; r += 8)
+            if (!clear(_mm_or_si128(four_rows(shifted, count, other, r), four_rows(shifted, count, other, r + 4))))
+                return true;
+        if (r == n) return false;
+        __m128i rest = four_rows(shifted, count, other, n - 4);
+        if (n - r > 4) rest = _mm_or_si128(rest, four_rows(shifted, count, other, r));
+        return !clear(rest);
     }
 
     // Bottom up, as the contact point's rule wants: the first vector that is not clear holds the
@@ -85,24 +92,8 @@ struct VectorScan {
         return (shifted[r] >> shift) & other[r];
     }
 
-    // The rest of the scans are kept out of line, so that a hit on the first row or vector takes
-    // a short path through the caller, without the set-up of these loops.
-
-    // Rows 1 .. n - 1 (n >= 2), eight to a test.
-    __attribute__((noinline)) static bool any_below_first(const uint32_t* shifted, unsigned shift,
-                                                          const uint32_t* other, int n) {
-        if (n < 5) return PlainScan::any(shifted + 1, shift, other + 1, n - 1);
-        const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
-        int r = 1;
-        for (; r + 8 <= n; r += 8)
-            if (!clear(_mm_or_si128(four_rows(shifted, count, other, r), four_rows(shifted, count, other, r + 4))))
-                return true;
-        if (r == n) return false;
-        __m128i rest = four_rows(shifted, count, other, n - 4);
-        if (n - r > 4) rest = _mm_or_si128(rest, four_rows(shifted, count, other, r));
-        return !clear(rest);
-    }
-
+    // Kept out of line, so that a hit on the first vector takes a short path through the caller,
+    // without the set-up of this loop.
     // The highest of rows 0 .. top - 1 with a common bit, or -1, eight rows to a test; the rows
     // from top on are clear and number at least four.
     __attribute__((noinline)) static int highest_row_above(const uint32_t* shifted, __m128i count,
@@ -174,6 +165,18 @@ __attribute__((noinline)) Hit later_bands(const uint32_t* pa, int a_h, int a_lef
     }
 }
 
+// The yes/no test after the first band's first row, which the caller has tested: the band's
+// other rows, then the later bands. B's top-left lies at (dx, ...) in A's frame, dx >= 0; pa, pb
+// and n as for later_bands. Few arguments, so that the caller needs few registers kept.
+template <class Scan>
+__attribute__((noinline)) int later_rows(const PMASK* A, const PMASK* B, const uint32_t* pa, const uint32_t* pb,
+                                         int n, int dx) {
+    const unsigned s = static_cast<unsigned>(dx & 31);
+    if (n > 1 && Scan::any(pa + 1, s, pb + 1, n - 1)) return 1;
+    const int a_left = pmask_strips(A->w) - (dx >> 5);
+    return a_left > 1 && later_bands<false, Scan>(pa, A->h, a_left, pb, B->h, pmask_strips(B->w), n, s).bits;
+}
+
 // Steps shared by both variants, with either kind of scan. With_point also works out the common
 // pixel, in the frame of the mask passed first, and stores it moved by (x0, y0) when point is
 // non-null; the yes/no tests are compiled without that bookkeeping, since the game runs them on
@@ -212,6 +215,11 @@ int collide(const PMASK* a, const PMASK* b, int dx, int dy, int* point, int x0 =
 
     // The first band, B's columns 0 .. 31 - s against A's strip S from bit s up, is the only one
     // when A has one strip from S on, as with every mask of the game (all are 32 wide).
+    if (!with_point) {
+        // The band's first row alone first: in the game's tests it often decides.
+        if ((pa[0] >> s) & pb[0]) return 1;
+        return later_rows<Scan>(A, B, pa, pb, n, dx);
+    }
     Hit hit = scan_band<with_point, Scan>(pa, s, pb, n, 0);
     if (!hit.bits && a_left > 1) hit = later_bands<with_point, Scan>(pa, a_h, a_left, pb, b_h, pmask_strips(B->w), n, s);
     if (!hit.bits) return 0;
@@ -252,10 +260,8 @@ struct Entries {
 
 #ifdef __SSE2__
 using TargetScan = VectorScan;
-constexpr const char* target_scan_name = "vector";
 #else
 using TargetScan = PlainScan;
-constexpr const char* target_scan_name = "plain";
 #endif
 
 }  // namespace
@@ -276,7 +282,7 @@ int check_pmask_collision_position(const PMASK* a, const PMASK* b, int x1, int y
     return Entries<TargetScan>::position(a, b, x1, y1, x2, y2, result);
 }
 
-const pmask_collision_set pmask_collisions = {target_scan_name, check_pmask_collision, _check_pmask_collision,
+const pmask_collision_set pmask_collisions = {"library", check_pmask_collision, _check_pmask_collision,
                                               check_pmask_collision_position, _check_pmask_collision_position};
 
 const pmask_collision_set pmask_plain_collisions = {"plain", Entries<PlainScan>::check,
