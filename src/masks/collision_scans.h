@@ -8,7 +8,7 @@
 #include "masks/pmask.h"
 
 struct pmask_collision_set {
-    const char* name;  // "vector" or "plain"
+    const char* name;  // "library" or "plain"
     int (*check)(const PMASK* a, const PMASK* b, int x1, int y1, int x2, int y2);
     int (*check_offset)(const PMASK* a, const PMASK* b, int dx, int dy);
     int (*position)(const PMASK* a, const PMASK* b, int x1, int y1, int x2, int y2, int* result);
@@ -16,7 +16,7 @@ struct pmask_collision_set {
 };
 
 // check_pmask_collision, _check_pmask_collision, check_pmask_collision_position and
-// _check_pmask_collision_position themselves; named "plain" on a target without SSE2.
+// _check_pmask_collision_position themselves, with vectors where the target has SSE2.
 extern const pmask_collision_set pmask_collisions;
 
 // The same four with the one-word-at-a-time scans, on every target. Same answers, same points.
