@@ -1,4 +1,5 @@
-// Pixel-exact overlap tests of two masks, 32 columns per AND, with or without the contact point.
+// Pixel-exact overlap tests of two masks, 32 columns per AND, with or without the contact point;
+// with SSE2, four rows of a strip pair per vector instruction.
 #include "masks/pmask.h"
 
 #include <algorithm>
@@ -92,10 +93,9 @@ struct VectorScan {
         return (shifted[r] >> shift) & other[r];
     }
 
-    // Kept out of line, so that a hit on the first vector takes a short path through the caller,
-    // without the set-up of this loop.
     // The highest of rows 0 .. top - 1 with a common bit, or -1, eight rows to a test; the rows
-    // from top on are clear and number at least four.
+    // from top on are clear and number at least four. Out of line, so that a hit on the first
+    // vector takes a short path through the caller, without the set-up of this loop.
     __attribute__((noinline)) static int highest_row_above(const uint32_t* shifted, __m128i count,
                                                            const uint32_t* other, int top) {
         for (; top >= 8; top -= 8) {
@@ -180,8 +180,8 @@ __attribute__((noinline)) int later_rows(const PMASK* A, const PMASK* B, const u
 // Steps shared by both variants, with either kind of scan. With_point also works out the common
 // pixel, in the frame of the mask passed first, and stores it moved by (x0, y0) when point is
 // non-null; the yes/no tests are compiled without that bookkeeping, since the game runs them on
-// every logic tick. The move is done here rather than by the caller so that the point is stored
-// once: read back at once as a pair, two separate stores would stall the load that follows.
+// every logic tick. The move is made here so that the absolute form stores its point once,
+// rather than reading back a local copy and storing it again.
 template <bool with_point, class Scan>
 int collide(const PMASK* a, const PMASK* b, int dx, int dy, int* point, int x0 = 0, int y0 = 0) {
     // Boxes apart: no word is read. Touching boxes pass and find nothing below.
@@ -211,6 +211,7 @@ int collide(const PMASK* a, const PMASK* b, int dx, int dy, int* point, int x0 =
     const unsigned s = static_cast<unsigned>(dx & 31);
     pa += S * a_h;
     const int a_left = pmask_strips(A->w) - S;  // A's strips from S on
+    // None when B only touches A's right edge at a multiple of 32 (possible after the swap).
     if (a_left <= 0) return 0;
 
     // The first band, B's columns 0 .. 31 - s against A's strip S from bit s up, is the only one
