@@ -544,13 +544,13 @@ void check_random_pairs(const pmask_collision_set& f, std::mt19937& rng,
 TEST_P(MaskCollisionOracle, SizesAroundStripBoundariesAgreeWithThePixelOracle) {
     std::mt19937 rng(1207);
     check_random_pairs(f(), rng, {{{1, 1}, {1, 1}},
-                             {{32, 8}, {32, 8}},
-                             {{33, 5}, {31, 7}},
-                             {{64, 6}, {1, 3}},
-                             {{100, 70}, {3, 2}},
-                             {{65, 9}, {63, 11}},
-                             {{96, 4}, {97, 5}},
-                             {{100, 20}, {100, 18}}});
+                                   {{32, 8}, {32, 8}},
+                                   {{33, 5}, {31, 7}},
+                                   {{64, 6}, {1, 3}},
+                                   {{100, 70}, {3, 2}},
+                                   {{65, 9}, {63, 11}},
+                                   {{96, 4}, {97, 5}},
+                                   {{100, 20}, {100, 18}}});
 }
 
 TEST_P(MaskCollisionOracle, RandomMasksAgreeWithThePixelOracle) {
