@@ -1,37 +1,32 @@
-// Speed of the mask overlap test against plain pixel-by-pixel loops, for the game's own case
-// (a character's body frame against a tile) and for two large random masks; and the time to
-// build a mask from a character frame.
+// Speed of the mask overlap tests on the game's own masks (the player's body frame against the
+// shipped tiles) and on two large random masks; and the time to build a mask from a body frame.
 //
-// Each benchmark iteration is one call, cycling through the x offsets 0..31, so the time per
-// iteration is the time per call. Three ways per case:
-//   library     check_pmask_collision, 32 columns per AND;
+// A case is a list of placements that all give the same answer; each benchmark iteration is one
+// call at the next placement of the list, so the time per iteration is the time per call. Four
+// ways per case:
+//   yes_no      check_pmask_collision, 32 columns per AND;
+//   point       check_pmask_collision_position, the same test with the contact point;
 //   pixel_loop  every pixel of the boxes' overlap, top to bottom, reading each pixel's bit from
 //               the same two masks, stopping at the first common pixel;
 //   byte_grid   the same loop over an unpacked copy of the masks, one byte per pixel.
+// The program is built twice, bench_masks_O2 and bench_masks_O3, the mask library compiled into
+// each at that level, so that a speed which hangs on the optimisation level shows.
 #include <benchmark/benchmark.h>
 
 #include <allegro.h>
 
-#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
+#include <map>
 #include <random>
+#include <utility>
 #include <vector>
 
+#include "bench_util.h"
+#include "characters/player.h"
 #include "masks/pmask.h"
+#include "shell/assets.h"
 
 namespace {
-
-constexpr int magenta = 0xFF00FF;
-constexpr int offsets = 32;  // x offsets 0..31
-
-void start_allegro() {
-    static bool started = false;
-    if (started) return;
-    started = true;
-    install_allegro(SYSTEM_NONE, &errno, atexit);
-    set_color_depth(32);
-}
 
 // ---------------------------------------------------------------------------------------------
 // The two plain loops
@@ -74,46 +69,48 @@ int byte_grid_collision(const Grid& a, const Grid& b, int x1, int y1, int x2, in
 // ---------------------------------------------------------------------------------------------
 // The masks
 
-// A 32 x 64 body frame drawn as the game's are: a figure on magenta. The skirt's hem spans the
-// full width, so a character sunk into solid ground collides at every x offset.
-BITMAP* character_frame() {
-    BITMAP* bmp = create_bitmap(32, 64);
-    clear_to_color(bmp, magenta);
-    circlefill(bmp, 16, 9, 7, 0x8B4513);             // hair
-    circlefill(bmp, 16, 11, 5, 0xF0C8A0);            // face
-    rectfill(bmp, 11, 18, 20, 38, 0xC03060);         // body
-    rectfill(bmp, 6, 20, 9, 36, 0xF0C8A0);           // arms
-    rectfill(bmp, 22, 20, 25, 36, 0xF0C8A0);
-    triangle(bmp, 16, 34, 0, 55, 31, 55, 0xC03060);  // skirt
-    rectfill(bmp, 11, 56, 13, 61, 0xF0C8A0);         // legs
-    rectfill(bmp, 18, 56, 20, 61, 0xF0C8A0);
-    rectfill(bmp, 10, 62, 14, 63, 0x202020);         // shoes
-    rectfill(bmp, 17, 62, 21, 63, 0x202020);
-    return bmp;
+// The player's standing body frame (32 x 64, as control() tests it) and two tiles of the shipped
+// sheet: tile 1, solid, and tile 8, a thin platform whose boards fill rows 0..11. Null when
+// dat/ cannot be loaded or the tiles are not what the cases expect.
+struct GameMasks {
+    const PMASK* body;
+    const PMASK* solid;
+    const PMASK* platform;
+    RLE_SPRITE* body_frame;
+};
+
+constexpr int solid_tile = 1, platform_tile = 8, platform_rows = 12;
+
+bool rows_solid_from_top(const PMASK* m, int rows) {
+    if (m->w != 32 || m->h != 32) return false;
+    for (int y = 0; y < 32; y++)
+        if (m->bits[y] != (y < rows ? 0xFFFFFFFFu : 0u)) return false;
+    return true;
 }
 
-// A 32 x 32 thin platform: boards and a rail in rows 0..11, open below.
-constexpr int platform_rows = 12;
-BITMAP* platform_tile() {
-    BITMAP* bmp = create_bitmap(32, 32);
-    clear_to_color(bmp, magenta);
-    rectfill(bmp, 0, 0, 31, 9, 0x9A6B3C);
-    rectfill(bmp, 0, 10, 31, platform_rows - 1, 0x505860);
-    return bmp;
+const GameMasks* game_masks() {
+    static const GameMasks* masks = []() -> const GameMasks* {
+        if (!start_headless_in_build_tree()) return nullptr;
+        BITMAP* sheet = load_bitmap("dat/tiles.pcx", nullptr);
+        if (!sheet) return nullptr;
+        const bool cut = cut_tiles(sheet);
+        destroy_bitmap(sheet);
+        if (!cut || masktiles.size() <= platform_tile) return nullptr;
+        static PLAYER mora(800, 480, "dat/mora.dat", 2);
+        if (!mora.has_frames()) return nullptr;
+        const PMASK* solid = masktiles[solid_tile];
+        const PMASK* platform = masktiles[platform_tile];
+        if (!rows_solid_from_top(solid, 32) || !rows_solid_from_top(platform, platform_rows)) return nullptr;
+        return new GameMasks{mora.give_pmask(), solid, platform, mora.give_frame(0)};
+    }();
+    return masks;
 }
 
-PMASK* mask_of(BITMAP* (*draw)()) {
-    start_allegro();
-    BITMAP* bmp = draw();
-    PMASK* m = create_allegro_pmask(bmp);
-    destroy_bitmap(bmp);
-    return m;
-}
-
-// Two 256 x 256 random masks, 30% of their pixels solid, only on even rows.
-PMASK* random_mask(unsigned seed) {
+// A 256 x 256 mask with the given share of its pixels solid, on even rows only: two such masks
+// meet nowhere when one lies an odd number of rows below the other.
+PMASK* random_mask(unsigned seed, double density) {
     std::mt19937 rng(seed);
-    std::bernoulli_distribution solid(0.3);
+    std::bernoulli_distribution solid(density);
     PMASK* m = create_pmask(256, 256);
     for (int y = 0; y < 256; y++)
         for (int x = 0; x < 256; x++) set_pmask_pixel(m, x, y, y % 2 == 0 && solid(rng));
@@ -121,92 +118,157 @@ PMASK* random_mask(unsigned seed) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The cases: a moves through x = 0..31 at height y, b stays at (0, 0).
+// The cases
+
+// b's top-left at (dx, dy) in a's frame.
+struct Probe {
+    const PMASK* a;
+    const PMASK* b;
+    int dx, dy;
+};
 
 struct Case {
-    PMASK* a;
-    PMASK* b;
-    int y;
-    int want;  // every offset gives this answer
-    Grid ga, gb;
+    std::vector<Probe> probes;  // all give the answer want
+    int want;
 };
 
-enum case_id {
-    // The character jumping up under a platform, her top row one pixel below its rail: the
-    // boxes overlap by 20 rows, no pixel meets.
-    game_miss_under_platform,
-    // The same, 9 rows lower: 11 overlapping rows.
-    game_miss_shallow,
-    // The character landing on the platform, her bottom row at its row 15, so the full-width
-    // hem lies in the boards: a hit.
-    game_hit,
-    // b's solid rows one row off a's (dy = 1): every overlapping row must be looked at.
-    random_miss,
-    // Two rows off (dy = 2) the solid rows meet at once.
-    random_hit,
-};
+// Every placement of b whose box shares at least one pixel with a's, in rows dy_lo..dy_hi.
+std::vector<Probe> overlapping(const PMASK* a, const PMASK* b, int dy_lo, int dy_hi) {
+    std::vector<Probe> all;
+    for (int dy = dy_lo; dy <= dy_hi; dy++)
+        for (int dx = 1 - b->w; dx < a->w; dx++) all.push_back({a, b, dx, dy});
+    return all;
+}
 
-Case make_case(case_id id) {
-    static PMASK* character = mask_of(character_frame);
-    static PMASK* platform = mask_of(platform_tile);
-    static PMASK* random_a = random_mask(256);
-    static PMASK* random_b = random_mask(257);
-    Case c{};
-    switch (id) {
-        case game_miss_under_platform: c = {character, platform, platform_rows, 0, {}, {}}; break;
-        case game_miss_shallow: c = {character, platform, platform_rows + 9, 0, {}, {}}; break;
-        case game_hit: c = {character, platform, 15 - 63, 1, {}, {}}; break;
-        case random_miss: c = {random_b, random_a, -1, 0, {}, {}}; break;
-        case random_hit: c = {random_b, random_a, -2, 1, {}, {}}; break;
-    }
-    c.ga = grid_of(c.a);
-    c.gb = grid_of(c.b);
+// The probes whose answer, by the pixel loop, is want.
+Case keep(const std::vector<Probe>& probes, int want) {
+    Case c{{}, want};
+    for (const Probe& p : probes)
+        if (pixel_loop_collision(p.a, p.b, 0, 0, p.dx, p.dy) == want) c.probes.push_back(p);
     return c;
 }
 
-// All three ways must give the case's answer at every offset, or its figures mean nothing.
-bool case_holds(const Case& c) {
-    for (int k = 0; k < offsets; k++) {
-        if (check_pmask_collision(c.a, c.b, k, c.y, 0, 0) != c.want) return false;
-        if (pixel_loop_collision(c.a, c.b, k, c.y, 0, 0) != c.want) return false;
-        if (byte_grid_collision(c.ga, c.gb, k, c.y, 0, 0) != c.want) return false;
+// b at x offsets -16..15 (half of them with the masks' roles exchanged inside), dy rows down.
+std::vector<Probe> side_by_side(const PMASK* a, const PMASK* b, int dy) {
+    std::vector<Probe> all;
+    for (int dx = -16; dx < 16; dx++) all.push_back({a, b, dx, dy});
+    return all;
+}
+
+enum case_id {
+    // The body against the thin platform at every overlapping placement that hits (landing on
+    // it, jumping up through it, walking into its edge).
+    body_platform_hit,
+    // The ground test: the body's bottom eight rows over a solid tile (dy = 56), every x that hits.
+    body_ground_hit,
+    // The body against the solid tile at every overlapping placement that hits.
+    body_solid_hit,
+    // The body against either tile at every overlapping placement that misses.
+    body_tiles_miss,
+    // Two 256 x 256 masks, 1% or 50% solid, overlapping by 255 or 256 rows: an odd dy misses
+    // after every overlapping row, an even one hits.
+    random_1_miss,
+    random_1_hit,
+    random_50_miss,
+    random_50_hit,
+};
+
+const Case* make_case(case_id id) {
+    const GameMasks* g = game_masks();
+    if (!g) return nullptr;
+    static const PMASK* sparse[2] = {random_mask(256, 0.01), random_mask(257, 0.01)};
+    static const PMASK* dense[2] = {random_mask(258, 0.5), random_mask(259, 0.5)};
+    static std::map<case_id, Case> made;
+    auto found = made.find(id);
+    if (found != made.end()) return &found->second;
+    const int body_h = g->body->h;
+    Case c{};
+    switch (id) {
+        case body_platform_hit: c = keep(overlapping(g->body, g->platform, -31, body_h - 1), 1); break;
+        case body_ground_hit: c = keep(overlapping(g->body, g->solid, 56, 56), 1); break;
+        case body_solid_hit: c = keep(overlapping(g->body, g->solid, -31, body_h - 1), 1); break;
+        case body_tiles_miss: {
+            std::vector<Probe> both = overlapping(g->body, g->solid, -31, body_h - 1);
+            const std::vector<Probe> platform = overlapping(g->body, g->platform, -31, body_h - 1);
+            both.insert(both.end(), platform.begin(), platform.end());
+            c = keep(both, 0);
+            break;
+        }
+        case random_1_miss: c = keep(side_by_side(sparse[0], sparse[1], 1), 0); break;
+        case random_1_hit: c = keep(side_by_side(sparse[0], sparse[1], 0), 1); break;
+        case random_50_miss: c = keep(side_by_side(dense[0], dense[1], 1), 0); break;
+        case random_50_hit: c = keep(side_by_side(dense[0], dense[1], 0), 1); break;
+    }
+    return &made.emplace(id, c).first->second;
+}
+
+// Every way must give the case's answer at every placement, and the contact point must be a
+// common pixel, or the figures mean nothing.
+bool case_holds(const Case* c) {
+    if (!c || c->probes.empty()) return false;
+    for (const Probe& p : c->probes) {
+        if (check_pmask_collision(p.a, p.b, 0, 0, p.dx, p.dy) != c->want) return false;
+        if (byte_grid_collision(grid_of(p.a), grid_of(p.b), 0, 0, p.dx, p.dy) != c->want) return false;
+        int at[2] = {-1, -1};
+        if (check_pmask_collision_position(p.a, p.b, 0, 0, p.dx, p.dy, at) != c->want) return false;
+        if (c->want && !(mask_bit(p.a, at[0], at[1]) && mask_bit(p.b, at[0] - p.dx, at[1] - p.dy))) return false;
     }
     return true;
 }
 
-void library(benchmark::State& state, case_id id) {
-    const Case c = make_case(id);
-    if (!case_holds(c)) return state.SkipWithError("the case does not hold");
-    int k = 0;
+// Runs call(probe, its index) once per iteration, the probes in turn.
+template <class Call>
+void run(benchmark::State& state, case_id id, Call call) {
+    const Case* c = make_case(id);
+    if (!case_holds(c)) return state.SkipWithError("the case does not hold (or dat/ is missing)");
+    const size_t n = c->probes.size();
+    size_t k = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(check_pmask_collision(c.a, c.b, k, c.y, 0, 0));
-        k = (k + 1) & (offsets - 1);
+        benchmark::DoNotOptimize(call(c->probes[k], k));
+        if (++k == n) k = 0;
     }
+    state.counters["placements"] = static_cast<double>(n);
+}
+
+void yes_no(benchmark::State& state, case_id id) {
+    run(state, id, [](const Probe& p, size_t) { return check_pmask_collision(p.a, p.b, 0, 0, p.dx, p.dy); });
+}
+
+void point(benchmark::State& state, case_id id) {
+    int at[2];
+    run(state, id, [&at](const Probe& p, size_t) {
+        const int hit = check_pmask_collision_position(p.a, p.b, 0, 0, p.dx, p.dy, at);
+        benchmark::DoNotOptimize(at);
+        return hit;
+    });
 }
 
 void pixel_loop(benchmark::State& state, case_id id) {
-    const Case c = make_case(id);
-    if (!case_holds(c)) return state.SkipWithError("the case does not hold");
-    int k = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(pixel_loop_collision(c.a, c.b, k, c.y, 0, 0));
-        k = (k + 1) & (offsets - 1);
-    }
+    run(state, id, [](const Probe& p, size_t) { return pixel_loop_collision(p.a, p.b, 0, 0, p.dx, p.dy); });
 }
 
 void byte_grid(benchmark::State& state, case_id id) {
-    const Case c = make_case(id);
-    if (!case_holds(c)) return state.SkipWithError("the case does not hold");
-    int k = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(byte_grid_collision(c.ga, c.gb, k, c.y, 0, 0));
-        k = (k + 1) & (offsets - 1);
+    // Unpacked once per mask, outside the timing.
+    const Case* c = make_case(id);
+    std::map<const PMASK*, Grid> grids;
+    std::vector<std::pair<const Grid*, const Grid*>> pairs;
+    for (const Probe& p : c ? c->probes : std::vector<Probe>{}) {
+        for (const PMASK* m : {p.a, p.b})
+            if (!grids.count(m)) grids.emplace(m, grid_of(m));
+        pairs.emplace_back(&grids.at(p.a), &grids.at(p.b));
     }
+    run(state, id, [&pairs](const Probe& p, size_t k) {
+        return byte_grid_collision(*pairs[k].first, *pairs[k].second, 0, 0, p.dx, p.dy);
+    });
 }
 
+// The body frame's mask built as the game builds it, from the frame drawn on mask colour.
 void build_character_mask(benchmark::State& state) {
-    start_allegro();
-    BITMAP* frame = character_frame();
+    const GameMasks* g = game_masks();
+    if (!g) return state.SkipWithError("dat/ could not be loaded");
+    BITMAP* frame = create_bitmap(32, 64);
+    clear_to_color(frame, bitmap_mask_color(frame));
+    draw_rle_sprite(frame, g->body_frame, 0, 0);
     for (auto _ : state) {
         PMASK* m = create_allegro_pmask(frame);
         benchmark::DoNotOptimize(m->bits);
@@ -217,14 +279,18 @@ void build_character_mask(benchmark::State& state) {
 
 }  // namespace
 
-#define OSA_COLLISION_CASE(id)          \
-    BENCHMARK_CAPTURE(library, id, id); \
+#define OSA_COLLISION_CASE(id)             \
+    BENCHMARK_CAPTURE(yes_no, id, id);     \
+    BENCHMARK_CAPTURE(point, id, id);      \
     BENCHMARK_CAPTURE(pixel_loop, id, id); \
     BENCHMARK_CAPTURE(byte_grid, id, id)
 
-OSA_COLLISION_CASE(game_miss_under_platform);
-OSA_COLLISION_CASE(game_miss_shallow);
-OSA_COLLISION_CASE(game_hit);
-OSA_COLLISION_CASE(random_miss);
-OSA_COLLISION_CASE(random_hit);
+OSA_COLLISION_CASE(body_platform_hit);
+OSA_COLLISION_CASE(body_ground_hit);
+OSA_COLLISION_CASE(body_solid_hit);
+OSA_COLLISION_CASE(body_tiles_miss);
+OSA_COLLISION_CASE(random_1_miss);
+OSA_COLLISION_CASE(random_1_hit);
+OSA_COLLISION_CASE(random_50_miss);
+OSA_COLLISION_CASE(random_50_hit);
 BENCHMARK(build_character_mask);

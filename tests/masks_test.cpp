@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "masks/collision_scans.h"
 #include "masks/pmask.h"
 #include "test_util.h"
 
@@ -129,27 +130,28 @@ bool oracle_hit(const Grid& a, const Grid& b, int dx, int dy) {
     return false;
 }
 
-// Compares all four test functions with the oracle for one ordered pair at one offset.
+// Compares all four test functions of a set with the oracle for one ordered pair at one offset.
 // Returns an empty string when they agree.
-std::string check_ordered(const Grid& ga, const PMASK* a, const Grid& gb, const PMASK* b, int dx, int dy) {
+std::string check_ordered(const pmask_collision_set& f, const Grid& ga, const PMASK* a, const Grid& gb, const PMASK* b,
+                          int dx, int dy) {
     const auto want = oracle_point(ga, gb, dx, dy);
     const int hit = want ? 1 : 0;
     const auto where = [&] {
         return " a " + std::to_string(ga.w) + "x" + std::to_string(ga.h) + " b " + std::to_string(gb.w) + "x" +
                std::to_string(gb.h) + " offset (" + std::to_string(dx) + ", " + std::to_string(dy) + ")";
     };
-    if (_check_pmask_collision(a, b, dx, dy) != hit) return "_check_pmask_collision" + where();
+    if (f.check_offset(a, b, dx, dy) != hit) return "_check_pmask_collision" + where();
     // Absolute positions: a placed somewhere else, b moved along.
     const int x1 = 17 - dy, y1 = -5 + dx;
-    if (check_pmask_collision(a, b, x1, y1, x1 + dx, y1 + dy) != hit) return "check_pmask_collision" + where();
+    if (f.check(a, b, x1, y1, x1 + dx, y1 + dy) != hit) return "check_pmask_collision" + where();
     int point[2] = {-12345, -12345};
-    if (_check_pmask_collision_position(a, b, dx, dy, point) != hit) return "_check_pmask_collision_position" + where();
+    if (f.position_offset(a, b, dx, dy, point) != hit) return "_check_pmask_collision_position" + where();
     if (want && (point[0] != want->first || point[1] != want->second))
         return "point (" + std::to_string(point[0]) + ", " + std::to_string(point[1]) + "), wanted (" +
                std::to_string(want->first) + ", " + std::to_string(want->second) + ")" + where();
     if (!want && (point[0] != -12345 || point[1] != -12345)) return "point written on a miss" + where();
     int abs_point[2] = {-999, -999};
-    if (check_pmask_collision_position(a, b, x1, y1, x1 + dx, y1 + dy, abs_point) != hit)
+    if (f.position(a, b, x1, y1, x1 + dx, y1 + dy, abs_point) != hit)
         return "check_pmask_collision_position" + where();
     if (want && (abs_point[0] != want->first + x1 || abs_point[1] != want->second + y1))
         return "absolute point" + where();
@@ -158,12 +160,12 @@ std::string check_ordered(const Grid& ga, const PMASK* a, const Grid& gb, const 
 }
 
 // Every offset at which the boxes overlap or touch, in both argument orders.
-std::string check_every_offset(const Grid& ga, const Grid& gb) {
+std::string check_every_offset(const pmask_collision_set& f, const Grid& ga, const Grid& gb) {
     MaskPtr a = mask_from(ga), b = mask_from(gb);
     for (int dy = -gb.h; dy <= ga.h; dy++)
         for (int dx = -gb.w; dx <= ga.w; dx++) {
-            std::string err = check_ordered(ga, a.get(), gb, b.get(), dx, dy);
-            if (err.empty()) err = check_ordered(gb, b.get(), ga, a.get(), -dx, -dy);
+            std::string err = check_ordered(f, ga, a.get(), gb, b.get(), dx, dy);
+            if (err.empty()) err = check_ordered(f, gb, b.get(), ga, a.get(), -dx, -dy);
             if (!err.empty()) return err;
         }
     return "";
@@ -470,28 +472,41 @@ TEST(MaskCollision, EmptyRecordNeverCollides) {
     }
 }
 
-TEST(MaskCollision, OnePixelWideAgainstAHundredWide) {
+// The tests against the pixel oracle run on both sets of the four functions: the library's own,
+// whose rows go four to a vector on this machine, and the plain word-by-word scans that targets
+// without vectors use.
+class MaskCollisionOracle : public ::testing::TestWithParam<const pmask_collision_set*> {
+  protected:
+    const pmask_collision_set& f() const { return *GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Scans, MaskCollisionOracle, ::testing::Values(&pmask_collisions, &pmask_plain_collisions),
+                         [](const ::testing::TestParamInfo<const pmask_collision_set*>& info) {
+                             return std::string(info.param->name);
+                         });
+
+TEST_P(MaskCollisionOracle, OnePixelWideAgainstAHundredWide) {
     std::mt19937 rng(1);
     for (double density : {0.05, 0.5, 1.0}) {
         const Grid narrow = random_grid(rng, 1, 9, density), wide = random_grid(rng, 100, 5, density);
         MaskPtr a = mask_from(narrow), b = mask_from(wide);
         for (int dy = -5; dy <= 9; dy++)
             for (int dx = -100; dx <= 1; dx++) {
-                const std::string err = check_ordered(narrow, a.get(), wide, b.get(), dx, dy);
+                const std::string err = check_ordered(f(), narrow, a.get(), wide, b.get(), dx, dy);
                 ASSERT_EQ(err, "");
-                ASSERT_EQ(check_ordered(wide, b.get(), narrow, a.get(), -dx, -dy), "");
+                ASSERT_EQ(check_ordered(f(), wide, b.get(), narrow, a.get(), -dx, -dy), "");
             }
     }
 }
 
-TEST(MaskCollision, AlignedOffsetsAgreeWithThePixels) {
+TEST_P(MaskCollisionOracle, AlignedOffsetsAgreeWithThePixels) {
     std::mt19937 rng(2);
     const Grid ga = random_grid(rng, 100, 12, 0.1), gb = random_grid(rng, 97, 10, 0.1);
     MaskPtr a = mask_from(ga), b = mask_from(gb);
     for (int dx : {-96, -64, -32, 0, 32, 64, 96})
         for (int dy = -10; dy <= 12; dy++) {
-            ASSERT_EQ(check_ordered(ga, a.get(), gb, b.get(), dx, dy), "");
-            ASSERT_EQ(check_ordered(gb, b.get(), ga, a.get(), -dx, -dy), "");
+            ASSERT_EQ(check_ordered(f(), ga, a.get(), gb, b.get(), dx, dy), "");
+            ASSERT_EQ(check_ordered(f(), gb, b.get(), ga, a.get(), -dx, -dy), "");
         }
 }
 
@@ -514,45 +529,46 @@ TEST(MaskCollision, OracleBandPointIsACommonPixel) {
 
 // Random masks of the given sizes, with densities from almost empty to almost full, checked at
 // every offset where the boxes overlap or touch, in both argument orders, by all four functions.
-void check_random_pairs(std::mt19937& rng, const std::vector<std::pair<Offset, Offset>>& sizes) {
+void check_random_pairs(const pmask_collision_set& f, std::mt19937& rng,
+                        const std::vector<std::pair<Offset, Offset>>& sizes) {
     const double densities[] = {0.005, 0.03, 0.2, 0.6, 0.97};
     int n = 0;
     for (const auto& [sa, sb] : sizes) {
         const double da = densities[n % 5], db = densities[(n * 3 + 1) % 5];
         n++;
         const Grid ga = random_grid(rng, sa.first, sa.second, da), gb = random_grid(rng, sb.first, sb.second, db);
-        ASSERT_EQ(check_every_offset(ga, gb), "") << "densities " << da << ", " << db;
+        ASSERT_EQ(check_every_offset(f, ga, gb), "") << "densities " << da << ", " << db;
     }
 }
 
-TEST(MaskCollision, SizesAroundStripBoundariesAgreeWithThePixelOracle) {
+TEST_P(MaskCollisionOracle, SizesAroundStripBoundariesAgreeWithThePixelOracle) {
     std::mt19937 rng(1207);
-    check_random_pairs(rng, {{{1, 1}, {1, 1}},
-                             {{32, 8}, {32, 8}},
-                             {{33, 5}, {31, 7}},
-                             {{64, 6}, {1, 3}},
-                             {{100, 70}, {3, 2}},
-                             {{65, 9}, {63, 11}},
-                             {{96, 4}, {97, 5}},
-                             {{100, 20}, {100, 18}}});
+    check_random_pairs(f(), rng, {{{1, 1}, {1, 1}},
+                                   {{32, 8}, {32, 8}},
+                                   {{33, 5}, {31, 7}},
+                                   {{64, 6}, {1, 3}},
+                                   {{100, 70}, {3, 2}},
+                                   {{65, 9}, {63, 11}},
+                                   {{96, 4}, {97, 5}},
+                                   {{100, 20}, {100, 18}}});
 }
 
-TEST(MaskCollision, RandomMasksAgreeWithThePixelOracle) {
+TEST_P(MaskCollisionOracle, RandomMasksAgreeWithThePixelOracle) {
     std::mt19937 rng(20261207);
     std::uniform_int_distribution<int> width(1, 100), height(1, 70);
     std::vector<std::pair<Offset, Offset>> sizes;
     for (int i = 0; i < 16; i++) sizes.push_back({{width(rng), height(rng)}, {width(rng), height(rng)}});
-    check_random_pairs(rng, sizes);
+    check_random_pairs(f(), rng, sizes);
 }
 
 // A mask whose solid pixels all lie on its last column: the zero bits beyond the width must
 // never meet the other mask, at any shift.
-TEST(MaskCollision, ColumnsBeyondTheWidthNeverCollide) {
+TEST_P(MaskCollisionOracle, ColumnsBeyondTheWidthNeverCollide) {
     for (int w : {1, 5, 31, 33, 40, 63}) {
         Grid edge(w, 4);
         for (int y = 0; y < 4; y++) edge.set(w - 1, y, true);
         const Grid full = solid_grid(70, 4);
-        ASSERT_EQ(check_every_offset(edge, full), "") << "width " << w;
+        ASSERT_EQ(check_every_offset(f(), edge, full), "") << "width " << w;
     }
 }
 
