@@ -24,7 +24,7 @@
 #include "bench_util.h"
 #include "characters/player.h"
 #include "masks/pmask.h"
-#include "shell/assets.h"
+#include "core/assets.h"
 
 namespace {
 
@@ -90,12 +90,7 @@ bool rows_solid_from_top(const PMASK* m, int rows) {
 
 const GameMasks* game_masks() {
     static const GameMasks* masks = []() -> const GameMasks* {
-        if (!start_headless_in_build_tree()) return nullptr;
-        BITMAP* sheet = load_bitmap("dat/tiles.pcx", nullptr);
-        if (!sheet) return nullptr;
-        const bool cut = cut_tiles(sheet);
-        destroy_bitmap(sheet);
-        if (!cut || masktiles.size() <= platform_tile) return nullptr;
+        if (!load_shipped_tiles_and_level() || masktiles.size() <= platform_tile) return nullptr;
         static PLAYER mora(800, 480, "dat/mora.dat", 2);
         if (!mora.has_frames()) return nullptr;
         const PMASK* solid = masktiles[solid_tile];
