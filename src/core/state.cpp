@@ -4,6 +4,11 @@
 
 #include <allegro.h>
 
+#include <semaphore.h>
+
+#include <cerrno>
+#include <ctime>
+
 std::atomic<int> speed_counter{0};
 std::atomic<bool> do_anim{false};
 std::atomic<int> timer{0};
@@ -12,7 +17,22 @@ bool blGameOver = false;
 bool blStartFailed = false;
 bool sound_on = true;
 
-void increment_speed_counter() { speed_counter.fetch_add(1); }
+namespace {
+
+// Posted once a tick by the timer thread; taken by wait_for_tick. A semaphore can be posted from
+// any thread without a lock, and its waiter sleeps until the post rather than polling.
+struct tick_semaphore {
+    sem_t sem;
+    tick_semaphore() { sem_init(&sem, 0, 0); }
+    ~tick_semaphore() { sem_destroy(&sem); }
+} tick_signal;
+
+} // namespace
+
+void increment_speed_counter() {
+    speed_counter.fetch_add(1);
+    sem_post(&tick_signal.sem);
+}
 END_OF_FUNCTION(increment_speed_counter)
 void increment_timer() { timer.fetch_add(1); }
 END_OF_FUNCTION(increment_timer)
@@ -37,4 +57,18 @@ void start_failure(const char* text) {
 BITMAP* make_system_bitmap(int w, int h) {
     // create_system_bitmap asks the graphics driver, which exists only once a mode is set.
     return gfx_driver ? create_system_bitmap(w, h) : create_bitmap(w, h);
+}
+
+void wait_for_tick(int max_ms) {
+    // Posts of ticks the loop has already run (it runs them in batches) are stale: drop them.
+    while (sem_trywait(&tick_signal.sem) == 0) {
+    }
+    if (speed_counter.load() > 0) return;
+    timespec until;
+    clock_gettime(CLOCK_REALTIME, &until);
+    until.tv_nsec += static_cast<long>(max_ms) * 1000000L;
+    until.tv_sec += until.tv_nsec / 1000000000L;
+    until.tv_nsec %= 1000000000L;
+    while (sem_timedwait(&tick_signal.sem, &until) != 0 && errno == EINTR) {
+    }
 }

@@ -26,10 +26,15 @@ extern int the_time;
 // Quit flag: set by the tick that sees Escape; the main loop ends after that pass.
 extern bool blGameOver;
 
-// Timer callbacks (timer thread): they touch nothing but their counter.
+// Timer callbacks (timer thread): they touch nothing but their counter (and the first wakes a
+// main loop waiting in wait_for_tick).
 void increment_speed_counter();
 void increment_timer();
 void increment_frame();
+
+// Sleeps until increment_speed_counter next runs, or at most max_ms milliseconds, whichever comes
+// first. The main loop rests here while no tick is due, so that it wakes once a tick.
+void wait_for_tick(int max_ms);
 
 // Plays a sample unless it is null (a sound that failed to load stays silent) or the sound is
 // switched off (sound_on false). Tests set sound_hook to observe what plays; when it is set,

@@ -26,7 +26,7 @@ namespace {
 // A pass runs at most this many ticks (a quarter of a second): after a stall (the window dragged,
 // a mode switch) the game goes on from where it was rather than racing to catch up.
 constexpr int max_ticks_per_pass = 30;
-constexpr int idle_rest = 2;     // ms the loop rests while no tick is due
+constexpr int tick_wait = 10;    // ms at most between looks at the keyboard while no tick is due
 constexpr int paused_rest = 10;  // ms between looks at the keyboard while paused
 // A change of mode takes the focus from the old window: what the system reports of that in the
 // moments after the switch is not the player leaving the game.
@@ -109,7 +109,7 @@ void run_game(PLAYER& mora, PLAYER& vela) {
         }
         if (speed_counter <= 0) {
             if (redraw) show_frame(mora, vela, false);
-            rest(idle_rest);
+            wait_for_tick(tick_wait);
             continue;
         }
         if (speed_counter > max_ticks_per_pass) speed_counter = max_ticks_per_pass;
@@ -147,11 +147,13 @@ void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int w, int h,
     else
         set_clip_rect(buffer, 0, 0, buffer->w - 1, buffer->h - 1);
 
-    // The background covers the whole window right after, so the fill never shows; done solid it
-    // costs a plain memory fill instead of a blend of every pixel in the HUD's translucent mode
-    // (the HUD sets its mode again when it draws).
+    // The fill of the window and the row and column past it with colour 0: the background covers
+    // the window right after, so only that row and column are left of it, and only they are
+    // filled (with the clip to the window, nothing is). Solid, not in the HUD's translucent mode
+    // still in force (the HUD sets its mode again when it draws).
     solid_mode();
-    rectfill(buffer, iThex, iThey, iThex + w, iThey + h, 0);
+    rectfill(buffer, iThex + w, iThey, iThex + w, iThey + h, 0);
+    rectfill(buffer, iThex, iThey + h, iThex + w, iThey + h, 0);
     blit(back, buffer, iThex / 2, iThey / 2, iThex, iThey, w, h);
     draw_tiles(buffer, 0, 0);
     draw_shops(buffer);

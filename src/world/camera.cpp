@@ -5,10 +5,24 @@
 
 #include "core/assets.h"
 #include "core/state.h"
+#include "masks/pmask.h"
 #include "world/level.h"
 
 int iThex = 0;
 int iThey = 0;
+
+namespace {
+
+// A tile without a pixel of the mask colour: as a masked sprite it covers its cell exactly as a
+// plain copy does, and the copy costs a fraction (most cells of a frame are such tiles).
+bool opaque(const PMASK* m) {
+    if (!m || m->w != 32 || m->h != 32) return false;
+    for (int row = 0; row < 32; row++)
+        if (m->bits[row] != 0xFFFFFFFFu) return false;
+    return true;
+}
+
+} // namespace
 
 void draw_tiles(BITMAP* bmp, int x, int y) {
     // Every cell of the level, also those outside the window. A cell wholly outside bmp's
@@ -24,7 +38,12 @@ void draw_tiles(BITMAP* bmp, int x, int y) {
         for (int cy = 0; cy < iYSize; cy++) {
             const int py = 32 * cy + y;
             if (clip && (py + 32 <= top || py >= bottom)) continue;
-            draw_sprite(bmp, tiles[static_cast<size_t>(iLevel[cx][cy].iTile)], px, py);
+            const size_t n = static_cast<size_t>(iLevel[cx][cy].iTile);
+            // blit always keeps to the clipping rectangle; draw_sprite only while clipping is on.
+            if (clip && n < masktiles.size() && opaque(masktiles[n]))
+                blit(tiles[n], bmp, 0, 0, px, py, 32, 32);
+            else
+                draw_sprite(bmp, tiles[n], px, py);
         }
     }
 }
