@@ -15,7 +15,6 @@
 #include "input/input.h"
 #include "music/music.h"
 #include "shell/shell.h"
-#include "shell/shell_keys.h"
 #include "world/camera.h"
 #include "world/level.h"
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "characters/player.h"
@@ -46,12 +47,11 @@ int stop_start() {
     return EXIT_FAILURE;
 }
 
-// The directory the game was started in, to find a level file named relative to it.
+// A level file named relative to the directory the game was started in, before it leaves it.
 std::string absolute(const std::string& path) {
-    if (path.empty() || path[0] == '/') return path;
-    char here[4096];
-    if (!getcwd(here, sizeof here)) return path;
-    return std::string(here) + "/" + path;
+    std::error_code ec;
+    const std::filesystem::path whole = std::filesystem::absolute(path, ec);
+    return path.empty() || ec ? path : whole.string();
 }
 
 // Changes to the directory that holds dat/, so that every file is found by its own name

@@ -47,21 +47,20 @@ const option long_options[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-// A whole number in 1..max_scale, nothing else on the text.
-bool read_scale(const char* text, int* scale) {
-    char* end = nullptr;
-    const long n = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || n < 1 || n > max_scale) return false;
-    *scale = static_cast<int>(n);
-    return true;
-}
-
 OPTIONS_RESULT usage_error(std::FILE* err) {
     std::fputs(usage_text, err);
     return OPTIONS_RESULT::usage_error;
 }
 
 } // namespace
+
+bool read_whole_number(const char* text, int lo, int hi, int* value) {
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || n < lo || n > hi) return false;
+    *value = static_cast<int>(n);
+    return true;
+}
 
 OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out, std::FILE* err) {
     opt = OPTIONS{};
@@ -73,7 +72,7 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
         case 'f': opt.fullscreen = 1; break;
         case 'w': opt.fullscreen = 0; break;
         case 's':
-            if (!read_scale(optarg, &opt.scale)) {
+            if (!read_whole_number(optarg, 1, max_scale, &opt.scale)) {
                 std::fprintf(err, "%s: the scale must be a whole number from 1 to %d, not '%s'\n",
                              program, max_scale, optarg);
                 return usage_error(err);

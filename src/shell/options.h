@@ -22,6 +22,10 @@ enum class OPTIONS_RESULT {
     usage_error,  // a wrong option or value: one line and the usage went to err, exit 2
 };
 
+// Reads a whole number from lo to hi with nothing after it (a scale: 1..8 on the command line,
+// 0..8 in the settings). False, value untouched, for anything else.
+bool read_whole_number(const char* text, int lo, int hi, int* value);
+
 // Reads argv with getopt_long into opt. --help prints the usage to out, --version the name and
 // version; a wrong option or value prints one line and the usage to err. Needs no display and
 // can be called more than once (tests).

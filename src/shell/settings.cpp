@@ -5,16 +5,16 @@
 
 #include <fcntl.h>
 #include <strings.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "display/display.h"
+#include "shell/options.h"
 
 namespace {
 
@@ -22,8 +22,8 @@ constexpr const char* settings_dir = "one-step-ahead";
 constexpr const char* settings_file = "settings.cfg";
 
 bool is_directory(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::error_code ignored;
+    return std::filesystem::is_directory(path, ignored);
 }
 
 // A yes/no value as people write it in INI files.
@@ -37,13 +37,7 @@ bool read_flag(const char* text, bool* value) {
     return false;
 }
 
-bool read_scale(const char* text, int* value) {
-    char* end = nullptr;
-    const long n = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || n < 0 || n > max_scale) return false;
-    *value = static_cast<int>(n);
-    return true;
-}
+bool read_scale(const char* text, int* value) { return read_whole_number(text, 0, max_scale, value); }
 
 // Reads [section] name from the configuration in force: true and value set when it is there and
 // sense, true and value untouched when it is missing, false (after a line on err) when it is not.
@@ -125,13 +119,10 @@ bool same(const SETTINGS& a, const SETTINGS& b) {
            a.sound == b.sound;
 }
 
-// mkdir -p for the settings directory (its parent, ~/.config, may be missing too).
+// The settings directory and its parents (~/.config may be missing too).
 bool make_directories(const std::string& dir) {
-    for (size_t i = 1; i <= dir.size(); i++) {
-        if (i < dir.size() && dir[i] != '/') continue;
-        const std::string part = dir.substr(0, i);
-        if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
-    }
+    std::error_code ignored;
+    std::filesystem::create_directories(dir, ignored);
     return is_directory(dir);
 }
 

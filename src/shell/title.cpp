@@ -4,7 +4,6 @@
 #include "core/assets.h"
 #include "display/display.h"
 #include "shell/shell.h"
-#include "shell/shell_keys.h"
 
 namespace {
 
