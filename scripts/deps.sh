@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
-# Installs what the game, its asset generator, its tests and its package check need, from
-# Debian's packages.
+# Installs, from Debian's packages, what building and running the game needs, or with --all what
+# its tests, benchmarks and package check need as well.
+# Usage: bash scripts/deps.sh [--all]
 set -euo pipefail
+game=(build-essential cmake pkg-config liballegro4-dev libopenmpt-dev libloadpng4-dev libpng-dev)
+tests=(clang libgtest-dev libbenchmark-dev
+  desktop-file-utils appstream man-db lintian dpkg-dev file
+  xvfb xauth xdotool x11-apps x11-utils imagemagick alsa-utils libasound2-plugins)
+packages=("${game[@]}")
+what="the game's build dependencies"
+if [ "${1:-}" = --all ]; then
+  packages+=("${tests[@]}")
+  what="the build, test and packaging dependencies"
+fi
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-echo "== installing build and test dependencies"
+echo "== installing $what"
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
-  build-essential cmake pkg-config clang \
-  liballegro4-dev libopenmpt-dev libgtest-dev libbenchmark-dev libloadpng4-dev libpng-dev \
-  desktop-file-utils appstream man-db lintian dpkg-dev file \
-  xvfb xauth xdotool x11-apps x11-utils imagemagick alsa-utils libasound2-plugins >/dev/null
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
