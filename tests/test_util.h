@@ -31,15 +31,13 @@ inline void init_headless_allegro() {
     _rgb_b_shift_32 = 0;
 }
 
-// The build tree (where the game and the generated dat/ live) and the source tree.
+// The build tree (where the game and the generated dat/ live) and the source tree, as CMake
+// knows them; OSA_BUILD_DIR in the environment names another build tree (the window tests').
 inline std::string build_dir() {
     const char* d = std::getenv("OSA_BUILD_DIR");
-    return d ? d : ".";
+    return d ? d : OSA_BUILD_TREE;
 }
-inline std::string source_dir() {
-    const char* d = std::getenv("OSA_SOURCE_DIR");
-    return d ? d : "..";
-}
+inline std::string source_dir() { return OSA_SOURCE_TREE; }
 
 // Runs f and returns what it printed on stdout. Without a display, allegro_message (and so
 // start_failure) prints its text there.
