@@ -14,6 +14,7 @@
 #include "gameplay/hud.h"
 #include "gameplay/mission.h"
 #include "gameplay/shops.h"
+#include "gameplay/tick.h"
 #include "core/assets.h"
 #include "core/state.h"
 #include "test_util.h"
@@ -96,17 +97,9 @@ protected:
 
     void SetUp() override {
         init_headless_allegro();
-        game_state = 1;
-        tase = 0;
-        score = 0;
-        xcount = 0;
-        the_time = 60;
-        timer = 0;
-        metamorphose = false;
-        metafactor = 0;
+        start_rules();
         iThex = 0;
         iThey = 0;
-        add_message("Welcome!");
         std::memset(const_cast<char*>(key), 0, KEY_MAX);
         played.clear();
         sound_hook = record_sound;
@@ -862,6 +855,41 @@ TEST_F(Gameplay, FromTheSeventhFulfilmentOnTheRowsComeAgainFromRow1) {
     // The game goes on: the next mission is built as ever.
     handle_vela_stuff(mora, vela);
     EXPECT_EQ(std::strncmp(message, "Mission: upgrade ", 17), 0);
+}
+
+// The level tool plans tours with the rules' timings: they must be what the whole tick does.
+// Whether the player's control ran in a tick shows in the camera, which only her control moves.
+TEST_F(Gameplay, TheTimingsTheLevelToolPlansWithAreTheTicks) {
+    auto tick = [&](bool up_held) {
+        TICK_INPUT in;
+        in.input.up = up_held;
+        iThex = -9999;
+        run_tick(mora, vela, in);
+        return iThex != -9999;  // her control ran
+    };
+    // A shop visit: the effect's ticks pass without her control, which runs again in the next.
+    shops_far_away();
+    place_shop(3, 200, 400);
+    mora.x = 216.0f;
+    mora.y = 300.0f;
+    game_state = 0;  // no rules in the way
+    tick(true);
+    ASSERT_TRUE(metamorphose);
+    for (int t = 1; t <= effect_ticks; t++) EXPECT_FALSE(tick(false)) << "tick " << t << " of the effect";
+    EXPECT_TRUE(tick(false));
+
+    // Beside the partner: the fulfilment falls arrival_to_fulfilment_ticks after her arrival, and
+    // she moves again after after_fulfilment_ticks more.
+    dress_ahead(mora, vela);
+    mora.x = vela.x - 40.0f;
+    mora.y = vela.y;
+    game_state = game_state_return;
+    int t = 1;
+    for (; tase == 0 && t < 1000; t++) EXPECT_FALSE(tick(false)) << "tick " << t;
+    EXPECT_EQ(t - 1, arrival_to_fulfilment_ticks);
+    for (int k = 1; k <= after_fulfilment_ticks; k++) EXPECT_FALSE(tick(false)) << k << " after the fulfilment";
+    EXPECT_TRUE(tick(false));
+    EXPECT_EQ(game_state, game_state_mission);
 }
 
 TEST_F(Gameplay, UpgradeVelaTakesOverTheLooksOneStepAhead) {

@@ -19,6 +19,7 @@
 #include "authoring/tile_ids.h"
 #include "characters/player.h"
 #include "core/assets.h"
+#include "gameplay/mission.h"
 #include "test_util.h"
 #include "world/level.h"
 
@@ -124,13 +125,13 @@ TEST(ShippedLevel, EveryShopIsReachableAndTheFirstMissionFits) {
     for (const std::string& line : c.report) std::printf("%s\n", line.c_str());
     std::printf("search: %ld control() ticks\n", c.routes.ticks_simulated);
     for (int i = 0; i < shop_count; i++) {
-        EXPECT_GT(c.routes.there[i], 0) << shop_names[i];
-        EXPECT_GT(c.routes.back[i], 0) << shop_names[i];
+        EXPECT_GT(c.routes.there[i], 0) << names[i];
+        EXPECT_GT(c.routes.back[i], 0) << names[i];
     }
     const std::vector<mission_tour> tours = mission_tours(c.routes, data().player, data().partner, 1);
     ASSERT_EQ(tours.size(), 1u);
     const int first[shop_count] = {0, 0, 1, 1, 0};
-    for (int i = 0; i < shop_count; i++) EXPECT_EQ(tours[0].visits[i], first[i]) << shop_names[i];
+    for (int i = 0; i < shop_count; i++) EXPECT_EQ(tours[0].visits[i], first[i]) << names[i];
     EXPECT_EQ(tours[0].allowance, 60);
     EXPECT_TRUE(tours[0].fits()) << tours[0].ticks << " ticks";
 }
@@ -144,7 +145,7 @@ TEST(LevelTool, RefusesAShopOnAPillarTooHighToClimbNamingIt) {
     const level_check c = check_level(map_of(rows), data().player, data().partner);
     ASSERT_EQ(c.faults.size(), 1u);
     EXPECT_EQ(c.faults[0], "the handbag shop (row 11, column 33) cannot be reached from the start");
-    for (int i = 0; i < 4; i++) EXPECT_GT(c.routes.there[i], 0) << shop_names[i];
+    for (int i = 0; i < 4; i++) EXPECT_GT(c.routes.there[i], 0) << names[i];
 }
 
 TEST(LevelTool, RefusesAGapInTheBorderNamingTheCell) {

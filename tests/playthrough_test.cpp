@@ -21,6 +21,7 @@
 #include "gameplay/mission.h"
 #include "gameplay/shops.h"
 #include "core/assets.h"
+#include "gameplay/tick.h"
 #include "shell/shell.h"
 #include "test_util.h"
 #include "world/camera.h"
@@ -257,16 +258,7 @@ protected:
         tick = 0;
         seconds = 0;
         for (int k = 0; k < KEY_MAX; k++) key[k] = 0;
-        game_state = 1;
-        tase = 0;
-        score = 0;
-        xcount = 0;
-        timer = 0;
-        the_time = 60;
-        metamorphose = false;
-        metafactor = 0;
-        do_anim = false;
-        add_message("Welcome!");
+        start_rules();
         heard.clear();
     }
 
@@ -290,11 +282,11 @@ protected:
 
 // The two characters as the game builds them; cut from the datafiles once, copied by each test.
 PLAYER start_mora() {
-    static const PLAYER p(800.0f, 480.0f, "dat/mora.dat", 2);
+    static const PLAYER p(player_start_x, start_y, "dat/mora.dat", type_player);
     return p;
 }
 PLAYER start_vela() {
-    static const PLAYER p(896.0f, 480.0f, "dat/vela.dat", 3);
+    static const PLAYER p(partner_start_x, start_y, "dat/vela.dat", type_partner);
     return p;
 }
 

@@ -18,6 +18,7 @@
 #include "gameplay/hud.h"
 #include "gameplay/mission.h"
 #include "gameplay/shops.h"
+#include "gameplay/tick.h"
 #include "masks/pmask.h"
 #include "core/assets.h"
 #include "shell/options.h"
@@ -254,16 +255,13 @@ protected:
         // game's 320 x 240 screen has it.
         ASSERT_TRUE(make_back(320, 240));
         ASSERT_EQ(back->w, 16 * iXSize + 320);
-        mora = std::make_unique<PLAYER>(800.0f, 480.0f, "dat/mora.dat", 2);
-        vela = std::make_unique<PLAYER>(896.0f, 480.0f, "dat/vela.dat", 3);
+        mora = std::make_unique<PLAYER>(player_start_x, start_y, "dat/mora.dat", type_player);
+        vela = std::make_unique<PLAYER>(partner_start_x, start_y, "dat/vela.dat", type_partner);
         ASSERT_TRUE(mora->has_frames());
         ASSERT_TRUE(vela->has_frames());
         for (int k = 0; k < KEY_MAX; k++) key[k] = 0;
         blGameOver = false;
-        do_anim = false;
-        metamorphose = false;
-        metafactor = 0;
-        game_state = 1;
+        start_rules();
         iThex = iThey = 0;
     }
     void TearDown() override {

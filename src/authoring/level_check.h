@@ -10,11 +10,6 @@
 
 class PLAYER;
 
-// Where the game builds the characters, in the start cells of the map.
-constexpr float player_start_x = 32.0f * player_start_column;  // 800
-constexpr float partner_start_x = 32.0f * partner_start_column; // 896
-constexpr float start_y = 32.0f * (start_row - 1);              // 480: the frame is two cells high
-
 struct level_check {
     std::vector<std::string> faults;  // each names its place; empty: the level is playable
     std::vector<std::string> report;  // the routes' times per shop and the first missions' tours

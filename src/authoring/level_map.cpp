@@ -7,9 +7,8 @@
 #include <cstdio>
 
 #include "authoring/tile_ids.h"
+#include "gameplay/mission.h"
 #include "world/level.h"
-
-const char* const shop_names[shop_count] = {"make-up", "hair", "clothes", "shoes", "handbag"};
 
 namespace {
 
@@ -25,7 +24,7 @@ bool is_shop_char(char ch) {
 }
 
 std::string shop_name(int i) {
-    return std::string("the ") + shop_names[i] + " shop";
+    return std::string("the ") + names[i] + " shop";
 }
 
 // Flat colours for the preview when no tile sheet is there, by tile number.
@@ -233,9 +232,10 @@ BITMAP* draw_level_preview(const level_cells& lv, BITMAP* sheet) {
         for (int c = 0; c < lv.w; c++) {
             const int t = lv.tile_at(c, r);
             const int x = c * cell_px, y = r * cell_px;
-            if (sheet && small && t < (sheet->w / 32) * (sheet->h / 32)) {
-                stretch_blit(sheet, small, (t % (sheet->w / 32)) * 32, (t / (sheet->w / 32)) * 32, 32, 32, 0, 0,
-                             cell_px, cell_px);
+            const int sheet_columns = sheet ? sheet->w / tile_size : 0;
+            if (sheet && small && t < sheet_columns * (sheet->h / tile_size)) {
+                stretch_blit(sheet, small, (t % sheet_columns) * tile_size, (t / sheet_columns) * tile_size,
+                             tile_size, tile_size, 0, 0, cell_px, cell_px);
                 draw_sprite(bmp, small, x, y);  // magenta stays transparent
             } else if (t != tile_empty) {
                 const int col = flat_colour(t);
@@ -252,7 +252,7 @@ BITMAP* draw_level_preview(const level_cells& lv, BITMAP* sheet) {
         rect(bmp, x, y - shop_cells * cell_px, x + shop_cells * cell_px - 1, y - 1, shop_colour);
         textprintf_ex(bmp, font, x + 4, y - shop_cells * cell_px + 4, shop_colour, -1, "%d", i);
     }
-    // Characters are 32 x 64 pixels standing at (800, 480) and (896, 480).
+    // The characters' frames, two cells high, standing in their start cells.
     const int start_colour[2] = {makecol(255, 0, 128), makecol(0, 255, 255)};
     const int start_column[2] = {player_start_column, partner_start_column};
     for (int k = 0; k < 2; k++) {

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "core/assets.h"
+#include "world/level.h"
+
 struct BITMAP;
 
 // The legend.
@@ -24,16 +27,14 @@ struct BITMAP;
 bool is_wall_char(char ch);
 bool in_legend(char ch);
 
-constexpr int shop_count = 5;
-constexpr int shop_cells = 3;          // a shop's picture is 3 x 3 cells
-constexpr int shop_picture_w = 96;     // pixels, as the shop check measures its window
-extern const char* const shop_names[shop_count]; // make-up, hair, clothes, shoes, handbag
+constexpr int shop_cells = 3;                          // a shop's picture is 3 x 3 cells
+constexpr int shop_picture_w = shop_cells * tile_size; // pixels, as the shop check measures its window
 
-// Where the game puts the characters: the player at (800, 480), the partner at (896, 480),
-// standing on floor row 17; the cells they stand in are the start cells.
-constexpr int start_row = 16;
-constexpr int player_start_column = 25;
-constexpr int partner_start_column = 28;
+// The cells where the game puts the characters (player_start_x, partner_start_x, start_y): the
+// lower cell of each frame, which stands on the floor row below; rows 16 and columns 25 and 28.
+constexpr int start_row = static_cast<int>(start_y) / tile_size + frame_h / tile_size - 1;
+constexpr int player_start_column = static_cast<int>(player_start_x) / tile_size;
+constexpr int partner_start_column = static_cast<int>(partner_start_x) / tile_size;
 
 // The map as read: rows of cells, each with the line of the file it came from.
 struct level_map {

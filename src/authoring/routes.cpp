@@ -19,11 +19,7 @@
 
 namespace {
 
-constexpr int ticks_per_anim = 15;     // the 8 Hz animation step at 120 ticks a second
-constexpr int effect_ticks = 87;       // a shop visit: the change effect, control skipped
-constexpr int walk_out_ticks = 67;     // beside the partner until the fulfilment: the rules see
-                                       // her, then the partner walks 65 steps out
-constexpr int walk_back_ticks = 64;    // after the fulfilment: 63 steps back and the closing tick
+constexpr int ticks_per_anim = logic_rate / anim_rate;  // ticks from one animation step to the next
 constexpr float settle_speed = 0.7f;   // a move ends on the ground below this sideways speed
 constexpr int move_limit = 1500;       // ticks a move may take before it is given up
 
@@ -108,7 +104,7 @@ void search(const body& from, const PLAYER& partner, unsigned wanted, long* tick
             }
     };
     record(from, 0);
-    const float bottom = static_cast<float>(iYSize * 32), right = static_cast<float>(iXSize * 32);
+    const float bottom = static_cast<float>(iYSize * tile_size), right = static_cast<float>(iXSize * tile_size);
     while (!open.empty()) {
         const auto [cost, n] = open.top();
         open.pop();
@@ -157,13 +153,13 @@ void search(const body& from, const PLAYER& partner, unsigned wanted, long* tick
 }
 
 std::string shop_place(int i) {
-    return std::string("the ") + shop_names[i] + " shop (row " + std::to_string(shop[i].y / 32 - 1) + ", column " +
-           std::to_string(shop[i].x / 32) + ")";
+    return std::string("the ") + names[i] + " shop (row " + std::to_string(shop[i].y / tile_size - 1) +
+           ", column " + std::to_string(shop[i].x / tile_size) + ")";
 }
 
 std::string seconds(long ticks) {
     char s[32];
-    std::snprintf(s, sizeof s, "%.1f s", static_cast<double>(ticks) / 120.0);
+    std::snprintf(s, sizeof s, "%.1f s", static_cast<double>(ticks) / logic_rate);
     return s;
 }
 
@@ -252,8 +248,9 @@ std::vector<mission_tour> mission_tours(const route_report& routes, const PLAYER
             }
             if (best < 0 || t < best) best = t;
         } while (std::next_permutation(order.begin(), order.end()));
-        if (best >= 0) tour.ticks = best + static_cast<long>(visits) * effect_ticks + walk_out_ticks +
-                                    (m > 1 ? walk_back_ticks : 0);
+        // The clock restarts at the last fulfilment: she stands through the partner's walk back.
+        if (best >= 0) tour.ticks = best + static_cast<long>(visits) * effect_ticks + arrival_to_fulfilment_ticks +
+                                    (m > 1 ? after_fulfilment_ticks : 0);
         tours.push_back(tour);
         // The fulfilment: the partner changes the categories of the table's row for this level.
         for (int i = 0; i < shop_count; i++)
@@ -275,7 +272,7 @@ std::vector<std::string> describe_routes(const route_report& routes, const std::
     for (const mission_tour& t : tours) {
         std::string asks;
         for (int i = 0; i < shop_count; i++)
-            if (t.visits[i]) asks += std::string(asks.empty() ? "" : ", ") + shop_names[i] + (t.visits[i] > 1 ? " twice" : "");
+            if (t.visits[i]) asks += std::string(asks.empty() ? "" : ", ") + names[i] + (t.visits[i] > 1 ? " twice" : "");
         std::string line = "mission " + std::to_string(t.mission) + " (" + asks + "): ";
         line += t.ticks < 0 ? "no tour" : seconds(t.ticks);
         line += " of " + std::to_string(t.allowance) + " s";

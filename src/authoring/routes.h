@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "authoring/level_map.h"
+#include "core/state.h"
 
 class PLAYER;
 
@@ -15,7 +16,7 @@ class PLAYER;
 constexpr int partner_target = shop_count;
 constexpr int target_count = shop_count + 1;
 
-// What the searches found. Times are logic ticks (120 a second) of routes the search played
+// What the searches found. Times are logic ticks (logic_rate a second) of routes the search played
 // through exactly; a player who knows the level can be quicker. -1: no route found.
 struct route_report {
     long there[shop_count];                 // from the start to shop i's window
@@ -43,7 +44,7 @@ struct mission_tour {
     int visits[shop_count];      // shop visits the mission needs per category (0, 1 or 2)
     long ticks;                  // -1 when a route it needs is missing
     int allowance;               // seconds
-    bool fits() const { return ticks >= 0 && ticks <= 120L * allowance; }
+    bool fits() const { return ticks >= 0 && ticks <= static_cast<long>(logic_rate) * allowance; }
 };
 
 // The first `missions` missions as the rules set them from the two characters' starting looks.

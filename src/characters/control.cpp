@@ -16,8 +16,8 @@ namespace {
 // Physics constants, in double precision; the fields they change are float.
 constexpr double gravity = 0.02;      // added to yspeed on each tick that ends off the ground
 constexpr double acceleration = 0.07; // added to or taken from xspeed while an arrow key is held
-constexpr double jump_speed = 1.6;    // taken from yspeed when a jump starts
 constexpr double friction = 1.06;     // xspeed is divided by it at the end of every tick
+constexpr int jump_volume = 128;      // the jump is heard at half the other samples' volume
 
 // The map cell at tile column tx, row ty. A point outside the map array reads as an open cell,
 // like the empty cells around the loaded level, rather than out of the array's bounds.
@@ -33,29 +33,30 @@ struct side_test {
     int push;     // added to x on a hit
     bool reflect_x; // true: xspeed = -xspeed, walking = false; false: yspeed = -yspeed
 };
-constexpr side_test side_tests[5] = {
-    {0, 0, 1, true},    // top left
-    {0, 60, 1, true},   // bottom left
-    {32, 0, -1, true},  // top right
-    {32, 60, -1, true}, // bottom right
-    {16, -4, 0, false}, // head
+constexpr side_test side_tests[] = {
+    {0, 0, 1, true},                // top left
+    {0, 60, 1, true},               // bottom left
+    {frame_w, 0, -1, true},         // top right
+    {frame_w, 60, -1, true},        // bottom right
+    {frame_w / 2, -4, 0, false},    // head
 };
 
 } // namespace
 
 void PLAYER::control() {
-    if (type != 2) return;
+    if (type != type_player) return;
 
     // Side and head tests: each takes the position as earlier pushes left it, and asks for the
     // mask afresh (a wall hit that clears walking turns the later tests' mask into a standing one).
     for (const side_test& t : side_tests) {
         const int xi = static_cast<int>(x);
         const int yi = static_cast<int>(y);
-        const int tx = (xi + t.dx) / 32;
-        const int ty = (yi + t.dy) / 32;
+        const int tx = (xi + t.dx) / tile_size;
+        const int ty = (yi + t.dy) / tile_size;
         const TILE& cell = cell_at(tx, ty);
         if (!cell.blWall) continue;
-        if (!check_pmask_collision(give_pmask(), masktiles[static_cast<size_t>(cell.iTile)], xi, yi, 32 * tx, 32 * ty))
+        if (!check_pmask_collision(give_pmask(), masktiles[static_cast<size_t>(cell.iTile)], xi, yi, tile_size * tx,
+                                   tile_size * ty))
             continue;
         if (t.reflect_x) {
             x += t.push;
@@ -66,22 +67,23 @@ void PLAYER::control() {
         }
     }
 
-    // Ground test: a pixel hit in the cell of row (yi + 78) / 32, else the wall flag of the cell
-    // that holds the pixel just below the frame's bottom row. The position is not corrected.
+    // Ground test: a pixel hit in the cell of row (yi + 78) / tile_size, else the wall flag of the
+    // cell that holds the pixel just below the frame's bottom row. The position is not corrected.
     {
         const int xi = static_cast<int>(x);
         const int yi = static_cast<int>(y);
-        const int tx = (xi + 16) / 32;
-        const int deep_row = (yi + 78) / 32;
+        const int tx = (xi + frame_w / 2) / tile_size;
+        const int deep_row = (yi + 78) / tile_size;
         const TILE& deep = cell_at(tx, deep_row);
         bool landed = false;
         if (deep.blWall &&
-            check_pmask_collision(give_pmask(), masktiles[static_cast<size_t>(deep.iTile)], xi, yi, 32 * tx, 32 * deep_row))
+            check_pmask_collision(give_pmask(), masktiles[static_cast<size_t>(deep.iTile)], xi, yi, tile_size * tx,
+                                  tile_size * deep_row))
             landed = true;
         else
-            landed = cell_at(tx, (yi + 64) / 32).blWall;
+            landed = cell_at(tx, (yi + frame_h) / tile_size).blWall;
         if (landed) {
-            if (!onground) play_sound(land, 255, 128, 1000, 0);
+            if (!onground) play_effect(land);
             onground = true;
             yspeed = 0;
         } else {
@@ -95,11 +97,11 @@ void PLAYER::control() {
     const INPUT_STATE in = read_input();
     if (in.right) {
         xspeed += acceleration;
-        direction = 1;
+        direction = direction_right;
         walking = true;
     } else if (in.left) {
         xspeed -= acceleration;
-        direction = 2;
+        direction = direction_left;
         walking = true;
     } else {
         walking = false;
@@ -107,7 +109,7 @@ void PLAYER::control() {
 
     if (onground && in.jump) {
         yspeed -= jump_speed;
-        play_sound(jump, 128, 128, 1000, 0);
+        play_effect(jump, jump_volume);
     }
 
     y += yspeed;

@@ -21,13 +21,13 @@ namespace {
 constexpr int strips = 16; // objects of a character datafile: the body and 5 x 3 layers
 
 // True when the datafile holds at least 16 objects and the first 16 are RLE sprites of
-// exactly W * 32 x 64 pixels at the current colour depth (what the cutting below expects).
+// exactly W frames (W * frame_w x frame_h pixels) at the current colour depth (what the cutting below expects).
 bool usable_datafile(const DATAFILE* dat, int frames_per_strip) {
     for (int n = 0; n < strips; n++) {
         if (dat[n].type == DAT_END) return false;
         if (dat[n].type != DAT_RLE_SPRITE || dat[n].dat == nullptr) return false;
         const auto* rle = static_cast<const RLE_SPRITE*>(dat[n].dat);
-        if (rle->w != 32 * frames_per_strip || rle->h != 64) return false;
+        if (rle->w != frame_w * frames_per_strip || rle->h != frame_h) return false;
         if (rle->color_depth != get_color_depth()) return false;
     }
     return true;
@@ -36,32 +36,32 @@ bool usable_datafile(const DATAFILE* dat, int frames_per_strip) {
 } // namespace
 
 int character_column(int type, bool onground, bool walking, int frame, int direction, float yspeed) {
-    if (type == 2 && !onground) {
-        // The slant: 6 * yspeed / 1.6 in double, rounded to float, its magnitude capped at 4,
-        // truncated. Rising and falling at one speed show one frame.
-        float s = static_cast<float>(6.0 * yspeed / 1.6);
+    if (type == type_player && !onground) {
+        // The slant: 6 * yspeed / jump_speed in double, rounded to float, its magnitude capped at
+        // 4, truncated. Rising and falling at one speed show one frame.
+        float s = static_cast<float>(6.0 * yspeed / jump_speed);
         s = std::fabs(s);
         if (s > 4.0f) s = 4.0f;
         const int slant = static_cast<int>(s);
-        return direction == 1 ? 22 - slant : 23 + slant;
+        return direction == direction_right ? 22 - slant : 23 + slant;
     }
-    if (walking) return direction == 1 ? frame : 11 - frame;
-    if (direction == 1) return type == 2 ? 15 : 14;
+    if (walking) return direction == direction_right ? frame : 11 - frame;
+    if (direction == direction_right) return type == type_player ? 15 : 14;
     return 12;
 }
 
 PLAYER::PLAYER(float x, float y, const char* datafile, int type)
-    : x(x), y(y), xspeed(0), yspeed(0), onground(true), walking(false), direction(1), frame(0),
-      look{0, 0, 1, 1, 1}, type(type) {
-    if (type == 3) {
+    : x(x), y(y), xspeed(0), yspeed(0), onground(true), walking(false), direction(direction_right),
+      frame(0), look{0, 0, 1, 1, 1}, type(type) {
+    if (type == type_partner) {
         look[0] = 2;
         look[1] = 2;
         look[2] = 1;
         look[3] = 1;
         look[4] = 0;
     }
-    const int w = type == 2 ? player_strip_frames : partner_strip_frames;
-    std::vector<RLE_SPRITE*>& store = type == 2 ? bmain : bvela;
+    const int w = type == type_player ? player_strip_frames : partner_strip_frames;
+    std::vector<RLE_SPRITE*>& store = type == type_player ? bmain : bvela;
 
     DATAFILE* dat = load_checked_datafile(datafile);
     if (dat == nullptr || !usable_datafile(dat, w)) {
@@ -75,13 +75,13 @@ PLAYER::PLAYER(float x, float y, const char* datafile, int type)
     }
 
     for (int n = 0; n < strips; n++) {
-        BITMAP* strip = create_bitmap(w * 32, 64);
+        BITMAP* strip = create_bitmap(w * frame_w, frame_h);
         clear_to_color(strip, bitmap_mask_color(strip));
         draw_rle_sprite(strip, static_cast<RLE_SPRITE*>(dat[n].dat), 0, 0);
         for (int k = 0; k < w; k++) {
-            BITMAP* cell = create_sub_bitmap(strip, 32 * k, 0, 32, 64);
+            BITMAP* cell = create_sub_bitmap(strip, frame_w * k, 0, frame_w, frame_h);
             store.push_back(get_rle_sprite(cell));
-            if (type == 2) maskbmain.push_back(create_allegro_pmask(cell));
+            if (type == type_player) maskbmain.push_back(create_allegro_pmask(cell));
             destroy_bitmap(cell);
         }
         destroy_bitmap(strip);
@@ -90,16 +90,16 @@ PLAYER::PLAYER(float x, float y, const char* datafile, int type)
 }
 
 bool PLAYER::has_frames() const {
-    if (type == 2) return bmain.size() >= 16u * player_strip_frames && maskbmain.size() >= 16u * player_strip_frames;
-    if (type == 3) return bvela.size() >= 16u * partner_strip_frames;
+    if (type == type_player) return bmain.size() >= 16u * player_strip_frames && maskbmain.size() >= 16u * player_strip_frames;
+    if (type == type_partner) return bvela.size() >= 16u * partner_strip_frames;
     return false;
 }
 
 RLE_SPRITE* PLAYER::give_frame(int n) {
     static RLE_SPRITE* realframe = nullptr; // one for both characters: the last frame chosen
-    if (direction != 1 && direction != 2) return realframe;
+    if (direction != direction_right && direction != direction_left) return realframe;
     const int k = character_column(type, onground, walking, frame, direction, yspeed);
-    if (type == 2)
+    if (type == type_player)
         realframe = bmain[static_cast<size_t>(n * player_strip_frames + k)];
     else
         realframe = bvela[static_cast<size_t>(n * partner_strip_frames + k)];
@@ -108,9 +108,9 @@ RLE_SPRITE* PLAYER::give_frame(int n) {
 
 PMASK* PLAYER::give_pmask() {
     static PMASK* realframe = nullptr; // one for both characters: the last frame chosen
-    if (direction != 1 && direction != 2) return realframe;
+    if (direction != direction_right && direction != direction_left) return realframe;
     // The player's rule for object 0: the mask of the body frame give_frame(0) shows.
-    realframe = maskbmain[static_cast<size_t>(character_column(2, onground, walking, frame, direction, yspeed))];
+    realframe = maskbmain[static_cast<size_t>(character_column(type_player, onground, walking, frame, direction, yspeed))];
     return realframe;
 }
 
@@ -119,8 +119,8 @@ void PLAYER::addframe() {
     frame++;
     if (frame > 5) frame = 0;
     if (onground) {
-        if (frame == 0) play_sound(shoe[0], 255, 128, 1000, 0);
-        if (frame == 3) play_sound(shoe[1], 255, 128, 1000, 0);
+        if (frame == 0) play_effect(shoe[0]);
+        if (frame == 3) play_effect(shoe[1]);
     }
 }
 
@@ -133,7 +133,7 @@ void PLAYER::draw(BITMAP* target, bool at_origin) {
         py = static_cast<int>(y + 4.0);
     }
     draw_rle_sprite(target, give_frame(0), px, py);
-    for (int c = 0; c < 5; c++) draw_rle_sprite(target, give_frame(1 + 3 * c + look[c]), px, py);
+    for (int c = 0; c < category_count; c++) draw_rle_sprite(target, give_frame(1 + 3 * c + look[c]), px, py);
 }
 
 void release_character_frames() {

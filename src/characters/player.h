@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "core/state.h"
+
 struct BITMAP;
 struct RLE_SPRITE;
 struct PMASK;
@@ -18,6 +20,16 @@ extern std::vector<PMASK*> maskbmain;   // one mask per player frame, same order
 // characters can be built again (tests and benchmarks; the game keeps its frames to the end).
 void release_character_frames();
 
+// PLAYER::type: which character it is.
+constexpr int type_player = 2;
+constexpr int type_partner = 3;
+// PLAYER::direction: where the character faces.
+constexpr int direction_right = 1;
+constexpr int direction_left = 2;
+// Pixels per tick taken from yspeed when a jump starts; the frames in the air lean by the
+// speed measured against it.
+constexpr double jump_speed = 1.6;
+
 class PLAYER {
 public:
     float x;          // world x of the frame's left edge
@@ -26,12 +38,12 @@ public:
     float yspeed;     // pixels per logic tick, positive downwards
     bool onground;    // stands on a solid tile
     bool walking;     // moves sideways; the walk animation runs only while set
-    int direction;    // 1 right, 2 left
+    int direction;    // direction_right or direction_left
     int frame;        // walk phase 0..5
-    int look[5];      // look 0..2 per category: make-up, hair, clothes, shoes, handbag
-    int type;         // 2 player character, 3 partner character
+    int look[category_count]; // look 0..2 per category: make-up, hair, clothes, shoes, handbag
+    int type;         // type_player or type_partner
 
-    // Loads the datafile, cuts its 16 strips into frames (and, for type 2, one mask per frame)
+    // Loads the datafile, cuts its 16 strips into frames (and, for the player, one mask per frame)
     // and frees it. A datafile that cannot be used is reported with start_failure() and leaves
     // the character without frames.
     PLAYER(float x, float y, const char* datafile, int type);

@@ -14,7 +14,7 @@ std::vector<BITMAP*> tiles;
 std::vector<PMASK*> masktiles;
 BITMAP* the_title = nullptr;
 DATAFILE* datshops = nullptr;
-RLE_SPRITE* shops[5] = {};
+RLE_SPRITE* shops[shop_count] = {};
 SAMPLE* change = nullptr;
 SAMPLE* shoe[2] = {};
 SAMPLE* land = nullptr;
@@ -23,9 +23,6 @@ SAMPLE* velachange = nullptr;
 FMUSIC_MODULE* song = nullptr;
 
 namespace {
-
-constexpr int tile_size = 32;
-constexpr int shop_count = 5;
 
 // True when the datafile starts with shop_count RLE sprites. The object list ends with DAT_END,
 // which is not an RLE sprite, so the walk stops there and never reads past the list.

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "core/state.h"
+
 struct BITMAP;
 struct DATAFILE;
 struct RLE_SPRITE;
@@ -12,12 +14,18 @@ struct SAMPLE;
 struct PMASK;
 struct FMUSIC_MODULE;
 
+// Tiles are tile_size pixels square, and so are the cells of the level's map.
+constexpr int tile_size = 32;
+// A character's frame, as cut from its datafile's strips.
+constexpr int frame_w = 32;
+constexpr int frame_h = 64;
+
 extern BITMAP* tilemap;               // "dat/tiles.pcx", the whole sheet; destroyed at shut-down
-extern std::vector<BITMAP*> tiles;    // 32 x 32 tile n, sheet cells in reading order
+extern std::vector<BITMAP*> tiles;    // tile n, tile_size square, sheet cells in reading order
 extern std::vector<PMASK*> masktiles; // the mask of tile n (magenta empty)
 extern BITMAP* the_title;             // "dat/title.pcx"
 extern DATAFILE* datshops;            // "dat/shops.dat"
-extern RLE_SPRITE* shops[5];          // objects 0..4 of datshops: the shop of category i
+extern RLE_SPRITE* shops[shop_count]; // objects 0..4 of datshops: the shop of category i
 extern SAMPLE* change;                // "dat/change.wav", a shop visit
 extern SAMPLE* shoe[2];               // "dat/shoe1.wav", "dat/shoe2.wav", footsteps
 extern SAMPLE* land;                  // "dat/land.wav"
@@ -33,7 +41,7 @@ extern FMUSIC_MODULE* song;           // "dat/music.it"; null means no music
 // cannot be loaded stays null: that sound is silent.
 void load_shit();
 
-// Cuts sheet into 32 x 32 tiles in reading order and appends each, with its mask, to tiles and
+// Cuts sheet into tile_size square tiles in reading order and appends each, with its mask, to tiles and
 // masktiles (tile n is cell (n % c, n / c) for a sheet c cells wide). A partial cell at the right
 // or bottom edge becomes a tile whose part beyond the sheet is mask colour. The tiles are copies:
 // sheet stays the caller's. Returns false when a tile or mask cannot be made (out of memory).

@@ -11,8 +11,9 @@
 
 std::atomic<int> speed_counter{0};
 std::atomic<bool> do_anim{false};
+std::atomic<int> clock_due{0};
 std::atomic<int> timer{0};
-int the_time = 60;
+int the_time = first_mission_seconds;
 bool blGameOver = false;
 bool blStartFailed = false;
 bool sound_on = true;
@@ -34,7 +35,7 @@ void increment_speed_counter() {
     sem_post(&tick_signal.sem);
 }
 END_OF_FUNCTION(increment_speed_counter)
-void increment_timer() { timer.fetch_add(1); }
+void increment_timer() { clock_due.fetch_add(1); }
 END_OF_FUNCTION(increment_timer)
 void increment_frame() { do_anim.store(true); }
 END_OF_FUNCTION(increment_frame)
@@ -47,6 +48,10 @@ void play_sound(SAMPLE* sample, int vol, int pan, int freq, int loop) {
         return;
     }
     if (sample && sound_on) play_sample(sample, vol, pan, freq, loop);
+}
+
+void play_effect(SAMPLE* sample, int vol) {
+    play_sound(sample, vol, sample_pan, sample_frequency, 0);
 }
 
 void start_failure(const char* text) {

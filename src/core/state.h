@@ -14,12 +14,29 @@ struct SAMPLE;
 constexpr int view_w = 320;
 constexpr int view_h = 240;
 
+// The outfit categories: make-up, hair, clothes, shoes and handbag, indexed 0 to 4 wherever a
+// category is meant (a character's looks, the shops, the mission table's columns; the words are
+// the mission rules' `names`). Shop i serves category i.
+constexpr int category_count = 5;
+constexpr int shop_count = category_count;
+
+// Seconds the first mission allows from the start of play (the_time's start value).
+constexpr int first_mission_seconds = 60;
+
+// The timers' rates: logic ticks and animation steps a second.
+constexpr int logic_rate = 120;
+constexpr int anim_rate = 8;
+
 // Logic ticks due: +1 at 120 Hz by increment_speed_counter, -1 per tick the main loop runs.
 extern std::atomic<int> speed_counter;
 // Animation step due: set at 8 Hz by increment_frame, cleared by the tick that animates.
 extern std::atomic<bool> do_anim;
-// Seconds since the current time allowance began: +1 a second by increment_timer; the main loop
-// clears it when play begins, the mission rules at each fulfilled mission.
+// Seconds of the mission clock due: +1 a second by increment_timer; each tick takes at most one
+// of them into timer (so that a tick's logic never sees the clock move under it, and a replay can
+// give each tick its second).
+extern std::atomic<int> clock_due;
+// Seconds since the current time allowance began: +1 by the tick that takes a second of clock_due;
+// cleared when play begins and by the mission rules at each fulfilled mission. Main thread only.
 extern std::atomic<int> timer;
 // Seconds allowed for the current mission: 60 when play begins, changed by the mission rules.
 extern int the_time;
@@ -27,7 +44,7 @@ extern int the_time;
 extern bool blGameOver;
 
 // Timer callbacks (timer thread): they touch nothing but their counter (and the first wakes a
-// main loop waiting in wait_for_tick).
+// main loop waiting in wait_for_tick): speed_counter, clock_due, do_anim.
 void increment_speed_counter();
 void increment_timer();
 void increment_frame();
@@ -40,6 +57,12 @@ void wait_for_tick(int max_ms);
 // switched off (sound_on false). Tests set sound_hook to observe what plays; when it is set,
 // it is called instead of play_sample.
 void play_sound(SAMPLE* sample, int vol, int pan, int freq, int loop);
+// How the game plays its samples: at full volume, centred, at the pitch they were recorded at,
+// once. play_effect(s) is play_sound with these; a quieter one gives its own volume.
+constexpr int sample_volume = 255;
+constexpr int sample_pan = 128;
+constexpr int sample_frequency = 1000;
+void play_effect(SAMPLE* sample, int vol = sample_volume);
 extern void (*sound_hook)(SAMPLE* sample, int vol, int pan, int freq, int loop);
 // False when the player turned the sound effects off: play_sound then plays nothing.
 extern bool sound_on;

@@ -10,9 +10,9 @@
 #include "core/assets.h"
 #include "core/state.h"
 
-int game_state = 1;
-char names[5][50] = {"make-up", "hair", "clothes", "shoes", "handbag"};
-const char list[7][5] = {
+int game_state = game_state_mission;
+char names[category_count][50] = {"make-up", "hair", "clothes", "shoes", "handbag"};
+const char list[table_rows][category_count] = {
     // make-up, hair, clothes, shoes, handbag
     {0, 0, 1, 1, 0}, // row 0 is never read: the level is raised before the table is consulted
     {1, 1, 0, 0, 0},
@@ -28,12 +28,8 @@ int xcount = 0;
 
 namespace {
 
-constexpr int walk_out_end = 64;   // xcount 0..64: 65 steps to the right
-constexpr int turn = 65;           // the fulfilment, then the first step back
-constexpr int walk_back_end = 127; // xcount 65..127: 63 steps back to the left
-constexpr int walk_done = 128;     // the closing tick: she stands, the state returns to 1
+static_assert(walk_turn == walk_out_end + 1, "the turn follows the last step out");
 static_assert(walk_done == walk_back_end + 1, "the closing tick follows the last step back");
-constexpr int table_rows = 7;
 
 // The player's category i is not one step ahead of the partner's.
 bool missing(const PLAYER& player, const PLAYER& partner, int i) {
@@ -41,7 +37,7 @@ bool missing(const PLAYER& player, const PLAYER& partner, int i) {
 }
 
 bool any_missing(const PLAYER& player, const PLAYER& partner) {
-    for (int i = 0; i < 5; i++)
+    for (int i = 0; i < category_count; i++)
         if (missing(player, partner, i)) return true;
     return false;
 }
@@ -53,10 +49,10 @@ void append(char* buf, std::size_t size, const char* s) {
     buf[n] = '\0';
 }
 
-void state_mission(PLAYER& player, PLAYER& partner) {
+void mission_tick(PLAYER& player, PLAYER& partner) {
     char text[message_size] = "Mission: upgrade";
     int count = 0;
-    for (int i = 0; i < 5; i++) {
+    for (int i = 0; i < category_count; i++) {
         if (!missing(player, partner, i)) continue;
         append(text, sizeof text, count == 0 ? " " : " and ");
         append(text, sizeof text, names[i]);
@@ -65,30 +61,30 @@ void state_mission(PLAYER& player, PLAYER& partner) {
     if (count > 0)
         add_message(text);
     else
-        game_state = 3; // the message keeps the last mission text until the next tick
+        game_state = game_state_return; // the message keeps the last mission text until the next tick
 }
 
-void state_return(PLAYER& player, PLAYER& partner) {
+void return_tick(PLAYER& player, PLAYER& partner) {
     add_message("Mission: return to Vela!");
-    if (beside_partner(player, partner)) game_state = 4;
+    if (beside_partner(player, partner)) game_state = game_state_change;
 }
 
 void fulfil(PLAYER& partner) {
     tase++;
     const int L = tase;
     const int row = row_for_level(L);
-    for (int j = 0; j < 5; j++)
+    for (int j = 0; j < category_count; j++)
         if (list[row][j]) upgrade(partner.look[j]);
     score += the_time - timer.load();
     the_time = next_allowance(the_time, L);
     timer.store(0);
-    play_sound(velachange, 255, 128, 1000, 0);
+    play_effect(velachange);
 }
 
-void state_change(PLAYER& player, PLAYER& partner) {
+void change_tick(PLAYER& player, PLAYER& partner) {
     if (xcount == 0) {
         if (any_missing(player, partner)) {
-            game_state = 1; // spoiled after the fulfilment: back to the mission, nothing else
+            game_state = game_state_mission; // spoiled after the fulfilment: back to the mission, nothing else
             return;
         }
         add_message("Wait - Vela upgrading");
@@ -96,20 +92,20 @@ void state_change(PLAYER& player, PLAYER& partner) {
     }
     if (xcount >= 0 && xcount <= walk_out_end) {
         partner.x += 1.0f;
-        partner.direction = 1;
+        partner.direction = direction_right;
         partner.walking = true;
         xcount++;
-    } else if (xcount >= turn && xcount <= walk_back_end) {
-        if (xcount == turn) fulfil(partner);
+    } else if (xcount >= walk_turn && xcount <= walk_back_end) {
+        if (xcount == walk_turn) fulfil(partner);
         partner.x -= 1.0f;
-        partner.direction = 2;
+        partner.direction = direction_left;
         partner.walking = true;
         xcount++;
     } else { // walk_done (and any value the rules never produce)
         xcount = 0;
         partner.walking = false;
-        partner.direction = 2;
-        game_state = 1;
+        partner.direction = direction_left;
+        game_state = game_state_mission;
     }
 }
 
@@ -125,7 +121,7 @@ int row_for_level(int L) {
 int next_allowance(int allowance, int L) {
     const int row = row_for_level(L);
     int k = 0;
-    for (int j = 0; j < 5; j++) k += list[row][j] ? 1 : 0;
+    for (int j = 0; j < category_count; j++) k += list[row][j] ? 1 : 0;
     // Past the table's last row the allowance runs as at the cycled level: it starts again when
     // the rows do, and the level's two seconds are those of the cycled level (row is L up to 6).
     if (L >= table_rows && row == 1) allowance = first_mission_seconds;
@@ -140,14 +136,14 @@ bool beside_partner(const PLAYER& player, const PLAYER& partner) {
 
 void handle_vela_stuff(PLAYER& player, PLAYER& partner) {
     switch (game_state) {
-    case 1: state_mission(player, partner); break;
-    case 3: state_return(player, partner); break;
-    case 4: state_change(player, partner); break;
+    case game_state_mission: mission_tick(player, partner); break;
+    case game_state_return: return_tick(player, partner); break;
+    case game_state_change: change_tick(player, partner); break;
     default: break; // 0, 2 and anything else: the tick does nothing
     }
 }
 
 void upgrade_vela(PLAYER& a, PLAYER& b) {
-    for (int i = 0; i < 5; i++)
+    for (int i = 0; i < category_count; i++)
         if (parem(b.look[i], a.look[i]) == 1) upgrade(a.look[i]);
 }

@@ -3,19 +3,38 @@
 #ifndef OSA_GAMEPLAY_MISSION_H
 #define OSA_GAMEPLAY_MISSION_H
 
+#include "core/state.h"
+
 class PLAYER;
 
-extern int game_state;         // 1 mission, 3 return to the partner, 4 the partner changes
-extern char names[5][50];      // the category words, by category index
-extern const char list[7][5];  // the mission table: row L flags the categories changed at level L
+// game_state's values; no other value is ever set, and any other makes a tick do nothing.
+constexpr int game_state_mission = 1;  // some categories are missing: the mission text shows
+constexpr int game_state_return = 3;   // none is missing: back to the partner
+constexpr int game_state_change = 4;   // beside her: she walks, changes and walks back
+extern int game_state;
+extern char names[category_count][50];      // the category words, by category index
+constexpr int table_rows = 7;
+extern const char list[table_rows][category_count];  // the mission table: row L flags the categories changed at level L
 extern int tase;               // the level, raised at each fulfilment
 extern int score;              // may become negative
 // Ticks of the partner's walk in state 4; 0 in every other state. A global of the rules (not
 // hidden in handle_vela_stuff) so that tests can start from a known walk.
 extern int xcount;
 
-// Seconds the first mission allows, from the start of play.
-constexpr int first_mission_seconds = 60;
+// The partner's walk by xcount: steps out while it is 0..walk_out_end, the fulfilment and the
+// first step back at walk_turn, steps back up to walk_back_end, and the closing tick at walk_done
+// (in which the rules return to the mission and the player moves again).
+constexpr int walk_out_end = 64;
+constexpr int walk_turn = 65;
+constexpr int walk_back_end = 127;
+constexpr int walk_done = 128;
+// What the walk means for the player's time: the rules see her beside the partner in the tick
+// after her arrival, the walk out follows; so many ticks from her arrival to the fulfilment, that
+// one included ...
+constexpr int arrival_to_fulfilment_ticks = 1 + (walk_out_end + 1) + 1;
+// ... and so many after the fulfilment's own in which she still stands (she moves again in the
+// closing tick).
+constexpr int after_fulfilment_ticks = walk_done - walk_turn - 1;
 
 // The table row for level L: rows 1..6 in turn, so that the seventh fulfilment and every later
 // one take the rows again from row 1 and nothing reads past the table.

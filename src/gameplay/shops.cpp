@@ -17,8 +17,6 @@ namespace {
 
 constexpr int handbag_shop = 4;          // the one shop whose picture stands lower
 constexpr int handbag_drop = 4;          // by this many pixels; its window does not move
-constexpr int effect_step = 3;           // metafactor gained per tick while the effect plays
-constexpr int effect_end = 255;          // the effect ends on the tick that passes this
 constexpr int window_half_width = 20;    // the window reaches 20 px either side of the middle
 constexpr int window_height = 128;       // and from 128 px above the floor line
 constexpr int mask_colour = 0xFF00FF;
@@ -32,7 +30,7 @@ void enter_shop(PLAYER& p, int i) {
     if (now) p.draw(now, true);
     metamorphose = true;
     p.walking = false;
-    play_sound(change, 255, 128, 1000, 0);
+    play_effect(change);
 }
 
 }  // namespace
@@ -63,7 +61,7 @@ int parem(int a, int b) {
 }
 
 void draw_shops(BITMAP* bmp) {
-    for (int i = 0; i < 5; i++) {
+    for (int i = 0; i < shop_count; i++) {
         if (!shops[i]) continue;
         const int drop = i == handbag_shop ? handbag_drop : 0;
         draw_rle_sprite(bmp, shops[i], shop[i].x, shop[i].y - shops[i]->h + drop);
@@ -81,6 +79,6 @@ void check_shops(PLAYER& p) {
     }
     if (!read_input().up) return;
     // No stop at a hit: every shop whose window holds her is entered, in index order.
-    for (int i = 0; i < 5; i++)
+    for (int i = 0; i < shop_count; i++)
         if (shops[i] && in_shop_window(p, i, shops[i]->w)) enter_shop(p, i);
 }

@@ -33,7 +33,11 @@ void poll_input();
 // The input state from key[] (through key_bindings) and the first gamepad in joy[] (any of its
 // first stick's or a d-pad's directions, its first button jumps, its second acts as Up). Reads
 // only: the same key[] and joy[] give the same state however often it is called in a tick.
+// While tick_input is set, it answers that state instead.
 INPUT_STATE read_input();
+// The state of the tick that runs: set by the tick for its length (live or replayed), so that
+// everything the tick reads is what it was given. Null between ticks.
+extern const INPUT_STATE* tick_input;
 
 // The name of a scancode as the settings file writes it: Allegro's KEY_ name without the prefix
 // ("LEFT", "SPACE", "P", "F11"). Null for a number that is no key.

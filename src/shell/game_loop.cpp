@@ -1,5 +1,5 @@
-// The main loop: its pacing and pause, and its two halves, one logic tick and one frame drawn
-// into the world buffer and copied to the game's picture.
+// The main loop: the ticks the 120 Hz timer has made, a frame after them, the keys the shell
+// answers itself (Escape, the mode switch, the pause) and the pause.
 #include <allegro.h>
 
 #include <chrono>
@@ -8,14 +8,11 @@
 #include "characters/player.h"
 #include "core/assets.h"
 #include "display/display.h"
-#include "gameplay/effect.h"
 #include "gameplay/hud.h"
-#include "gameplay/mission.h"
-#include "gameplay/shops.h"
+#include "gameplay/tick.h"
 #include "input/input.h"
 #include "music/music.h"
 #include "shell/shell.h"
-#include "world/camera.h"
 #include "world/level.h"
 
 bool blModeSwitched = false;
@@ -39,8 +36,16 @@ std::vector<BITMAP**> system_bitmaps() {
     return list;
 }
 
+// What the loop keeps between passes.
+struct loop_state {
+    bool paused = false;
+    bool redraw = false;  // the picture must be shown again though no tick ran (a new mode, the pause)
+};
+
 // The 1 Hz timer is taken away while paused, so that the mission clock stands still.
-void set_paused(bool paused) {
+void set_paused(loop_state& s, bool paused) {
+    s.paused = paused;
+    s.redraw = true;
     if (paused) {
         remove_int(increment_timer);
     } else {
@@ -50,10 +55,43 @@ void set_paused(bool paused) {
     FMUSIC_SetPaused(song, paused);
 }
 
+// The keys the shell answers itself, from the key buffer: Escape (a tap too short for key[] to
+// see still quits; the pass goes on as after the tick's own test), F11 or Alt+Enter, and P.
+void answer_shell_keys(loop_state& s) {
+    while (keypressed()) {
+        const int k = readkey() >> 8;
+        if (k == KEY_ESC) {
+            blGameOver = true;
+        } else if (is_mode_switch_key(k)) {
+            switch_display_mode();
+            s.redraw = true;
+        } else if (k == key_bindings.pause) {
+            set_paused(s, !s.paused);
+        }
+    }
+}
+
+// The window lost the focus: the player is elsewhere, so the game waits for them, paused.
+void pause_when_left(loop_state& s) {
+    const bool settling = std::chrono::steady_clock::now() - last_switch < switch_settle;
+    if (display_focus_lost.exchange(false) && !s.paused && !settling) set_paused(s, true);
+}
+
 void show_frame(PLAYER& mora, PLAYER& vela, bool paused) {
     draw_frame(picture, mora, vela);
     if (paused) disp_paused(picture, 0, 0);
     if (screen) show_picture();
+}
+
+// Runs the ticks due, at most max_ticks_per_pass of them. False when none was due.
+bool run_due_ticks(PLAYER& mora, PLAYER& vela) {
+    if (speed_counter <= 0) return false;
+    if (speed_counter > max_ticks_per_pass) speed_counter = max_ticks_per_pass;
+    while (speed_counter > 0) {
+        game_tick(mora, vela);
+        speed_counter--;
+    }
+    return true;
 }
 
 } // namespace
@@ -76,98 +114,20 @@ void run_game(PLAYER& mora, PLAYER& vela) {
     // Loading and the title took their time: play starts now, not with their ticks.
     speed_counter = 0;
     display_focus_lost = false;
-    bool paused = false;
+    loop_state s;
     while (!blGameOver) {
-        bool redraw = false;
-        while (keypressed()) {
-            const int k = readkey() >> 8;
-            if (k == KEY_ESC) {
-                // A tap too short for key[] to see still quits; the pass goes on as after the
-                // tick's own test.
-                blGameOver = true;
-            } else if (is_mode_switch_key(k)) {
-                switch_display_mode();
-                redraw = true;
-            } else if (k == key_bindings.pause) {
-                paused = !paused;
-                set_paused(paused);
-                redraw = true;
-            }
-        }
-        const bool settling = std::chrono::steady_clock::now() - last_switch < switch_settle;
-        if (display_focus_lost.exchange(false) && !paused && !settling) {
-            paused = true;
-            set_paused(true);
-            redraw = true;
-        }
-        if (paused) {
+        s.redraw = false;
+        answer_shell_keys(s);
+        pause_when_left(s);
+        if (s.paused) {
             if (blGameOver || key[KEY_ESC]) break;
-            if (redraw) show_frame(mora, vela, true);
+            if (s.redraw) show_frame(mora, vela, true);
             rest(paused_rest);
-            continue;
-        }
-        if (speed_counter <= 0) {
-            if (redraw) show_frame(mora, vela, false);
+        } else if (run_due_ticks(mora, vela)) {
+            show_frame(mora, vela, false);
+        } else {
+            if (s.redraw) show_frame(mora, vela, false);
             wait_for_tick(tick_wait);
-            continue;
         }
-        if (speed_counter > max_ticks_per_pass) speed_counter = max_ticks_per_pass;
-        while (speed_counter > 0) {
-            game_tick(mora, vela);
-            speed_counter--;
-        }
-        show_frame(mora, vela, false);
     }
-}
-
-void game_tick(PLAYER& mora, PLAYER& vela) {
-    poll_input();
-    handle_vela_stuff(mora, vela);
-    // The rest of this tick and of the pending ticks still runs; the loop ends after the frame.
-    if (key[KEY_ESC]) blGameOver = true;
-    // Mora stands still (and the camera with her) while the change effect plays and while Vela
-    // walks and changes.
-    if (!metamorphose && game_state != 4) mora.control();
-    check_shops(mora);
-    if (do_anim) {
-        mora.addframe();
-        vela.addframe();
-        do_anim = false;
-    }
-}
-
-void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int w, int h,
-                      bool clip_to_window) {
-    check_iTheXY_in(w, h);
-    // Only the camera's window reaches the screen: with the clip set, the cells and sprites
-    // outside it cost only the clip test. The window is redrawn whole every frame.
-    if (clip_to_window)
-        set_clip_rect(buffer, iThex, iThey, iThex + w - 1, iThey + h - 1);
-    else
-        set_clip_rect(buffer, 0, 0, buffer->w - 1, buffer->h - 1);
-
-    // The fill of the window and the row and column past it with colour 0: the background covers
-    // the window right after, so only that row and column are left of it, and only they are
-    // filled (with the clip to the window, nothing is). Solid, not in the HUD's translucent mode
-    // still in force (the HUD sets its mode again when it draws).
-    solid_mode();
-    rectfill(buffer, iThex + w, iThey, iThex + w, iThey + h, 0);
-    rectfill(buffer, iThex, iThey + h, iThex + w, iThey + h, 0);
-    blit(back, buffer, iThex / 2, iThey / 2, iThex, iThey, w, h);
-    draw_tiles(buffer, 0, 0);
-    draw_shops(buffer);
-    vela.draw(buffer, false);
-    if (metamorphose)
-        draw_effect(buffer, mora);
-    else
-        mora.draw(buffer, false);
-    disp_message_width(buffer, w);
-
-    acquire_bitmap(target);
-    blit(buffer, target, iThex, iThey, 0, 0, w, h);
-    release_bitmap(target);
-}
-
-void draw_frame(BITMAP* target, PLAYER& mora, PLAYER& vela) {
-    draw_frame_sized(target, mora, vela, view_w, view_h, true);
 }

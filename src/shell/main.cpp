@@ -14,7 +14,7 @@
 #include "characters/player.h"
 #include "core/assets.h"
 #include "display/display.h"
-#include "gameplay/mission.h"
+#include "gameplay/tick.h"
 #include "input/input.h"
 #include "music/music.h"
 #include "shell/options.h"
@@ -24,8 +24,6 @@
 
 namespace {
 
-constexpr int logic_rate = 120;    // logic ticks per second
-constexpr int anim_rate = 8;       // animation steps per second
 constexpr int music_rate = 22050;  // Hz
 constexpr int music_channels = 32;
 constexpr int usage_status = 2;      // a wrong command line, as command-line tools answer it
@@ -126,15 +124,14 @@ int main(int argc, char** argv) {
     if (blStartFailed) return stop_start();
     load_level();
     if (blStartFailed) return stop_start();
-    PLAYER mora(800.0f, 480.0f, "dat/mora.dat", 2);
+    PLAYER mora(player_start_x, start_y, "dat/mora.dat", type_player);
     if (!mora.has_frames()) return stop_start();
-    PLAYER vela(896.0f, 480.0f, "dat/vela.dat", 3);
+    PLAYER vela(partner_start_x, start_y, "dat/vela.dat", type_partner);
     if (!vela.has_frames()) return stop_start();
     if (music) FMUSIC_PlaySong(song);
 
     show_title();
-    timer = 0;
-    the_time = first_mission_seconds;
+    start_rules();
     run_game(mora, vela);
 
     // The player's switch between full screen and a window is kept for the next game.

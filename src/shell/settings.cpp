@@ -39,8 +39,9 @@ bool read_flag(const char* text, bool* value) {
 
 bool read_scale(const char* text, int* value) { return read_whole_number(text, 0, max_scale, value); }
 
-// Reads [section] name from the configuration in force: true and value set when it is there and
-// sense, true and value untouched when it is missing, false (after a line on err) when it is not.
+// Sets *value from [section] name of the configuration in force when the value is there and makes
+// sense; leaves *value as it was when it is missing, and also when it makes no sense, then with a
+// line on err naming it and what was expected.
 template <class Reader, class T>
 void read_value(const std::string& path, const char* section, const char* name, Reader read,
                 T* value, const char* expected, std::FILE* err) {

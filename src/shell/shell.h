@@ -1,5 +1,5 @@
-// The top of the game: the title, the fixed-rate main loop with its tick and frame, and the keys
-// the shell itself answers (pause, full screen).
+// The top of the game: the title, the fixed-rate main loop and its frame, and the keys the shell
+// itself answers (pause, full screen).
 #ifndef OSA_SHELL_SHELL_H
 #define OSA_SHELL_SHELL_H
 
@@ -7,10 +7,6 @@
 
 struct BITMAP;
 class PLAYER;
-
-// One logic tick, in the game's order: poll the input, the mission rules, the Escape test,
-// the player's control, the shop check, the animation step. The main loop and the tests call it.
-void game_tick(PLAYER& mora, PLAYER& vela);
 
 // One frame: clamp the camera, draw the camera's window of the world into `buffer`, and copy it
 // to target at (0, 0). The window is the game's picture, view_w x view_h, at any screen size.

@@ -16,8 +16,9 @@ namespace {
 // A tile without a pixel of the mask colour: as a masked sprite it covers its cell exactly as a
 // plain copy does, and the copy costs a fraction (most cells of a frame are such tiles).
 bool opaque(const PMASK* m) {
-    if (!m || m->w != 32 || m->h != 32) return false;
-    for (int row = 0; row < 32; row++)
+    static_assert(tile_size == 32, "a tile's row is one word of its mask's only strip");
+    if (!m || m->w != tile_size || m->h != tile_size) return false;
+    for (int row = 0; row < tile_size; row++)
         if (m->bits[row] != 0xFFFFFFFFu) return false;
     return true;
 }
@@ -33,15 +34,15 @@ void draw_tiles(BITMAP* bmp, int x, int y) {
     const bool clip = bmp->clip != 0;
     const int left = bmp->cl, right = bmp->cr, top = bmp->ct, bottom = bmp->cb;
     for (int cx = 0; cx < iXSize; cx++) {
-        const int px = 32 * cx + x;
-        if (clip && (px + 32 <= left || px >= right)) continue;
+        const int px = tile_size * cx + x;
+        if (clip && (px + tile_size <= left || px >= right)) continue;
         for (int cy = 0; cy < iYSize; cy++) {
-            const int py = 32 * cy + y;
-            if (clip && (py + 32 <= top || py >= bottom)) continue;
+            const int py = tile_size * cy + y;
+            if (clip && (py + tile_size <= top || py >= bottom)) continue;
             const size_t n = static_cast<size_t>(iLevel[cx][cy].iTile);
             // blit always keeps to the clipping rectangle; draw_sprite only while clipping is on.
             if (clip && n < masktiles.size() && opaque(masktiles[n]))
-                blit(tiles[n], bmp, 0, 0, px, py, 32, 32);
+                blit(tiles[n], bmp, 0, 0, px, py, tile_size, tile_size);
             else
                 draw_sprite(bmp, tiles[n], px, py);
         }
@@ -50,18 +51,18 @@ void draw_tiles(BITMAP* bmp, int x, int y) {
 
 void check_iTheXY_in(int screen_w, int screen_h) {
     if (iThex < 0) iThex = 0;
-    if (iThex > 32 * iXSize - screen_w) iThex = 32 * iXSize - screen_w;
+    if (iThex > tile_size * iXSize - screen_w) iThex = tile_size * iXSize - screen_w;
     if (iThey < 0) iThey = 0;
-    if (iThey > 32 * iYSize - screen_h) iThey = 32 * iYSize - screen_h;
+    if (iThey > tile_size * iYSize - screen_h) iThey = tile_size * iYSize - screen_h;
 }
 
 void check_iTheXY() { check_iTheXY_in(view_w, view_h); }
 
 void camera_follow_in(float x, float y, int screen_w, int screen_h) {
-    // The middle of the 32 x 64 frame, (x + 16, y + 32), goes to the centre of the screen;
-    // the float position is truncated toward zero first.
-    iThex = static_cast<int>(x) + 16 - screen_w / 2;
-    iThey = static_cast<int>(y) + 32 - screen_h / 2;
+    // The middle of the frame goes to the centre of the screen; the float position is truncated
+    // toward zero first.
+    iThex = static_cast<int>(x) + frame_w / 2 - screen_w / 2;
+    iThey = static_cast<int>(y) + frame_h / 2 - screen_h / 2;
 }
 
 void camera_follow(float x, float y) { camera_follow_in(x, y, view_w, view_h); }

@@ -16,7 +16,7 @@
 TILE iLevel[map_columns][map_rows];
 int iXSize = 0;
 int iYSize = 0;
-SHOP_POS shop[5] = {};
+SHOP_POS shop[shop_count] = {};
 BITMAP* buffer = nullptr;
 BITMAP* back = nullptr;
 BITMAP* before = nullptr;
@@ -29,8 +29,6 @@ namespace {
 
 constexpr const char* back_file = "dat/back.pcx";
 constexpr const char* font_file = "dat/font.dat";
-constexpr int cell_size = 32;       // pixels per map cell, both ways
-constexpr int shop_count = 5;
 constexpr size_t shown_token = 20;  // characters of a bad token quoted in a message
 
 // Formatted extraction over the whole text, remembering where each value began so that a
@@ -156,8 +154,8 @@ bool read_level(std::istream& in, int tile_count, std::string* error) {
                             " lies outside the level of " + std::to_string(width) + " x " + std::to_string(height) +
                             " cells",
                         shop_at);
-        places[i].x *= cell_size;
-        places[i].y *= cell_size;
+        places[i].x *= tile_size;
+        places[i].y *= tile_size;
     }
 
     // Only the previous level's area can hold anything but {0, false}.
@@ -175,7 +173,7 @@ bool read_level(std::istream& in, int tile_count, std::string* error) {
 bool make_back(int screen_w, int screen_h, bool* out_of_memory) {
     BITMAP* picture = load_bitmap(back_file, nullptr);
     if (!picture) return false;
-    BITMAP* made = make_system_bitmap(iXSize * cell_size / 2 + screen_w, iYSize * cell_size / 2 + screen_h);
+    BITMAP* made = make_system_bitmap(iXSize * tile_size / 2 + screen_w, iYSize * tile_size / 2 + screen_h);
     if (made) {
         stretch_blit(picture, made, 0, 0, picture->w, picture->h, 0, 0, made->w, made->h);
         destroy_bitmap(back);
@@ -202,7 +200,7 @@ void load_level() {
     // The world buffer and the background grow with the level: the largest needs over 2.5 GB.
     const std::string no_memory = "out of memory for a level of " + std::to_string(iXSize) + " x " +
                                   std::to_string(iYSize) + " cells";
-    buffer = make_system_bitmap(iXSize * cell_size, iYSize * cell_size);
+    buffer = make_system_bitmap(iXSize * tile_size, iYSize * tile_size);
     if (!buffer) {
         start_failure(no_memory.c_str());
         return;
@@ -215,8 +213,8 @@ void load_level() {
         return;
     }
 
-    before = make_system_bitmap(32, 64);
-    now = make_system_bitmap(32, 64);
+    before = make_system_bitmap(frame_w, frame_h);
+    now = make_system_bitmap(frame_w, frame_h);
     if (!before || !now) {
         start_failure("error creating b,n bitmaps");
         return;

@@ -6,6 +6,8 @@
 #include <istream>
 #include <string>
 
+#include "core/state.h"
+
 struct BITMAP;
 struct DATAFILE;
 
@@ -17,8 +19,13 @@ struct TILE {
 
 constexpr int map_columns = 1000; // limits of the map array
 constexpr int map_rows = 500;
+// Where every level puts the two characters: the player's and the partner's frame, the frames'
+// top edge 480 px down (standing on the floor of cell row 17).
+constexpr float player_start_x = 800.0f;
+constexpr float partner_start_x = 896.0f;
+constexpr float start_y = 480.0f;
 constexpr int min_level_columns = 29; // the smallest level: one screen, and the two characters'
-constexpr int min_level_rows = 17;    // start frames, (800, 480) and (896, 480), inside it
+constexpr int min_level_rows = 17;    // start frames inside it
 
 extern TILE iLevel[map_columns][map_rows]; // iLevel[cx][cy]; unread cells stay {0, false}
 extern int iXSize;                         // level width in cells
@@ -28,11 +35,11 @@ struct SHOP_POS {
     int x; // left edge of the shop picture, world pixels
     int y; // the floor line it stands on, world pixels
 };
-extern SHOP_POS shop[5]; // shop i serves outfit category i
+extern SHOP_POS shop[shop_count]; // shop i serves outfit category i
 
 extern BITMAP* buffer;   // the world buffer, the whole level; every frame is drawn into it
 extern BITMAP* back;     // the parallax background, half the level plus one screen
-extern BITMAP* before;   // 32 x 64: the player's look before a shop visit
+extern BITMAP* before;   // frame_w x frame_h: the player's look before a shop visit
 extern BITMAP* now;      // 32 x 64: the look after it
 extern DATAFILE* font1;  // "dat/font.dat"; object 0 is the HUD font
 
@@ -43,7 +50,7 @@ extern DATAFILE* font1;  // "dat/font.dat"; object 0 is the HUD font
 // 0..tile_count-1, the width in min_level_columns..map_columns, the height in
 // min_level_rows..map_rows, each shop's column
 // inside the level and its row in 0..height. On success fills iLevel (cells beyond the size are
-// {0, false}), iXSize, iYSize and shop (cells times 32) and returns true. Otherwise it changes
+// {0, false}), iXSize, iYSize and shop (cells times tile_size) and returns true. Otherwise it changes
 // none of them, returns false and, when error is not null, puts there what is wrong and where:
 // "<what> at row R, column C", R and C being the line and column of the file's text (from 1)
 // where the fault was found, the end of the text for a file that ends early.

@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
                      dat.c_str());
         return exit_refused;
     }
-    const PLAYER player(player_start_x, start_y, (dat + "/mora.dat").c_str(), 2);
-    const PLAYER partner(partner_start_x, start_y, (dat + "/vela.dat").c_str(), 3);
+    const PLAYER player(player_start_x, start_y, (dat + "/mora.dat").c_str(), type_player);
+    const PLAYER partner(partner_start_x, start_y, (dat + "/vela.dat").c_str(), type_partner);
     if (!player.has_frames() || !partner.has_frames()) {
         std::fprintf(stderr, "one-step-ahead-level: cannot load the characters from %s\n", dat.c_str());
         return exit_refused;

@@ -1,0 +1,60 @@
+// The logic tick: what it takes from outside, and the order in which the game's rules run.
+#include "gameplay/tick.h"
+
+#include <allegro.h>
+
+#include "characters/player.h"
+#include "core/state.h"
+#include "gameplay/hud.h"
+#include "gameplay/mission.h"
+#include "gameplay/shops.h"
+
+TICK_INPUT take_tick_input() {
+    TICK_INPUT t;
+    t.input = read_input();
+    t.anim = do_anim.exchange(false);
+    // One second a tick: after a stall the seconds owed come one per tick, and none is lost.
+    int due = clock_due.load();
+    while (due > 0 && !clock_due.compare_exchange_weak(due, due - 1)) {
+    }
+    t.clock = due > 0;
+    return t;
+}
+
+void run_tick(PLAYER& mora, PLAYER& vela, const TICK_INPUT& in) {
+    if (in.clock) timer.fetch_add(1);
+    tick_input = &in.input;
+    handle_vela_stuff(mora, vela);
+    // Mora stands still (and the camera with her) while the change effect plays and while Vela
+    // walks and changes.
+    if (!metamorphose && game_state != game_state_change) mora.control();
+    check_shops(mora);
+    if (in.anim) {
+        mora.addframe();
+        vela.addframe();
+    }
+    tick_input = nullptr;
+}
+
+TICK_INPUT game_tick(PLAYER& mora, PLAYER& vela) {
+    poll_input();
+    const TICK_INPUT in = take_tick_input();
+    // The rest of this tick and of the pending ticks still runs; the loop ends after the frame.
+    if (key[KEY_ESC]) blGameOver = true;
+    run_tick(mora, vela, in);
+    return in;
+}
+
+void start_rules() {
+    game_state = game_state_mission;
+    tase = 0;
+    score = 0;
+    xcount = 0;
+    the_time = first_mission_seconds;
+    timer = 0;
+    clock_due = 0;
+    do_anim = false;
+    metamorphose = false;
+    metafactor = 0;
+    add_message("Welcome!");
+}

@@ -1,0 +1,48 @@
+// The frame: the camera's window of the world drawn into the world buffer and copied to the
+// game's picture.
+#include <allegro.h>
+
+#include "characters/player.h"
+#include "core/state.h"
+#include "gameplay/effect.h"
+#include "gameplay/hud.h"
+#include "gameplay/shops.h"
+#include "shell/shell.h"
+#include "world/camera.h"
+#include "world/level.h"
+
+void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int w, int h,
+                      bool clip_to_window) {
+    check_iTheXY_in(w, h);
+    // Only the camera's window reaches the screen: with the clip set, the cells and sprites
+    // outside it cost only the clip test. The window is redrawn whole every frame.
+    if (clip_to_window)
+        set_clip_rect(buffer, iThex, iThey, iThex + w - 1, iThey + h - 1);
+    else
+        set_clip_rect(buffer, 0, 0, buffer->w - 1, buffer->h - 1);
+
+    // The fill of the window and the row and column past it with colour 0: the background covers
+    // the window right after, so only that row and column are left of it, and only they are
+    // filled (with the clip to the window, nothing is). Solid, not in the HUD's translucent mode
+    // still in force (the HUD sets its mode again when it draws).
+    solid_mode();
+    rectfill(buffer, iThex + w, iThey, iThex + w, iThey + h, 0);
+    rectfill(buffer, iThex, iThey + h, iThex + w, iThey + h, 0);
+    blit(back, buffer, iThex / 2, iThey / 2, iThex, iThey, w, h);
+    draw_tiles(buffer, 0, 0);
+    draw_shops(buffer);
+    vela.draw(buffer, false);
+    if (metamorphose)
+        draw_effect(buffer, mora);
+    else
+        mora.draw(buffer, false);
+    disp_message_width(buffer, w);
+
+    acquire_bitmap(target);
+    blit(buffer, target, iThex, iThey, 0, 0, w, h);
+    release_bitmap(target);
+}
+
+void draw_frame(BITMAP* target, PLAYER& mora, PLAYER& vela) {
+    draw_frame_sized(target, mora, vela, view_w, view_h, true);
+}
