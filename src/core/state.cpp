@@ -64,14 +64,14 @@ BITMAP* make_system_bitmap(int w, int h) {
     return gfx_driver ? create_system_bitmap(w, h) : create_bitmap(w, h);
 }
 
-void wait_for_tick(int max_ms) {
+void wait_for_tick(long max_us) {
     // Posts of ticks the loop has already run (it runs them in batches) are stale: drop them.
     while (sem_trywait(&tick_signal.sem) == 0) {
     }
     if (speed_counter.load() > 0) return;
     timespec until;
     clock_gettime(CLOCK_REALTIME, &until);
-    until.tv_nsec += static_cast<long>(max_ms) * 1000000L;
+    until.tv_nsec += max_us * 1000L;
     until.tv_sec += until.tv_nsec / 1000000000L;
     until.tv_nsec %= 1000000000L;
     while (sem_timedwait(&tick_signal.sem, &until) != 0 && errno == EINTR) {

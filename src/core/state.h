@@ -49,9 +49,10 @@ void increment_speed_counter();
 void increment_timer();
 void increment_frame();
 
-// Sleeps until increment_speed_counter next runs, or at most max_ms milliseconds, whichever comes
-// first. The main loop rests here while no tick is due, so that it wakes once a tick.
-void wait_for_tick(int max_ms);
+// Sleeps until increment_speed_counter next runs, or at most max_us microseconds, whichever comes
+// first (at once when a tick is due already). The main loop rests here while no tick is due, so
+// that it wakes once a tick.
+void wait_for_tick(long max_us);
 
 // Plays a sample unless it is null (a sound that failed to load stays silent) or the sound is
 // switched off (sound_on false). Tests set sound_hook to observe what plays; when it is set,

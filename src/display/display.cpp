@@ -120,15 +120,17 @@ bool toggle_display(const std::vector<BITMAP**>& system_bitmaps) {
     return ok;
 }
 
-void show_picture() {
+int display_refresh_rate() { return std::max(0, get_refresh_rate()); }
+
+void show_picture(BITMAP* pic) {
     const int w = view_w * display_scale;
     const int h = view_h * display_scale;
     const int x = (SCREEN_W - w) / 2;
     const int y = (SCREEN_H - h) / 2;
     acquire_screen();
     if (display_scale == 1)
-        blit(picture, screen, 0, 0, x, y, w, h);
+        blit(pic, screen, 0, 0, x, y, w, h);
     else
-        stretch_blit(picture, screen, 0, 0, view_w, view_h, x, y, w, h);
+        stretch_blit(pic, screen, 0, 0, view_w, view_h, x, y, w, h);
     release_screen();
 }

@@ -40,8 +40,18 @@ bool open_display(bool fullscreen, int scale);
 // failure the other mode is tried back; false when neither could be set.
 bool toggle_display(const std::vector<BITMAP**>& system_bitmaps);
 
-// Shows picture on the screen at display_scale, centred, with nearest-neighbour pixels; the
-// rest of the screen stays black.
-void show_picture();
+// Shows a view_w x view_h picture (by default `picture`) on the screen at display_scale,
+// centred, with nearest-neighbour pixels; the rest of the screen stays black.
+void show_picture(BITMAP* pic = picture);
+
+// The screen's refresh rate in frames a second, when the system tells it; else 0.
+int display_refresh_rate();
+
+// The frame rates the player may ask for ([display] frame_rate): frames a second from
+// min_frame_rate to max_frame_rate, 0 for a frame after every tick, frame_rate_auto (the
+// default) for the display's refresh rate or 60.
+constexpr int frame_rate_auto = -1;
+constexpr int min_frame_rate = 30;
+constexpr int max_frame_rate = 240;
 
 #endif

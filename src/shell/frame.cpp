@@ -11,8 +11,12 @@
 #include "world/camera.h"
 #include "world/level.h"
 
-void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int w, int h,
-                      bool clip_to_window) {
+namespace {
+
+BITMAP* view = nullptr;  // the camera's window of buffer for the last frame drawn
+
+// Draws the frame for a window of w x h pixels into buffer at the camera.
+void draw_world(PLAYER& mora, PLAYER& vela, int w, int h, bool clip_to_window) {
     check_iTheXY_in(w, h);
     // Only the camera's window reaches the screen: with the clip set, the cells and sprites
     // outside it cost only the clip test. The window is redrawn whole every frame.
@@ -37,12 +41,27 @@ void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int w, int h,
     else
         mora.draw(buffer, false);
     disp_message_width(buffer, w);
+}
 
+} // namespace
+
+void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int w, int h,
+                      bool clip_to_window) {
+    draw_world(mora, vela, w, h, clip_to_window);
     acquire_bitmap(target);
     blit(buffer, target, iThex, iThey, 0, 0, w, h);
     release_bitmap(target);
 }
 
-void draw_frame(BITMAP* target, PLAYER& mora, PLAYER& vela) {
-    draw_frame_sized(target, mora, vela, view_w, view_h, true);
+BITMAP* draw_frame(PLAYER& mora, PLAYER& vela) {
+    draw_world(mora, vela, view_w, view_h, true);
+    // The picture is the window of the buffer itself: nothing is copied until it is shown.
+    destroy_bitmap(view);
+    view = create_sub_bitmap(buffer, iThex, iThey, view_w, view_h);
+    return view;
+}
+
+void forget_frame() {
+    destroy_bitmap(view);
+    view = nullptr;
 }

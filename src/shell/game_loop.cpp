@@ -1,8 +1,10 @@
-// The main loop: the ticks the 120 Hz timer has made, a frame after them, the keys the shell
+// The main loop: the ticks the 120 Hz timer has made, a frame when one is due, the keys the shell
 // answers itself (Escape, the mode switch, the pause) and the pause.
 #include <allegro.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "characters/player.h"
@@ -16,18 +18,23 @@
 #include "world/level.h"
 
 bool blModeSwitched = false;
+int frame_rate = frame_rate_auto;
 
 namespace {
+
+using clock_type = std::chrono::steady_clock;
 
 // A pass runs at most this many ticks (a quarter of a second): after a stall (the window dragged,
 // a mode switch) the game goes on from where it was rather than racing to catch up.
 constexpr int max_ticks_per_pass = 30;
-constexpr int tick_wait = 10;    // ms at most between looks at the keyboard while no tick is due
+// Microseconds at most between looks at the keyboard while nothing is due.
+constexpr long idle_wait_us = 10000;
 constexpr int paused_rest = 10;  // ms between looks at the keyboard while paused
+constexpr int default_frame_rate = 60;  // when the system does not tell the display's
 // A change of mode takes the focus from the old window: what the system reports of that in the
 // moments after the switch is not the player leaving the game.
 constexpr auto switch_settle = std::chrono::milliseconds(500);
-std::chrono::steady_clock::time_point last_switch;
+clock_type::time_point last_switch;
 
 // Every bitmap a change of mode may destroy: the ones made as system bitmaps.
 std::vector<BITMAP**> system_bitmaps() {
@@ -35,6 +42,51 @@ std::vector<BITMAP**> system_bitmaps() {
     for (BITMAP*& t : tiles) list.push_back(&t);
     return list;
 }
+
+// When frames are shown: each after at least one tick, and at most one per interval (none
+// between: a frame after every pass that ran ticks), at an even pace.
+struct frame_pacer {
+    clock_type::duration interval{};
+    clock_type::time_point next{};
+    bool owed = false;  // ticks have run since the last frame shown
+
+    explicit frame_pacer(int rate) {
+        if (rate == frame_rate_auto) rate = display_refresh_rate() > 0 ? display_refresh_rate() : default_frame_rate;
+        if (rate > 0) interval = std::chrono::duration_cast<clock_type::duration>(std::chrono::seconds(1)) / rate;
+    }
+    bool due(clock_type::time_point now) const { return owed && now >= next; }
+    void shown(clock_type::time_point now) {
+        owed = false;
+        // Keep the cadence; after a stall, start it again from now.
+        next += interval;
+        if (next <= now) next = now + interval;
+    }
+    // How long the loop may sleep: until the next tick, or until the frame owed is due.
+    long wait_us(clock_type::time_point now) const {
+        if (!owed) return idle_wait_us;
+        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(next - now).count();
+        return left < 0 ? 0 : left < idle_wait_us ? static_cast<long>(left) : idle_wait_us;
+    }
+};
+
+// The time of every frame shown, for ONE_STEP_AHEAD_FRAME_LOG: written when play ends, so that
+// writing it does not disturb the pace it measures.
+struct frame_log {
+    const char* path = std::getenv("ONE_STEP_AHEAD_FRAME_LOG");
+    std::vector<double> ms;
+    clock_type::time_point start = clock_type::now();
+
+    void shown(clock_type::time_point now) {
+        if (path) ms.push_back(std::chrono::duration<double, std::milli>(now - start).count());
+    }
+    ~frame_log() {
+        if (!path) return;
+        if (std::FILE* f = std::fopen(path, "w")) {
+            for (double t : ms) std::fprintf(f, "%.3f\n", t);
+            std::fclose(f);
+        }
+    }
+};
 
 // What the loop keeps between passes.
 struct loop_state {
@@ -73,14 +125,15 @@ void answer_shell_keys(loop_state& s) {
 
 // The window lost the focus: the player is elsewhere, so the game waits for them, paused.
 void pause_when_left(loop_state& s) {
-    const bool settling = std::chrono::steady_clock::now() - last_switch < switch_settle;
+    const bool settling = clock_type::now() - last_switch < switch_settle;
     if (display_focus_lost.exchange(false) && !s.paused && !settling) set_paused(s, true);
 }
 
 void show_frame(PLAYER& mora, PLAYER& vela, bool paused) {
-    draw_frame(picture, mora, vela);
-    if (paused) disp_paused(picture, 0, 0);
-    if (screen) show_picture();
+    BITMAP* frame = draw_frame(mora, vela);
+    if (!frame) return;
+    if (paused) disp_paused(frame, 0, 0);
+    if (screen) show_picture(frame);
 }
 
 // Runs the ticks due, at most max_ticks_per_pass of them. False when none was due.
@@ -101,13 +154,14 @@ bool is_mode_switch_key(int scancode) {
 }
 
 void switch_display_mode() {
+    forget_frame();  // a view of the buffer, which the new mode may make again
     if (!toggle_display(system_bitmaps())) {
         start_failure("Could not set video mode 320x240x32");
         blGameOver = true;
         return;
     }
     blModeSwitched = true;
-    last_switch = std::chrono::steady_clock::now();
+    last_switch = clock_type::now();
 }
 
 void run_game(PLAYER& mora, PLAYER& vela) {
@@ -115,6 +169,8 @@ void run_game(PLAYER& mora, PLAYER& vela) {
     speed_counter = 0;
     display_focus_lost = false;
     loop_state s;
+    frame_pacer pacer(frame_rate);
+    frame_log log;
     while (!blGameOver) {
         s.redraw = false;
         answer_shell_keys(s);
@@ -123,11 +179,17 @@ void run_game(PLAYER& mora, PLAYER& vela) {
             if (blGameOver || key[KEY_ESC]) break;
             if (s.redraw) show_frame(mora, vela, true);
             rest(paused_rest);
-        } else if (run_due_ticks(mora, vela)) {
+            continue;
+        }
+        if (run_due_ticks(mora, vela)) pacer.owed = true;
+        const auto now = clock_type::now();
+        if (pacer.due(now) || s.redraw) {
             show_frame(mora, vela, false);
+            pacer.shown(now);
+            log.shown(now);
         } else {
-            if (s.redraw) show_frame(mora, vela, false);
-            wait_for_tick(tick_wait);
+            wait_for_tick(pacer.wait_us(now));
         }
     }
+    forget_frame();
 }

@@ -39,6 +39,11 @@ bool read_flag(const char* text, bool* value) {
 
 bool read_scale(const char* text, int* value) { return read_whole_number(text, 0, max_scale, value); }
 
+bool read_frame_rate(const char* text, int* value) {
+    return read_whole_number(text, min_frame_rate, max_frame_rate, value) ||
+           read_whole_number(text, 0, 0, value);
+}
+
 // Sets *value from [section] name of the configuration in force when the value is there and makes
 // sense; leaves *value as it was when it is missing, and also when it makes no sense, then with a
 // line on err naming it and what was expected.
@@ -108,6 +113,7 @@ void read_keys(const std::string& path, KEY_BINDINGS* keys, std::FILE* err) {
 void write_values(const SETTINGS& s) {
     set_config_int("display", "fullscreen", s.fullscreen ? 1 : 0);
     set_config_int("display", "scale", s.scale);
+    if (s.frame_rate != frame_rate_auto) set_config_int("display", "frame_rate", s.frame_rate);
     set_config_int("sound", "music", s.music ? 1 : 0);
     set_config_int("sound", "sound", s.sound ? 1 : 0);
     for (const binding& b : bindings) set_config_string("keys", b.name, key_name(s.keys.*b.field));
@@ -116,7 +122,8 @@ void write_values(const SETTINGS& s) {
 bool same(const SETTINGS& a, const SETTINGS& b) {
     for (const binding& k : bindings)
         if (a.keys.*k.field != b.keys.*k.field) return false;
-    return a.fullscreen == b.fullscreen && a.scale == b.scale && a.music == b.music &&
+    return a.fullscreen == b.fullscreen && a.scale == b.scale && a.frame_rate == b.frame_rate &&
+           a.music == b.music &&
            a.sound == b.sound;
 }
 
@@ -166,6 +173,7 @@ SETTINGS load_settings(const std::string& path, std::FILE* err) {
     set_config_file(path.c_str());
     read_value(path, "display", "fullscreen", read_flag, &s.fullscreen, "1 or 0", err);
     read_value(path, "display", "scale", read_scale, &s.scale, "0 to 8", err);
+    read_value(path, "display", "frame_rate", read_frame_rate, &s.frame_rate, "30 to 240, or 0", err);
     read_value(path, "sound", "music", read_flag, &s.music, "1 or 0", err);
     read_value(path, "sound", "sound", read_flag, &s.sound, "1 or 0", err);
     read_keys(path, &s.keys, err);

@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <string>
 
+#include "display/display.h"
 #include "input/input.h"
 
 // The player's settings, as the settings file gives them (or the defaults).
 struct SETTINGS {
     bool fullscreen = true;
     int scale = 0;  // 0: the largest that fits; 1..8 fixes it
+    int frame_rate = frame_rate_auto;  // written only when the file gives one
     bool music = true;
     bool sound = true;
     KEY_BINDINGS keys = default_key_bindings;

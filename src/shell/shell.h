@@ -4,15 +4,21 @@
 #define OSA_SHELL_SHELL_H
 
 #include "core/state.h"
+#include "display/display.h"
 
 struct BITMAP;
 class PLAYER;
 
-// One frame: clamp the camera, draw the camera's window of the world into `buffer`, and copy it
-// to target at (0, 0). The window is the game's picture, view_w x view_h, at any screen size.
-void draw_frame(BITMAP* target, PLAYER& mora, PLAYER& vela);
+// One frame: clamp the camera and draw the camera's window of the world into `buffer`. Returns
+// that window as a view_w x view_h bitmap of its own, the game's picture for this frame: a
+// sub-bitmap of buffer, owned here and valid until the next draw_frame, forget_frame or change
+// of mode. Null when it cannot be made (out of memory).
+BITMAP* draw_frame(PLAYER& mora, PLAYER& vela);
+// Releases the last frame's picture (before buffer goes, or is made again by a change of mode).
+void forget_frame();
 
-// The same frame for a window of w x h pixels (tests and benchmarks draw other sizes).
+// The frame for a window of w x h pixels, copied to target at (0, 0) (tests and benchmarks draw
+// other sizes).
 // With clip_to_window, buffer's clipping rectangle is set to the window first, so that
 // everything outside it costs only the clip test; without it the whole buffer is drawable. The
 // picture copied to target is the same either way.
@@ -23,12 +29,19 @@ void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int w, int h,
 // that switch the mode, and a fade-out; every step shown scaled on the screen.
 void show_title();
 
-// The main loop, from the first tick of play until Escape: runs the ticks the 120 Hz counter
-// has made (a quarter of a second's worth at most per pass), draws and shows a frame after them,
-// and rests while none is due. P (or the window losing the focus) pauses it: no tick runs, the
-// mission clock and the music stand still, and "Paused" shows until P again. F11 or Alt+Enter
-// switch between full screen and a window. The ticks counted before it starts are dropped.
+// The main loop, from the first tick of play until Escape: runs each tick as the 120 Hz counter
+// makes it (a quarter of a second's worth at most per pass after a stall), shows a frame when
+// one is due (see frame_rate), and between them sleeps until the next tick or frame is due.
+// P (or the window losing the focus) pauses it: no tick runs, the mission clock and the music
+// stand still, and "Paused" shows until P again. F11 or Alt+Enter switch between full screen and
+// a window. The ticks counted before it starts are dropped. With ONE_STEP_AHEAD_FRAME_LOG naming
+// a file, the time of every frame shown (ms from the start of play) is written there at the end.
 void run_game(PLAYER& mora, PLAYER& vela);
+
+// Frames a second at most (each after at least one tick): frame_rate_auto for the display's
+// refresh rate where the system tells it, else 60; min_frame_rate to max_frame_rate; 0 for a
+// frame after every pass that ran a tick. Set by main from the settings before run_game.
+extern int frame_rate;
 
 // True once the player switched between full screen and a window (to be saved in the settings).
 extern bool blModeSwitched;
