@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -70,6 +71,40 @@ public:
 private:
     std::filesystem::path old_;
     std::filesystem::path dir_;
+};
+
+// The whole contents of the file at path; empty when it cannot be read.
+inline std::string file_contents(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Sets the environment variable name to value (unsets it for a null value) while the object
+// lives; then the old value comes back.
+class scoped_env {
+public:
+    scoped_env(const char* name, const char* value) : name_(name) {
+        const char* old = std::getenv(name);
+        had_ = old != nullptr;
+        if (had_) old_ = old;
+        set(value);
+    }
+    ~scoped_env() { set(had_ ? old_.c_str() : nullptr); }
+    scoped_env(const scoped_env&) = delete;
+    scoped_env& operator=(const scoped_env&) = delete;
+    void set(const char* value) {
+        if (value)
+            setenv(name_.c_str(), value, 1);
+        else
+            unsetenv(name_.c_str());
+    }
+
+private:
+    std::string name_;
+    std::string old_;
+    bool had_ = false;
 };
 
 // The text of the smallest level the game takes (min_level_columns x min_level_rows cells) whose

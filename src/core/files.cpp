@@ -1,0 +1,109 @@
+// Atomic file replacement and the game's XDG folders.
+#include "core/files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr const char* game_folder = "/one-step-ahead";
+
+void say(std::string* error, const std::string& why) {
+    if (error) *error = why;
+}
+
+std::string with_errno(const std::string& what, int err) { return what + " (" + std::strerror(err) + ")"; }
+
+// The directory that holds path: "." for a bare name, "/" for a file at the root.
+std::string directory_of(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return path.substr(0, slash == 0 ? 1 : slash);
+}
+
+bool sync_path(const std::string& path, int flags) {
+    const int fd = open(path.c_str(), flags | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = fsync(fd) == 0;
+    return close(fd) == 0 && ok;
+}
+
+std::string xdg_dir(const char* variable, const char* below_home) {
+    const char* base = std::getenv(variable);
+    if (base && base[0] == '/') return std::string(base) + game_folder;
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return "";
+    return std::string(home) + below_home + game_folder;
+}
+
+} // namespace
+
+bool write_fully(int fd, const void* data, std::size_t size) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        const ssize_t n = write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool make_directories(const std::string& dir, std::string* error) {
+    std::error_code made;
+    std::filesystem::create_directories(dir, made);
+    std::error_code ignored;
+    if (std::filesystem::is_directory(dir, ignored)) return true;
+    say(error, "cannot make the directory " + dir + " (" +
+                   (made ? made.message() : std::string("a file stands in its way")) + ")");
+    return false;
+}
+
+std::string temporary_name(const std::string& path) {
+    return path + ".tmp-" + std::to_string(static_cast<long>(getpid()));
+}
+
+bool replace_file(const std::string& temp, const std::string& path, std::string* error) {
+    if (!sync_path(temp, O_RDONLY)) {
+        say(error, with_errno("cannot flush " + temp + " to the disk", errno));
+    } else if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        say(error, with_errno("cannot rename " + temp + " to " + path, errno));
+    } else {
+        sync_path(directory_of(path), O_RDONLY | O_DIRECTORY);
+        return true;
+    }
+    unlink(temp.c_str());
+    return false;
+}
+
+bool write_file_atomically(const std::string& path, const void* data, std::size_t size,
+                           std::string* error) {
+    if (!make_directories(directory_of(path), error)) return false;
+    const std::string temp = temporary_name(path);
+    // O_NOFOLLOW: a link planted at the temporary name must not make us write elsewhere.
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        say(error, with_errno("cannot create " + temp, errno));
+        return false;
+    }
+    const bool written = write_fully(fd, data, size);
+    const int write_errno = errno;
+    if (close(fd) != 0 || !written) {
+        say(error, with_errno("cannot write " + temp, written ? errno : write_errno));
+        unlink(temp.c_str());
+        return false;
+    }
+    return replace_file(temp, path, error);
+}
+
+std::string xdg_config_dir() { return xdg_dir("XDG_CONFIG_HOME", "/.config"); }
+std::string xdg_state_dir() { return xdg_dir("XDG_STATE_HOME", "/.local/state"); }
+std::string xdg_data_dir() { return xdg_dir("XDG_DATA_HOME", "/.local/share"); }

@@ -1,0 +1,43 @@
+// Writing a file so that a crash or a full disk never leaves half of it, and the places where
+// the game keeps the player's files (the XDG base directories).
+#ifndef OSA_CORE_FILES_H
+#define OSA_CORE_FILES_H
+
+#include <cstddef>
+#include <string>
+
+// Writes size bytes from data to the descriptor fd, again after a short write or an interrupted
+// one, with write(2) alone: safe in a signal handler. False (errno set by write) when a write
+// fails.
+bool write_fully(int fd, const void* data, std::size_t size);
+
+// Makes the directory dir and its missing parents. True when dir is a directory afterwards;
+// false otherwise, with why in *error when error is not null.
+bool make_directories(const std::string& dir, std::string* error);
+
+// The temporary file beside path that write_file_atomically writes before the rename:
+// "<path>.tmp-<process id>".
+std::string temporary_name(const std::string& path);
+
+// Puts the finished file temp in the place of path: flushes temp to the disk, renames it over
+// path and flushes their directory, so that path holds either its old contents or all of
+// temp's. False on failure, with why in *error when error is not null: temp is then removed and
+// path untouched. (A directory that cannot be flushed after the rename is not a failure: the
+// file is in place, only not yet certain to outlive a power cut.)
+bool replace_file(const std::string& temp, const std::string& path, std::string* error);
+
+// Writes size bytes from data to path: makes the missing directories, writes
+// temporary_name(path) and puts it in place with replace_file. False on any failure, with why in
+// *error when error is not null; the temporary file is then removed and path untouched.
+bool write_file_atomically(const std::string& path, const void* data, std::size_t size,
+                           std::string* error);
+
+// The game's folders under the XDG base directories: $XDG_CONFIG_HOME, $XDG_STATE_HOME and
+// $XDG_DATA_HOME, each followed by "/one-step-ahead". A variable that is unset, empty or relative
+// is ignored, as the base directory rules say, for ~/.config, ~/.local/state and ~/.local/share.
+// Empty when that is needed and HOME is unset or empty. Nothing is made on the disk.
+std::string xdg_config_dir();
+std::string xdg_state_dir();
+std::string xdg_data_dir();
+
+#endif
