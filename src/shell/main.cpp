@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
     const std::string settings_file = settings_path();
     SETTINGS settings = load_settings(settings_file, stderr);
     key_bindings = settings.keys;
+    pad_bindings = settings.pad;
     const bool music = settings.music && !opt.mute;
     sound_on = settings.sound && !opt.mute;
 
