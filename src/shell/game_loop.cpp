@@ -50,6 +50,26 @@ void set_paused(bool paused) {
     FMUSIC_SetPaused(song, paused);
 }
 
+// The pad's part of a pass: a pad plugged in is taken, its pause button pauses and resumes as P
+// does, and pulling it out pauses (it cannot steer any more). True when the pause changed.
+bool answer_pad(bool& paused) {
+    watch_for_gamepad(player_pad);
+    poll_gamepad(player_pad);
+    bool changed = false;
+    for (int b; (b = take_gamepad_press(player_pad)) >= 0;)
+        if (b == pad_bindings.pause) {
+            paused = !paused;
+            set_paused(paused);
+            changed = true;
+        }
+    if (take_gamepad_unplugged(player_pad) && !paused) {
+        paused = true;
+        set_paused(true);
+        changed = true;
+    }
+    return changed;
+}
+
 void show_frame(PLAYER& mora, PLAYER& vela, bool paused) {
     draw_frame(picture, mora, vela);
     if (paused) disp_paused(picture, 0, 0);
@@ -94,6 +114,7 @@ void run_game(PLAYER& mora, PLAYER& vela) {
                 redraw = true;
             }
         }
+        if (answer_pad(paused)) redraw = true;
         const bool settling = std::chrono::steady_clock::now() - last_switch < switch_settle;
         if (display_focus_lost.exchange(false) && !paused && !settling) {
             paused = true;
