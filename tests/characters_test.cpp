@@ -1,8 +1,12 @@
 // Tests of the characters: frames cut from a datafile (made here with the dat tool from strips
 // drawn by the test), frame and mask choice, the walk animation with its footsteps, drawing, and
-// the player's control and physics on small maps built in the test.
+// the player's control and physics on small maps built in the test; the gamepad reader, fed
+// through a FIFO, and the input state from the keys and the pad.
 #include <allegro.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -15,6 +19,7 @@
 #include "masks/pmask.h"
 #include "core/assets.h"
 #include "core/state.h"
+#include "input/gamepad.h"
 #include "input/input.h"
 #include "test_util.h"
 #include "world/camera.h"
@@ -915,25 +920,220 @@ TEST_F(Characters, ThePartnerIgnoresControl) {
 
 } // namespace
 
+namespace {
+
+// The joystick API's numbers as the kernel's headers give them (linux/input.h cannot come in
+// here: its KEY_ names are Allegro's too): the event types, and the ABS_ codes of an axis map.
+constexpr int js_button = 0x01, js_axis = 0x02, js_init = 0x80;
+constexpr unsigned char abs_x = 0x00, abs_y = 0x01, abs_z = 0x02, abs_rx = 0x03, abs_hat0x = 0x10,
+                        abs_hat0y = 0x11;
+
+// A pad the test plays: a FIFO that a GAMEPAD reads as its device (open_gamepad_stream) and the
+// test writes js_event records into, as the kernel would.
+class fifo_pad {
+public:
+    explicit fifo_pad(GAMEPAD& pad, const std::vector<unsigned char>& axis_map = {}) : pad_(pad) {
+        path_ = scratch_dir() + "/pad" + std::to_string(count_++);
+        EXPECT_EQ(mkfifo(path_.c_str(), 0600), 0);
+        EXPECT_TRUE(open_gamepad_stream(pad_, path_.c_str(), axis_map));
+        writer_ = open(path_.c_str(), O_WRONLY | O_NONBLOCK);
+        EXPECT_GE(writer_, 0);
+    }
+    ~fifo_pad() {
+        unplug();
+        close_gamepad(pad_);
+        take_gamepad_unplugged(pad_);
+        std::remove(path_.c_str());
+    }
+    fifo_pad(const fifo_pad&) = delete;
+    fifo_pad& operator=(const fifo_pad&) = delete;
+
+    // Writes one event (type js_button or js_axis, with js_init for the state on opening) as
+    // the kernel's record: u32 time, s16 value, u8 type, u8 number, little-endian.
+    void event(int type, int number, int value) {
+        const std::vector<unsigned char> e = record(type, number, value);
+        write_bytes(e.data(), e.size());
+    }
+    static std::vector<unsigned char> record(int type, int number, int value) {
+        const unsigned v = static_cast<unsigned>(value) & 0xffffu;
+        return {0, 0, 0, 0, static_cast<unsigned char>(v & 0xff), static_cast<unsigned char>(v >> 8),
+                static_cast<unsigned char>(type), static_cast<unsigned char>(number)};
+    }
+    void write_bytes(const void* data, size_t bytes) {
+        EXPECT_EQ(write(writer_, data, bytes), static_cast<ssize_t>(bytes));
+    }
+    void button(int n, bool down) { event(js_button, n, down ? 1 : 0); }
+    void axis(int n, int value) { event(js_axis, n, value); }
+    // Closes the test's end: the reader finds the end of the file, as when a pad is pulled out.
+    void unplug() {
+        if (writer_ >= 0) close(writer_);
+        writer_ = -1;
+    }
+
+private:
+    GAMEPAD& pad_;
+    std::string path_;
+    int writer_ = -1;
+    static inline int count_ = 0;
+};
+
+std::vector<int> all_presses(GAMEPAD& pad) {
+    std::vector<int> taken;
+    for (int b; (b = take_gamepad_press(pad)) >= 0;) taken.push_back(b);
+    return taken;
+}
+
+} // namespace
+
+TEST(Gamepad, EventsGiveTheButtonsAndTheStickAndDpadDirections) {
+    // A map with the stick away from axes 0 and 1: only the axes it names steer.
+    const std::vector<unsigned char> map = {abs_z, abs_y, abs_hat0y, abs_x, abs_rx, abs_hat0x};
+    GAMEPAD pad;
+    fifo_pad fifo(pad, map);
+    EXPECT_TRUE(gamepad_connected(pad));
+    poll_gamepad(pad);
+    EXPECT_TRUE(gamepad_connected(pad)) << "no event yet is no unplug";
+
+    for (int b : {0, 5, 10, 31}) fifo.button(b, true);
+    poll_gamepad(pad);
+    for (int b = -1; b < 40; b++) EXPECT_EQ(gamepad_button(pad, b), b == 0 || b == 5 || b == 10 || b == 31) << b;
+    EXPECT_FALSE(gamepad_button(pad, 1000));
+    fifo.button(5, false);
+    poll_gamepad(pad);
+    EXPECT_FALSE(gamepad_button(pad, 5));
+    EXPECT_TRUE(gamepad_button(pad, 10));
+
+    // Each axis through the range: a direction counts beyond half of it, and only on the axes
+    // the map names as the first stick or the d-pad.
+    for (size_t a = 0; a < map.size(); a++)
+        for (int v : {-32767, -20000, -16384, -16383, 0, 16383, 16384, 20000, 32767}) {
+            fifo.axis(static_cast<int>(a), v);
+            poll_gamepad(pad);
+            const bool across = map[a] == abs_x || map[a] == abs_hat0x;
+            const bool along = map[a] == abs_y || map[a] == abs_hat0y;
+            const bool far = 2 * std::abs(v) > 32767;
+            const PAD_DIRECTIONS d = gamepad_directions(pad);
+            EXPECT_EQ(d.left, across && far && v < 0) << a << " " << v;
+            EXPECT_EQ(d.right, across && far && v > 0) << a << " " << v;
+            EXPECT_EQ(d.up, along && far && v < 0) << a << " " << v;
+            EXPECT_EQ(d.down, along && far && v > 0) << a << " " << v;
+            fifo.axis(static_cast<int>(a), 0);
+        }
+
+    // An event cut in two by the writer is read whole once the rest comes.
+    const std::vector<unsigned char> e = fifo_pad::record(js_axis, 3, 32767);
+    fifo.write_bytes(e.data(), 3);
+    poll_gamepad(pad);
+    EXPECT_FALSE(gamepad_directions(pad).right);
+    fifo.write_bytes(e.data() + 3, e.size() - 3);
+    poll_gamepad(pad);
+    EXPECT_TRUE(gamepad_directions(pad).right);
+
+    // Without a map, the stick is axes 0 and 1 and there is no d-pad.
+    GAMEPAD plain;
+    fifo_pad plain_fifo(plain);
+    plain_fifo.axis(0, -32767);
+    plain_fifo.axis(1, 32767);
+    plain_fifo.axis(6, -32767);
+    poll_gamepad(plain);
+    const PAD_DIRECTIONS d = gamepad_directions(plain);
+    EXPECT_TRUE(d.left && d.down && !d.right && !d.up);
+
+    // A file that does not answer the joystick API is no pad.
+    GAMEPAD not_a_pad;
+    EXPECT_FALSE(open_gamepad(not_a_pad, "/dev/null"));
+    EXPECT_FALSE(gamepad_connected(not_a_pad));
+}
+
+TEST(Gamepad, PressesAreTakenOnceInOrderAndTheInitialStateIsNone) {
+    GAMEPAD pad;
+    fifo_pad fifo(pad, {abs_x, abs_y});
+    // What the device reports on opening: held buttons and a pushed stick, but no press.
+    fifo.event(js_button | js_init, 2, 1);
+    fifo.event(js_button | js_init, 3, 0);
+    fifo.event(js_axis | js_init, 0, 32767);
+    poll_gamepad(pad);
+    EXPECT_TRUE(gamepad_button(pad, 2));
+    EXPECT_TRUE(gamepad_directions(pad).right);
+    EXPECT_EQ(take_gamepad_press(pad), -1);
+
+    // A press and release between two polls, a button pressed twice, one still held, and the
+    // held one pressed again without a release (no new press): each press once, oldest first.
+    fifo.button(4, true);
+    fifo.button(4, false);
+    fifo.button(2, false);
+    fifo.button(2, true);
+    fifo.button(4, true);
+    fifo.button(4, false);
+    fifo.button(6, true);
+    fifo.button(6, true);
+    poll_gamepad(pad);
+    EXPECT_EQ(all_presses(pad), (std::vector<int>{4, 2, 4, 6}));
+    EXPECT_FALSE(gamepad_button(pad, 4));
+    EXPECT_TRUE(gamepad_button(pad, 6));
+    poll_gamepad(pad);
+    EXPECT_EQ(take_gamepad_press(pad), -1) << "taken presses are gone";
+
+    // More presses than the queue holds: the first ones are kept.
+    fifo.button(2, false);
+    fifo.button(6, false);
+    std::vector<int> pressed;
+    for (int i = 0; i < max_pad_presses + 5; i++) {
+        fifo.button(i % 11, true);
+        fifo.button(i % 11, false);
+        pressed.push_back(i % 11);
+    }
+    poll_gamepad(pad);
+    pressed.resize(max_pad_presses);
+    EXPECT_EQ(all_presses(pad), pressed);
+}
+
+TEST(Gamepad, PullingThePadOutReleasesEverythingAndIsReportedOnce) {
+    GAMEPAD pad;
+    EXPECT_FALSE(take_gamepad_unplugged(pad));
+    poll_gamepad(pad);
+    EXPECT_FALSE(take_gamepad_unplugged(pad)) << "no pad is no unplug";
+
+    fifo_pad fifo(pad, {abs_x, abs_y, abs_hat0x, abs_hat0y});
+    fifo.axis(0, 32767);
+    fifo.axis(3, -32767);
+    fifo.button(0, true);
+    fifo.button(7, true);
+    poll_gamepad(pad);
+    ASSERT_TRUE(gamepad_directions(pad).right && gamepad_directions(pad).up && gamepad_button(pad, 0));
+    EXPECT_FALSE(take_gamepad_unplugged(pad));
+
+    fifo.unplug();
+    poll_gamepad(pad);
+    EXPECT_FALSE(gamepad_connected(pad));
+    const PAD_DIRECTIONS d = gamepad_directions(pad);
+    EXPECT_FALSE(d.left || d.right || d.up || d.down);
+    for (int b = 0; b < max_pad_buttons; b++) EXPECT_FALSE(gamepad_button(pad, b)) << b;
+    EXPECT_EQ(take_gamepad_press(pad), -1);
+    EXPECT_TRUE(take_gamepad_unplugged(pad));
+    EXPECT_FALSE(take_gamepad_unplugged(pad)) << "reported once";
+    poll_gamepad(pad);
+    EXPECT_FALSE(take_gamepad_unplugged(pad));
+}
+
 TEST_F(Characters, TheGamepadAndRemappedKeysMoveHerExactlyAsTheArrowsDo) {
     lay_floor();
     // A walk right, a jump while walking, a stop, a walk left: the path the arrows give is the
-    // oracle for the same moves from a gamepad's stick and button, and from other keys.
+    // oracle for the same moves from a gamepad's stick (or d-pad) and button, and from other keys.
     struct move {
         int ticks;
         bool left, right, jump;
     };
     const move script[] = {{60, false, true, false}, {5, false, true, true}, {80, false, true, false},
                            {30, false, false, false}, {70, true, false, false}, {10, true, false, true}};
-    enum class source { arrows, gamepad, other_keys };
+    enum class source { arrows, stick, dpad, other_keys };
     auto path_from = [&](source from) {
         std::vector<std::pair<float, float>> path;
         PLAYER p = fresh_mora();
+        fifo_pad pad(player_pad, {abs_x, abs_y, abs_hat0x, abs_hat0y});
         for (const move& m : script)
             for (int t = 0; t < m.ticks; t++) {
                 clear_key();
-                joy[0] = JOYSTICK_INFO{};
-                num_joysticks = 0;
                 if (from == source::arrows) {
                     key[KEY_LEFT] = m.left;
                     key[KEY_RIGHT] = m.right;
@@ -943,15 +1143,10 @@ TEST_F(Characters, TheGamepadAndRemappedKeysMoveHerExactlyAsTheArrowsDo) {
                     key[KEY_D] = m.right;
                     key[KEY_K] = m.jump;
                 } else {
-                    num_joysticks = 1;
-                    joy[0].num_sticks = 1;
-                    joy[0].num_buttons = 2;
-                    joy[0].stick[0].num_axis = 2;
-                    joy[0].stick[0].axis[0].d1 = m.left;
-                    joy[0].stick[0].axis[0].d2 = m.right;
-                    joy[0].stick[0].axis[0].pos = m.left ? -128 : m.right ? 128 : 0;
-                    joy[0].button[0].b = m.jump;
+                    pad.axis(from == source::stick ? 0 : 2, m.left ? -32767 : m.right ? 32767 : 0);
+                    pad.button(0, m.jump);
                 }
+                poll_gamepad(player_pad);
                 p.control();
                 path.emplace_back(p.x, p.y);
             }
@@ -960,26 +1155,43 @@ TEST_F(Characters, TheGamepadAndRemappedKeysMoveHerExactlyAsTheArrowsDo) {
     const auto arrows = path_from(source::arrows);
     EXPECT_GT(arrows[150].first, 900.0f) << "the script walks her right";
     EXPECT_LT(arrows[70].second, standing_y) << "and jumps";
-    EXPECT_EQ(path_from(source::gamepad), arrows);
+    EXPECT_EQ(path_from(source::stick), arrows);
+    EXPECT_EQ(path_from(source::dpad), arrows);
     key_bindings = KEY_BINDINGS{KEY_A, KEY_D, KEY_W, KEY_K, KEY_P};
     EXPECT_EQ(path_from(source::other_keys), arrows);
     key_bindings = default_key_bindings;
+}
 
-    // Up (a shop) from the stick pushed up, from the second button, or the bound key.
+TEST_F(Characters, UpComesFromTheKeyTheStickTheDpadOrThePadsUpButton) {
     clear_key();
-    joy[0] = JOYSTICK_INFO{};
-    num_joysticks = 1;
-    joy[0].num_sticks = 1;
-    joy[0].num_buttons = 2;
-    joy[0].stick[0].num_axis = 2;
+    fifo_pad pad(player_pad, {abs_x, abs_y, abs_hat0x, abs_hat0y});
+    auto up_after = [&](int type, int number, int value) {
+        pad.event(type, number, value);
+        poll_gamepad(player_pad);
+        const bool up = read_input().up;
+        pad.event(type, number, 0);
+        poll_gamepad(player_pad);
+        return up;
+    };
     EXPECT_FALSE(read_input().up);
-    joy[0].stick[0].axis[1].d1 = 1;
-    EXPECT_TRUE(read_input().up);
-    joy[0].stick[0].axis[1].d1 = 0;
-    joy[0].button[1].b = 1;
-    EXPECT_TRUE(read_input().up);
-    joy[0] = JOYSTICK_INFO{};
-    num_joysticks = 0;
+    EXPECT_TRUE(up_after(js_axis, 1, -32767)) << "the stick pushed up";
+    EXPECT_FALSE(up_after(js_axis, 1, 32767)) << "the stick pushed down";
+    EXPECT_TRUE(up_after(js_axis, 3, -32767)) << "the d-pad up";
+    EXPECT_TRUE(up_after(js_button, 1, 1)) << "the second button";
+    EXPECT_FALSE(up_after(js_button, 0, 1)) << "the jump button";
+    // Other pad bindings: the buttons they name act, the defaults no longer do.
+    pad_bindings = PAD_BINDINGS{3, 4, 9};
+    EXPECT_TRUE(up_after(js_button, 4, 1));
+    EXPECT_FALSE(up_after(js_button, 1, 1));
+    pad.button(3, true);
+    poll_gamepad(player_pad);
+    EXPECT_TRUE(read_input().jump);
+    pad.button(3, false);
+    pad.button(0, true);
+    poll_gamepad(player_pad);
+    EXPECT_FALSE(read_input().jump);
+    pad_bindings = default_pad_bindings;
+    EXPECT_TRUE(read_input().jump);
     key[KEY_UP] = 1;
     EXPECT_TRUE(read_input().up);
 }

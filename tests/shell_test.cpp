@@ -470,11 +470,15 @@ TEST(Settings, AMissingOrDamagedFileIsIgnoredValueByValue) {
     EXPECT_TRUE(err.empty());
     EXPECT_EQ(s.fullscreen, defaults.fullscreen);
     EXPECT_EQ(s.keys.jump, KEY_SPACE);
+    EXPECT_EQ(s.pad.jump, 0);
+    EXPECT_EQ(s.pad.up, 1);
+    EXPECT_EQ(s.pad.pause, 7);
 
     // Good values are taken, each bad one is left at its default with one line.
     write_file(dir.path() / "mixed.cfg",
                "[display]\nfullscreen = no\nscale = 99\n[sound]\nmusic = off\nsound = maybe\n"
-               "[keys]\nleft = a\nright = NOSUCHKEY\njump = ESC\npause = A\nup = W\n");
+               "[keys]\nleft = a\nright = NOSUCHKEY\njump = ESC\npause = A\nup = W\n"
+               "[pad]\njump = 3\nup = 32\npause = 3\n");
     s = load_noting((dir.path() / "mixed.cfg").string(), &err);
     EXPECT_FALSE(s.fullscreen);
     EXPECT_EQ(s.scale, 0);
@@ -485,13 +489,29 @@ TEST(Settings, AMissingOrDamagedFileIsIgnoredValueByValue) {
     EXPECT_EQ(s.keys.jump, KEY_SPACE);
     EXPECT_EQ(s.keys.pause, KEY_P) << "A is Left's already";
     EXPECT_EQ(s.keys.up, KEY_W);
-    EXPECT_EQ(lines(err), 5u) << err;
+    EXPECT_EQ(s.pad.jump, 3);
+    EXPECT_EQ(s.pad.up, 1) << "32 is past the buttons a binding may name";
+    EXPECT_EQ(s.pad.pause, 7) << "3 is Jump's already";
+    EXPECT_EQ(lines(err), 7u) << err;
+
+    // A pad button from the file that a default already has goes back to its own default.
+    write_file(dir.path() / "pad.cfg", "[pad]\njump = 7\nup = -1\npause = x\n");
+    s = load_noting((dir.path() / "pad.cfg").string(), &err);
+    EXPECT_EQ(s.pad.jump, 0);
+    EXPECT_EQ(s.pad.up, 1);
+    EXPECT_EQ(s.pad.pause, 7);
+    EXPECT_EQ(lines(err), 3u) << err;
+    EXPECT_NE(err.find("[pad] jump = 7 (also bound to pause)"), std::string::npos) << err;
 
     // Swapped keys are fine: no key does two things.
-    write_file(dir.path() / "swap.cfg", "[keys]\nleft = RIGHT\nright = LEFT\n");
+    write_file(dir.path() / "swap.cfg",
+               "[keys]\nleft = RIGHT\nright = LEFT\n[pad]\njump = 1\nup = 0\npause = 31\n");
     s = load_noting((dir.path() / "swap.cfg").string(), &err);
     EXPECT_EQ(s.keys.left, KEY_RIGHT);
     EXPECT_EQ(s.keys.right, KEY_LEFT);
+    EXPECT_EQ(s.pad.jump, 1);
+    EXPECT_EQ(s.pad.up, 0);
+    EXPECT_EQ(s.pad.pause, 31);
     EXPECT_TRUE(err.empty()) << err;
 
     // Garbage: binary noise, a huge line, a directory where the file should be.
@@ -518,6 +538,7 @@ TEST(Settings, SavingReplacesTheFileWholeOrNotAtAll) {
     s.scale = 3;
     s.sound = false;
     s.keys.jump = KEY_LCONTROL;
+    s.pad.pause = 9;
     ASSERT_TRUE(save_settings(path.string(), s, quiet));
     std::string err;
     SETTINGS back = load_noting(path.string(), &err);
@@ -526,6 +547,8 @@ TEST(Settings, SavingReplacesTheFileWholeOrNotAtAll) {
     EXPECT_FALSE(back.sound);
     EXPECT_EQ(back.keys.jump, KEY_LCONTROL);
     EXPECT_NE(read_file(path).find("jump = LCONTROL"), std::string::npos);
+    EXPECT_EQ(back.pad.pause, 9);
+    EXPECT_NE(read_file(path).find("[pad]"), std::string::npos);
 
     // What else the player wrote in the file stays.
     write_file(path, read_file(path) + "[notes]\nmine = kept\n");

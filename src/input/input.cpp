@@ -8,6 +8,9 @@
 const KEY_BINDINGS default_key_bindings = {KEY_LEFT, KEY_RIGHT, KEY_UP, KEY_SPACE, KEY_P};
 KEY_BINDINGS key_bindings = default_key_bindings;
 const INPUT_STATE* tick_input = nullptr;
+const PAD_BINDINGS default_pad_bindings = {0, 1, 7};
+PAD_BINDINGS pad_bindings = default_pad_bindings;
+GAMEPAD player_pad;
 
 namespace {
 
@@ -42,31 +45,6 @@ const key_entry key_table[] = {
 };
 #undef OSA_KEY
 
-// A stick pushed this far along an axis counts as a direction (Allegro reports -128..128;
-// a worn stick rests a little off the middle).
-constexpr int stick_dead_zone = 64;
-
-bool pushed_negative(const JOYSTICK_AXIS_INFO& a) { return a.d1 || a.pos < -stick_dead_zone; }
-bool pushed_positive(const JOYSTICK_AXIS_INFO& a) { return a.d2 || a.pos > stick_dead_zone; }
-
-// The first gamepad's contribution: its first stick, and any digital stick (a d-pad, which
-// Allegro reports as a stick of its own), move; button 0 jumps, button 1 or up acts as Up.
-void read_gamepad(INPUT_STATE& in) {
-    if (num_joysticks < 1) return;
-    const JOYSTICK_INFO& pad = joy[0];
-    for (int s = 0; s < pad.num_sticks && s < MAX_JOYSTICK_STICKS; s++) {
-        const JOYSTICK_STICK_INFO& stick = pad.stick[s];
-        if (s != 0 && !(stick.flags & JOYFLAG_DIGITAL)) continue;
-        if (stick.num_axis >= 1) {
-            in.left |= pushed_negative(stick.axis[0]);
-            in.right |= pushed_positive(stick.axis[0]);
-        }
-        if (stick.num_axis >= 2) in.up |= pushed_negative(stick.axis[1]);
-    }
-    if (pad.num_buttons >= 1) in.jump |= pad.button[0].b != 0;
-    if (pad.num_buttons >= 2) in.up |= pad.button[1].b != 0;
-}
-
 bool valid_scancode(int k) { return k > 0 && k < KEY_MAX; }
 
 bool held(int scancode) { return valid_scancode(scancode) && key[scancode]; }
@@ -75,14 +53,14 @@ bool held(int scancode) { return valid_scancode(scancode) && key[scancode]; }
 
 bool install_input() {
     if (install_keyboard() != 0) return false;
-    // No gamepad, or no driver for one, leaves num_joysticks at 0: the keyboard alone plays.
-    if (install_joystick(JOY_TYPE_AUTODETECT) != 0) num_joysticks = 0;
+    // No pad: the keyboard alone plays, and the main loop looks for one now and then.
+    find_gamepad(player_pad);
     return true;
 }
 
 void poll_input() {
     poll_keyboard();
-    if (num_joysticks > 0) poll_joystick();
+    poll_gamepad(player_pad);
 }
 
 INPUT_STATE read_input() {
@@ -92,7 +70,11 @@ INPUT_STATE read_input() {
     in.right = held(key_bindings.right);
     in.up = held(key_bindings.up);
     in.jump = held(key_bindings.jump);
-    read_gamepad(in);
+    const PAD_DIRECTIONS d = gamepad_directions(player_pad);
+    in.left |= d.left;
+    in.right |= d.right;
+    in.up |= d.up || gamepad_button(player_pad, pad_bindings.up);
+    in.jump |= gamepad_button(player_pad, pad_bindings.jump);
     return in;
 }
 

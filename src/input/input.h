@@ -3,6 +3,8 @@
 #ifndef OSA_INPUT_INPUT_H
 #define OSA_INPUT_INPUT_H
 
+#include "input/gamepad.h"
+
 // What the player asks for in one tick.
 struct INPUT_STATE {
     bool left = false;
@@ -23,16 +25,33 @@ struct KEY_BINDINGS {
 extern KEY_BINDINGS key_bindings;
 extern const KEY_BINDINGS default_key_bindings;
 
-// Installs the keyboard and, when one is there, the gamepad driver. Returns false when the
+// The gamepad's button numbers (as the joystick API counts them) for the same actions; walking
+// is always the first stick and the d-pad. Defaults: 0, 1 and 7, on the common Xbox-style layout
+// A, B and Start. Written at start-up from the settings; read by read_input and the main loop.
+struct PAD_BINDINGS {
+    int jump;
+    int up;
+    int pause;
+};
+extern PAD_BINDINGS pad_bindings;
+extern const PAD_BINDINGS default_pad_bindings;
+
+// The player's gamepad: opened by install_input, polled by poll_input, looked for again by the
+// main loop (watch_for_gamepad) while none is plugged in; the title and the main loop take its
+// presses and its unplugging.
+extern GAMEPAD player_pad;
+
+// Installs the keyboard and opens the first gamepad, when one is there. Returns false when the
 // keyboard cannot be installed; a missing gamepad is no failure.
 bool install_input();
 
-// Brings key[] and joy[] up to date (for drivers that need polling). Once per logic tick.
+// Brings key[] (for drivers that need polling) and player_pad up to date. Once per logic tick.
 void poll_input();
 
-// The input state from key[] (through key_bindings) and the first gamepad in joy[] (any of its
-// first stick's or a d-pad's directions, its first button jumps, its second acts as Up). Reads
-// only: the same key[] and joy[] give the same state however often it is called in a tick.
+// The input state from key[] (through key_bindings) and player_pad: its first stick's and its
+// d-pad's directions walk, button pad_bindings.jump jumps, button pad_bindings.up or pushing up
+// acts as Up. Reads only: the same key[] and pad state give the same input however often it is
+// called in a tick.
 // While tick_input is set, it answers that state instead.
 INPUT_STATE read_input();
 // The state of the tick that runs: set by the tick for its length (live or replayed), so that

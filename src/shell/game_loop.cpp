@@ -129,6 +129,16 @@ void pause_when_left(loop_state& s) {
     if (display_focus_lost.exchange(false) && !s.paused && !settling) set_paused(s, true);
 }
 
+// The pad's part of a pass: a pad plugged in is taken, its pause button pauses and resumes as P
+// does, and pulling it out pauses (it cannot steer any more).
+void answer_pad(loop_state& s) {
+    watch_for_gamepad(player_pad);
+    poll_gamepad(player_pad);
+    for (int b; (b = take_gamepad_press(player_pad)) >= 0;)
+        if (b == pad_bindings.pause) set_paused(s, !s.paused);
+    if (take_gamepad_unplugged(player_pad) && !s.paused) set_paused(s, true);
+}
+
 void show_frame(PLAYER& mora, PLAYER& vela, bool paused) {
     BITMAP* frame = draw_frame(mora, vela);
     if (!frame) return;
@@ -174,6 +184,7 @@ void run_game(PLAYER& mora, PLAYER& vela) {
     while (!blGameOver) {
         s.redraw = false;
         answer_shell_keys(s);
+        answer_pad(s);
         pause_when_left(s);
         if (s.paused) {
             if (blGameOver || key[KEY_ESC]) break;

@@ -89,6 +89,7 @@ int main(int argc, char** argv) {
     SETTINGS settings = load_settings(settings_file, stderr);
     key_bindings = settings.keys;
     frame_rate = settings.frame_rate;
+    pad_bindings = settings.pad;
     const bool music = settings.music && !opt.mute;
     sound_on = settings.sound && !opt.mute;
 

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <string>
 
 #include "display/display.h"
 #include "shell/options.h"
@@ -60,54 +60,87 @@ void read_value(const std::string& path, const char* section, const char* name, 
                      expected);
 }
 
+// One binding as the settings file names it, within its struct of bindings.
+template <class Bindings>
 struct binding {
     const char* name;
-    int KEY_BINDINGS::*field;
+    int Bindings::*field;
 };
-const binding bindings[] = {
+const binding<KEY_BINDINGS> key_fields[] = {
     {"left", &KEY_BINDINGS::left},   {"right", &KEY_BINDINGS::right},
     {"up", &KEY_BINDINGS::up},       {"jump", &KEY_BINDINGS::jump},
     {"pause", &KEY_BINDINGS::pause},
 };
+const binding<PAD_BINDINGS> pad_fields[] = {
+    {"jump", &PAD_BINDINGS::jump}, {"up", &PAD_BINDINGS::up}, {"pause", &PAD_BINDINGS::pause},
+};
+
+// The pad buttons a binding may name: the numbers of the common pads' buttons, with room over.
+constexpr int max_pad_button = 31;
 
 // The keys the game keeps for itself: Escape quits, F11 and Enter (with Alt) switch the mode.
 bool reserved_key(int scancode) {
     return scancode == KEY_ESC || scancode == KEY_F11 || scancode == KEY_ENTER;
 }
 
-void read_keys(const std::string& path, KEY_BINDINGS* keys, std::FILE* err) {
-    bool from_file[std::size(bindings)] = {};
-    for (size_t i = 0; i < std::size(bindings); i++) {
-        const binding& b = bindings[i];
-        const char* text = get_config_string("keys", b.name, nullptr);
+// Readers of one binding's text: null when it is sense (value set), else why it is not.
+const char* read_key(const char* text, int* value) {
+    *value = key_by_name(text);
+    if (*value == 0) return "not a key name: A to Z, 0 to 9, LEFT, SPACE, ...";
+    if (reserved_key(*value)) return "Escape, F11 and Enter belong to the game";
+    return nullptr;
+}
+const char* read_button(const char* text, int* value) {
+    return read_whole_number(text, 0, max_pad_button, value) ? nullptr : "a button number, 0 to 31";
+}
+
+// The text of a binding as the file writes it.
+std::string key_text(int scancode) { return key_name(scancode); }
+std::string button_text(int button) { return std::to_string(button); }
+
+// Reads the bindings of [section] into *b through read (text to value), leaving each that is
+// missing or no sense at its default, with a line on err for the latter.
+template <class Bindings, size_t N, class Read, class Show>
+void read_bindings(const std::string& path, const char* section,
+                   const binding<Bindings> (&fields)[N], const Bindings& defaults, Read read,
+                   Show show, Bindings* b, std::FILE* err) {
+    bool from_file[N] = {};
+    for (size_t i = 0; i < N; i++) {
+        const char* text = get_config_string(section, fields[i].name, nullptr);
         if (!text) continue;
-        const int k = key_by_name(text);
-        if (k == 0 || reserved_key(k)) {
-            std::fprintf(err, "%s: ignoring [keys] %s = %s (%s)\n", path.c_str(), b.name, text,
-                         k == 0 ? "not a key name: A to Z, 0 to 9, LEFT, SPACE, ..."
-                                : "Escape, F11 and Enter belong to the game");
+        int v = 0;
+        if (const char* fault = read(text, &v)) {
+            std::fprintf(err, "%s: ignoring [%s] %s = %s (%s)\n", path.c_str(), section,
+                         fields[i].name, text, fault);
             continue;
         }
-        keys->*b.field = k;
+        b->*fields[i].field = v;
         from_file[i] = true;
     }
-    // A key that does two things does neither well: a binding from the file that shares its key
-    // with a default, or with one before it in the file's list, goes back to its default, until
-    // no two share one (the defaults never do).
+    // A key or button that does two things does neither well: a binding from the file that
+    // shares it with a default, or with one before it in the file's list, goes back to its
+    // default, until no two share one (the defaults never do).
     for (bool changed = true; changed;) {
         changed = false;
-        for (size_t i = 0; i < std::size(bindings); i++)
-            for (size_t j = 0; j < std::size(bindings); j++) {
-                if (i == j || !from_file[i] || keys->*bindings[i].field != keys->*bindings[j].field)
-                    continue;
+        for (size_t i = 0; i < N; i++)
+            for (size_t j = 0; j < N; j++) {
+                if (i == j || !from_file[i] || b->*fields[i].field != b->*fields[j].field) continue;
                 if (from_file[j] && j > i) continue;  // of two from the file, the later one goes
-                std::fprintf(err, "%s: ignoring [keys] %s = %s (also bound to %s)\n", path.c_str(),
-                             bindings[i].name, key_name(keys->*bindings[i].field), bindings[j].name);
-                keys->*bindings[i].field = default_key_bindings.*bindings[i].field;
+                std::fprintf(err, "%s: ignoring [%s] %s = %s (also bound to %s)\n", path.c_str(),
+                             section, fields[i].name, show(b->*fields[i].field).c_str(),
+                             fields[j].name);
+                b->*fields[i].field = defaults.*fields[i].field;
                 from_file[i] = false;
                 changed = true;
             }
     }
+}
+
+template <class Bindings, size_t N>
+bool same_bindings(const binding<Bindings> (&fields)[N], const Bindings& a, const Bindings& b) {
+    for (const binding<Bindings>& f : fields)
+        if (a.*f.field != b.*f.field) return false;
+    return true;
 }
 
 void write_values(const SETTINGS& s) {
@@ -116,15 +149,14 @@ void write_values(const SETTINGS& s) {
     if (s.frame_rate != frame_rate_auto) set_config_int("display", "frame_rate", s.frame_rate);
     set_config_int("sound", "music", s.music ? 1 : 0);
     set_config_int("sound", "sound", s.sound ? 1 : 0);
-    for (const binding& b : bindings) set_config_string("keys", b.name, key_name(s.keys.*b.field));
+    for (const auto& b : key_fields) set_config_string("keys", b.name, key_name(s.keys.*b.field));
+    for (const auto& b : pad_fields) set_config_int("pad", b.name, s.pad.*b.field);
 }
 
 bool same(const SETTINGS& a, const SETTINGS& b) {
-    for (const binding& k : bindings)
-        if (a.keys.*k.field != b.keys.*k.field) return false;
-    return a.fullscreen == b.fullscreen && a.scale == b.scale && a.frame_rate == b.frame_rate &&
-           a.music == b.music &&
-           a.sound == b.sound;
+    return a.fullscreen == b.fullscreen && a.scale == b.scale && a.frame_rate == b.frame_rate && a.music == b.music &&
+           a.sound == b.sound && same_bindings(key_fields, a.keys, b.keys) &&
+           same_bindings(pad_fields, a.pad, b.pad);
 }
 
 // The settings directory and its parents (~/.config may be missing too).
@@ -176,7 +208,9 @@ SETTINGS load_settings(const std::string& path, std::FILE* err) {
     read_value(path, "display", "frame_rate", read_frame_rate, &s.frame_rate, "30 to 240, or 0", err);
     read_value(path, "sound", "music", read_flag, &s.music, "1 or 0", err);
     read_value(path, "sound", "sound", read_flag, &s.sound, "1 or 0", err);
-    read_keys(path, &s.keys, err);
+    read_bindings(path, "keys", key_fields, default_key_bindings, read_key, key_text, &s.keys, err);
+    read_bindings(path, "pad", pad_fields, default_pad_bindings, read_button, button_text, &s.pad,
+                  err);
     pop_config_state();
     return s;
 }

@@ -17,6 +17,7 @@ struct SETTINGS {
     bool music = true;
     bool sound = true;
     KEY_BINDINGS keys = default_key_bindings;
+    PAD_BINDINGS pad = default_pad_bindings;
 };
 
 // The settings file: $XDG_CONFIG_HOME/one-step-ahead/settings.cfg, by default (no or a relative
@@ -25,8 +26,8 @@ std::string settings_path();
 
 // Reads the settings file at path. A missing or unreadable file gives the defaults; a value that
 // is missing keeps its default, and one that makes no sense (a scale of 99, an unknown key name,
-// a key bound twice) keeps it too, with one line on err naming it. Needs Allegro started; leaves
-// the library's own configuration as it was.
+// a pad button past 31, a key or button bound twice: the later binding) keeps it too, with one
+// line on err naming it. Needs Allegro started; leaves the library's own configuration as it was.
 SETTINGS load_settings(const std::string& path, std::FILE* err);
 
 // Writes s to the settings file at path, keeping whatever else the file holds: into a new file

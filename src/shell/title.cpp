@@ -1,8 +1,9 @@
-// The title: fade in, wait for a key, fade out.
+// The title: fade in, wait for a key or a pad button, fade out.
 #include <allegro.h>
 
 #include "core/assets.h"
 #include "display/display.h"
+#include "input/input.h"
 #include "shell/shell.h"
 
 namespace {
@@ -11,6 +12,16 @@ constexpr int fade_step = 8;   // blender levels 0, 8, ..., 120: sixteen steps
 constexpr int fade_end = 128;
 constexpr int fade_pause = 31; // ms between steps: each fade takes about half a second
 constexpr int key_wait = 10;   // ms between looks at the keyboard while the title waits
+
+// True when a pad button was pressed since the last look; a pad plugged in meanwhile is taken.
+bool pad_button_pressed() {
+    watch_for_gamepad(player_pad);
+    poll_gamepad(player_pad);
+    bool pressed = false;
+    while (take_gamepad_press(player_pad) >= 0) pressed = true;
+    take_gamepad_unplugged(player_pad);  // pulled out before play began: nothing to pause
+    return pressed;
+}
 
 } // namespace
 
@@ -25,6 +36,7 @@ void show_title() {
         rest(fade_pause);
     }
     clear_keybuf();
+    pad_button_pressed();  // a button pressed while the game loaded does not end the title
     for (;;) {
         if (keypressed()) {
             const int k = readkey();
@@ -32,6 +44,7 @@ void show_title() {
             switch_display_mode();
             show_picture();
         }
+        if (pad_button_pressed()) break;
         rest(key_wait);
     }
     drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);

@@ -7,34 +7,17 @@
 source "$(dirname "$0")/lib.bash"
 osa_setup "$1" "$2"
 
-# shot NAME: the game's 320 x 240 picture from a screenshot, as OSA_TMP/NAME.png.
-shot() {
-    osa_screenshot "$OSA_TMP/$1-screen.png"
-    convert "$OSA_TMP/$1-screen.png" -crop "320x240+$OSA_PICTURE_X+$OSA_PICTURE_Y" +repage "$OSA_TMP/$1.png"
-}
-
-# find_in PICTURE X Y W H TEMPLATE X Y W H: where the template region of one picture best matches
-# inside the search region of another; prints "DX DY SCORE" (offset inside the search region,
-# normalised root mean square error 0..1).
-find_in() {
-    convert "$OSA_TMP/$1.png" -crop "${4}x${5}+$2+$3" +repage "$OSA_TMP/search.png"
-    convert "$OSA_TMP/$6.png" -crop "${9}x${10}+$7+$8" +repage "$OSA_TMP/template.png"
-    compare -metric RMSE -dissimilarity-threshold 1 -subimage-search \
-        "$OSA_TMP/search.png" "$OSA_TMP/template.png" null: 2>&1 |
-        awk '{ gsub(/[(),@]/, " "); print $3, $4, $2 }' || true
-}
-
 osa_start_past_title
 sleep 1.5  # the fade-out
 osa_game_running || osa_fail "the game ended after the title"
 
 # The ground band (rows 150..239 of the picture: the floor line at 152 and the earth below it)
 # moves with the level; Mora stands at columns 144..175 above it.
-shot standing
+osa_shot standing
 osa_say "holding Right for a second"
 osa_key Right 1
-shot walked
-read -r dx dy score <<<"$(find_in standing 0 150 320 90 walked 0 150 120 90)"
+osa_shot walked
+read -r dx dy score <<<"$(osa_find_in standing 0 150 320 90 walked 0 150 120 90)"
 osa_say "the ground moved left by $dx pixels (match $score)"
 [ -n "$dx" ] || osa_fail "no match of the ground after walking"
 awk -v s="$score" 'BEGIN { exit !(s < 0.08) }' || osa_fail "the ground after walking matches nothing before it ($score)"
@@ -44,15 +27,15 @@ awk -v s="$score" 'BEGIN { exit !(s < 0.08) }' || osa_fail "the ground after wal
 [ "$dx" -le 250 ] || osa_fail "the view scrolled too far ($dx pixels)"
 
 sleep 1  # friction stops her
-shot before_jump
+osa_shot before_jump
 osa_say "jumping"
 timeout 5 xdotool keydown --window "$OSA_WINDOW" space 2>/dev/null || true
 sleep 0.3
-shot jumping
+osa_shot jumping
 timeout 5 xdotool keyup --window "$OSA_WINDOW" space 2>/dev/null || true
 # The floor line of before_jump (rows 150..169: the grass edge and the earth's top), searched
 # for lower down in the jumping picture: a jump lifts her by up to 65 pixels.
-read -r dx dy score <<<"$(find_in jumping 0 100 120 140 before_jump 0 150 120 20)"
+read -r dx dy score <<<"$(osa_find_in jumping 0 100 120 140 before_jump 0 150 120 20)"
 lift=$((dy + 100 - 150))
 osa_say "the ground moved down by $lift pixels, left by $dx (match $score)"
 [ -n "$dy" ] || osa_fail "no match of the ground while jumping"
@@ -63,8 +46,8 @@ awk -v s="$score" 'BEGIN { exit !(s < 0.12) }' || osa_fail "the ground while jum
 [ "$lift" -le 70 ] || osa_fail "Mora rose higher than a jump can ($lift)"
 
 sleep 1.5  # she lands
-shot landed
-read -r dx dy score <<<"$(find_in landed 0 100 120 140 before_jump 0 150 120 20)"
+osa_shot landed
+read -r dx dy score <<<"$(osa_find_in landed 0 100 120 140 before_jump 0 150 120 20)"
 osa_say "after landing the ground is back at $((dy + 100)) (match $score)"
 [ "$((dy + 100))" -ge 149 ] && [ "$((dy + 100))" -le 152 ] ||
     osa_fail "Mora did not land where she jumped (ground at row $((dy + 100)))"

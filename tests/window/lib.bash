@@ -203,6 +203,49 @@ osa_start_game() {
     ONE_STEP_AHEAD_DATA="$dir" osa_launch "$dir" "$OSA_GAME" "$@"
 }
 
+# osa_start_game_with_pad DIR [ARG...]: as osa_start_game, with the stand-in pad preloaded
+# (build/tests/fake_pad.so): /dev/input/js0 is the FIFO OSA_PAD_FIFO while it exists. The pad is
+# plugged in and out with osa_plug_pad and osa_unplug_pad, before or while the game runs.
+osa_start_game_with_pad() {
+    local pad="$OSA_BUILD/tests/fake_pad.so"
+    [ -f "$pad" ] || osa_fail "no stand-in pad at $pad"
+    OSA_PAD_FIFO="$OSA_TMP/pad"
+    # A sanitizer's runtime would want to be loaded first; the stand-in has none of its own.
+    OSA_FAKE_PAD="$OSA_PAD_FIFO" LD_PRELOAD="$pad" \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" osa_start_game "$@"
+}
+
+# osa_plug_pad: plugs the stand-in pad in: makes its FIFO and keeps a writer on it
+# (OSA_PAD_FD), opened for reading and writing, which never waits for the game to open it.
+osa_plug_pad() {
+    mkfifo "$OSA_PAD_FIFO"
+    exec {OSA_PAD_FD}<>"$OSA_PAD_FIFO"
+}
+
+# osa_pad_event TYPE NUMBER VALUE: sends one joystick event to the plugged-in pad: TYPE 1 a
+# button (VALUE 1 pressed, 0 released), 2 an axis (VALUE -32767 .. 32767). The record is
+# struct js_event { u32 time; s16 value; u8 type; u8 number; }, little-endian.
+osa_pad_event() {
+    local v=$(($3 & 0xffff))
+    # shellcheck disable=SC2059 # the escapes are made to be read as the format
+    printf "$(printf '\\x00\\x00\\x00\\x00\\x%02x\\x%02x\\x%02x\\x%02x' $((v & 255)) $((v >> 8)) "$1" "$2")" >&"$OSA_PAD_FD"
+}
+
+# osa_pad_button N [HOLD_SECONDS]: presses button N of the pad and releases it after HOLD_SECONDS
+# (default 0.1).
+osa_pad_button() {
+    osa_pad_event 1 "$1" 1
+    sleep "${2:-0.1}"
+    osa_pad_event 1 "$1" 0
+}
+
+# osa_unplug_pad: pulls the stand-in pad out: removes its FIFO (the game's next read fails as an
+# unplugged device's does), then closes the writer.
+osa_unplug_pad() {
+    rm -f "$OSA_PAD_FIFO"
+    exec {OSA_PAD_FD}>&-
+}
+
 # osa_wait_exit SECONDS: waits for the game to end and sets OSA_STATUS to its exit status, or
 # to "timeout" (and kills it) when it is still running after SECONDS. Call it directly, not in
 # $(...): only this shell can collect the game's status.
@@ -301,6 +344,24 @@ osa_wait_picture() {
     done
 }
 
+# osa_shot NAME: the game's 320 x 240 picture, where OSA_PICTURE_X and OSA_PICTURE_Y found it,
+# from a new screenshot, as OSA_TMP/NAME.png.
+osa_shot() {
+    osa_screenshot "$OSA_TMP/$1-screen.png"
+    convert "$OSA_TMP/$1-screen.png" -crop "320x240+$OSA_PICTURE_X+$OSA_PICTURE_Y" +repage "$OSA_TMP/$1.png"
+}
+
+# osa_find_in PICTURE X Y W H TEMPLATE X Y W H: where the template region of one picture best
+# matches inside the search region of another (both OSA_TMP/NAME.png); prints "DX DY SCORE"
+# (offset inside the search region, normalised root mean square error 0..1).
+osa_find_in() {
+    convert "$OSA_TMP/$1.png" -crop "${4}x${5}+$2+$3" +repage "$OSA_TMP/search.png"
+    convert "$OSA_TMP/$6.png" -crop "${9}x${10}+$7+$8" +repage "$OSA_TMP/template.png"
+    compare -metric RMSE -dissimilarity-threshold 1 -subimage-search \
+        "$OSA_TMP/search.png" "$OSA_TMP/template.png" null: 2>&1 |
+        awk '{ gsub(/[(),@]/, " "); print $3, $4, $2 }' || true
+}
+
 # osa_loud_samples FILE [THRESHOLD]: how many 16-bit samples of a raw unsigned capture lie more
 # than THRESHOLD (default 256) away from silence (0x8000).
 osa_loud_samples() {
@@ -309,15 +370,21 @@ osa_loud_samples() {
         END { print n + 0 }'
 }
 
-# osa_start_past_title: starts the game in the build tree, finds its window (OSA_WINDOW), waits
-# for the whole title picture and presses Return to end the title. Fails the test otherwise.
-osa_start_past_title() {
-    osa_say "starting the game"
-    osa_start_game "$OSA_BUILD"
+# osa_wait_title: finds the game's window (OSA_WINDOW) and waits for the whole title picture
+# (which sets OSA_PICTURE_X and OSA_PICTURE_Y). Fails the test otherwise.
+osa_wait_title() {
     OSA_WINDOW=$(osa_window "One Step Ahead") || true
     [ -n "$OSA_WINDOW" ] || osa_fail "no window titled One Step Ahead"
     osa_wait_picture title "$OSA_BUILD/dat/title.pcx" 10 0 ||
         osa_fail "the title did not appear ($OSA_DIFFERING pixels differ)"
+}
+
+# osa_start_past_title: starts the game in the build tree, waits for its title (osa_wait_title)
+# and presses Return to end it.
+osa_start_past_title() {
+    osa_say "starting the game"
+    osa_start_game "$OSA_BUILD"
+    osa_wait_title
     sleep 0.3 # the keyboard is installed before the title, but let the key wait begin
     osa_key Return
 }
