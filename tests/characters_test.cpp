@@ -1195,3 +1195,25 @@ TEST_F(Characters, UpComesFromTheKeyTheStickTheDpadOrThePadsUpButton) {
     key[KEY_UP] = 1;
     EXPECT_TRUE(read_input().up);
 }
+
+// A menu closed with Space (Resume) or Escape: the key still held does not jump or quit in play
+// until it has been let go; held again after that, it does.
+TEST_F(Characters, WhatClosedAMenuActsOnlyOnceLetGo) {
+    clear_key();
+    key[KEY_SPACE] = 1;
+    key[KEY_ESC] = 1;
+    hold_over_input();
+    poll_input();
+    EXPECT_FALSE(read_input().jump);
+    EXPECT_FALSE(escape_held());
+    key[KEY_RIGHT] = 1;  // pressed after the menu closed: it acts at once
+    EXPECT_TRUE(read_input().right);
+    key[KEY_SPACE] = 0;
+    key[KEY_ESC] = 0;
+    poll_input();
+    key[KEY_SPACE] = 1;
+    key[KEY_ESC] = 1;
+    EXPECT_TRUE(read_input().jump);
+    EXPECT_TRUE(escape_held());
+    clear_key();
+}

@@ -75,6 +75,18 @@ TEST_F(Music, RenderingGivesLibopenmptsSamplesAsUnsigned16Bit) {
         loudest = std::max(loudest, std::abs(static_cast<int>(want[i])));
     }
     EXPECT_GT(loudest, 1000) << "the sine is clearly audible";
+
+    // The master volume scales every sample (the same frames again, from a fresh load); 0 is
+    // silence, and a volume past either end is taken as that end.
+    for (int volume : {91, 0, 300}) {
+        FMUSIC_MODULE* quieter = FMUSIC_LoadSong("sine.it");
+        ASSERT_NE(quieter, nullptr);
+        FMUSIC_SetMasterVolume(quieter, volume);
+        ASSERT_EQ(render_song(quieter, rate, out.data(), frames), frames);
+        const int gain = std::min(volume, 256);
+        for (int i = 0; i < 2 * frames; i++)
+            ASSERT_EQ(out[i], static_cast<unsigned short>(want[i] * gain / 256 + 32768)) << volume << " at " << i;
+    }
 }
 
 TEST_F(Music, AfterTheEndOfASongThatDoesNotLoopComesSilence) {

@@ -22,7 +22,7 @@
 #include "masks/pmask.h"
 #include "core/assets.h"
 #include "shell/options.h"
-#include "shell/settings.h"
+#include "menu/settings.h"
 #include "shell/shell.h"
 #include "test_util.h"
 #include "world/camera.h"
@@ -399,29 +399,6 @@ parsed parse(std::vector<std::string> words) {
 
 size_t lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
 
-std::string read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void write_file(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-// load_settings with what it printed on its error stream.
-SETTINGS load_noting(const std::string& path, std::string* err) {
-    char* text = nullptr;
-    size_t size = 0;
-    std::FILE* f = open_memstream(&text, &size);
-    SETTINGS s = load_settings(path, f);
-    std::fclose(f);
-    *err = text;
-    std::free(text);
-    return s;
-}
-
 } // namespace
 
 TEST(CommandLine, OptionsAndTheirFaults) {
@@ -458,124 +435,6 @@ TEST(CommandLine, OptionsAndTheirFaults) {
         EXPECT_EQ(lines(p.err), usage_lines + 1) << p.err;
         EXPECT_EQ(p.err.rfind("one-step-ahead: ", 0), 0u) << p.err;
     }
-}
-
-TEST(Settings, AMissingOrDamagedFileIsIgnoredValueByValue) {
-    init_headless_allegro();
-    scoped_work_dir dir;
-    std::string err;
-    const SETTINGS defaults;
-
-    SETTINGS s = load_noting((dir.path() / "none.cfg").string(), &err);
-    EXPECT_TRUE(err.empty());
-    EXPECT_EQ(s.fullscreen, defaults.fullscreen);
-    EXPECT_EQ(s.keys.jump, KEY_SPACE);
-    EXPECT_EQ(s.pad.jump, 0);
-    EXPECT_EQ(s.pad.up, 1);
-    EXPECT_EQ(s.pad.pause, 7);
-
-    // Good values are taken, each bad one is left at its default with one line.
-    write_file(dir.path() / "mixed.cfg",
-               "[display]\nfullscreen = no\nscale = 99\n[sound]\nmusic = off\nsound = maybe\n"
-               "[keys]\nleft = a\nright = NOSUCHKEY\njump = ESC\npause = A\nup = W\n"
-               "[pad]\njump = 3\nup = 32\npause = 3\n");
-    s = load_noting((dir.path() / "mixed.cfg").string(), &err);
-    EXPECT_FALSE(s.fullscreen);
-    EXPECT_EQ(s.scale, 0);
-    EXPECT_FALSE(s.music);
-    EXPECT_TRUE(s.sound);
-    EXPECT_EQ(s.keys.left, KEY_A);
-    EXPECT_EQ(s.keys.right, KEY_RIGHT);
-    EXPECT_EQ(s.keys.jump, KEY_SPACE);
-    EXPECT_EQ(s.keys.pause, KEY_P) << "A is Left's already";
-    EXPECT_EQ(s.keys.up, KEY_W);
-    EXPECT_EQ(s.pad.jump, 3);
-    EXPECT_EQ(s.pad.up, 1) << "32 is past the buttons a binding may name";
-    EXPECT_EQ(s.pad.pause, 7) << "3 is Jump's already";
-    EXPECT_EQ(lines(err), 7u) << err;
-
-    // A pad button from the file that a default already has goes back to its own default.
-    write_file(dir.path() / "pad.cfg", "[pad]\njump = 7\nup = -1\npause = x\n");
-    s = load_noting((dir.path() / "pad.cfg").string(), &err);
-    EXPECT_EQ(s.pad.jump, 0);
-    EXPECT_EQ(s.pad.up, 1);
-    EXPECT_EQ(s.pad.pause, 7);
-    EXPECT_EQ(lines(err), 3u) << err;
-    EXPECT_NE(err.find("[pad] jump = 7 (also bound to pause)"), std::string::npos) << err;
-
-    // Swapped keys are fine: no key does two things.
-    write_file(dir.path() / "swap.cfg",
-               "[keys]\nleft = RIGHT\nright = LEFT\n[pad]\njump = 1\nup = 0\npause = 31\n");
-    s = load_noting((dir.path() / "swap.cfg").string(), &err);
-    EXPECT_EQ(s.keys.left, KEY_RIGHT);
-    EXPECT_EQ(s.keys.right, KEY_LEFT);
-    EXPECT_EQ(s.pad.jump, 1);
-    EXPECT_EQ(s.pad.up, 0);
-    EXPECT_EQ(s.pad.pause, 31);
-    EXPECT_TRUE(err.empty()) << err;
-
-    // Garbage: binary noise, a huge line, a directory where the file should be.
-    std::string noise(4096, '\0');
-    for (size_t i = 0; i < noise.size(); i++) noise[i] = static_cast<char>((i * 7919u) >> 3);
-    write_file(dir.path() / "noise.cfg", noise + std::string(100000, '=') + "\n[keys\nleft\n=\n");
-    std::filesystem::create_directory(dir.path() / "dir.cfg");
-    for (const char* name : {"noise.cfg", "dir.cfg"}) {
-        s = load_noting((dir.path() / name).string(), &err);
-        EXPECT_EQ(s.keys.left, KEY_LEFT) << name;
-        EXPECT_EQ(s.scale, 0) << name;
-    }
-}
-
-TEST(Settings, SavingReplacesTheFileWholeOrNotAtAll) {
-    init_headless_allegro();
-    scoped_work_dir dir;
-    std::FILE* quiet = std::fopen("/dev/null", "w");
-    const auto path = dir.path() / "config" / "one-step-ahead" / "settings.cfg";
-
-    // A missing directory is made; what was written reads back the same.
-    SETTINGS s;
-    s.fullscreen = false;
-    s.scale = 3;
-    s.sound = false;
-    s.keys.jump = KEY_LCONTROL;
-    s.pad.pause = 9;
-    ASSERT_TRUE(save_settings(path.string(), s, quiet));
-    std::string err;
-    SETTINGS back = load_noting(path.string(), &err);
-    EXPECT_FALSE(back.fullscreen);
-    EXPECT_EQ(back.scale, 3);
-    EXPECT_FALSE(back.sound);
-    EXPECT_EQ(back.keys.jump, KEY_LCONTROL);
-    EXPECT_NE(read_file(path).find("jump = LCONTROL"), std::string::npos);
-    EXPECT_EQ(back.pad.pause, 9);
-    EXPECT_NE(read_file(path).find("[pad]"), std::string::npos);
-
-    // What else the player wrote in the file stays.
-    write_file(path, read_file(path) + "[notes]\nmine = kept\n");
-    s.fullscreen = true;
-    ASSERT_TRUE(save_settings(path.string(), s, quiet));
-    EXPECT_NE(read_file(path).find("mine = kept"), std::string::npos);
-    EXPECT_TRUE(load_noting(path.string(), &err).fullscreen);
-
-    // Where nothing can be written (the directory's place is taken by a file; as root a
-    // read-only directory would still take the file), the old file is left as it was and no
-    // temporary file stays behind.
-    write_file(dir.path() / "blocked", "a file, not a directory");
-    const auto blocked = dir.path() / "blocked" / "settings.cfg";
-    EXPECT_FALSE(save_settings(blocked.string(), s, quiet));
-    std::filesystem::permissions(path.parent_path(), std::filesystem::perms::owner_read |
-                                                         std::filesystem::perms::owner_exec);
-    const std::string before = read_file(path);
-    s.scale = 5;
-    const bool saved = save_settings(path.string(), s, quiet);
-    if (!saved) {
-        EXPECT_EQ(read_file(path), before);
-    }
-    EXPECT_EQ(load_noting(path.string(), &err).scale, saved ? 5 : 3);
-    std::filesystem::permissions(path.parent_path(), std::filesystem::perms::owner_all);
-    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
-        EXPECT_EQ(entry.path().filename(), "settings.cfg") << "a temporary file was left";
-    std::fclose(quiet);
 }
 
 TEST(Settings, TheFilesAreFoundBesideTheExecutableOrInTheSharedDirectory) {

@@ -2,6 +2,7 @@
 // five shop fronts and the title. Palette and layout data first, drawing below.
 #include "pic_world.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -478,7 +479,8 @@ BITMAP* make_back() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The title: sky and hills, the name, Mora and Vela at twice their size, "press any key".
+// The title: sky and hills, the name, Mora and Vela at twice their size, "press any key" and how
+// to open the menu.
 
 BITMAP* character_picture(figure_id who, int column, const int looks[5]) {
     BITMAP* out = new_bitmap(32, 64);
@@ -552,10 +554,14 @@ BITMAP* make_title() {
     destroy_bitmap(m);
     destroy_bitmap(v);
     const char* press = "press any key";
-    int w = pixel_text_width(press, 1) - 1;
-    box(b, 160 - w / 2 - 5, 217, w + 10, 14, outline_dark);
-    box(b, 160 - w / 2 - 4, 218, w + 8, 12, 0x4A3A6E);
-    pixel_text(b, 160 - w / 2, 220, press, 0xFFFFFF, 1);
+    const char* menu = "P or Start: menu";
+    const int press_w = pixel_text_width(press, 1) - 1;
+    const int menu_w = pixel_text_width(menu, 1) - 1;
+    const int w = std::max(press_w, menu_w);
+    box(b, 160 - w / 2 - 5, 209, w + 10, 25, outline_dark);
+    box(b, 160 - w / 2 - 4, 210, w + 8, 23, 0x4A3A6E);
+    pixel_text(b, 160 - press_w / 2, 212, press, 0xFFFFFF, 1);
+    pixel_text(b, 160 - menu_w / 2, 223, menu, 0xFFE860, 1);
     return b;
 }
 

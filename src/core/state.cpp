@@ -16,7 +16,7 @@ std::atomic<int> timer{0};
 int the_time = first_mission_seconds;
 bool blGameOver = false;
 bool blStartFailed = false;
-bool sound_on = true;
+int sound_volume = max_volume;
 
 namespace {
 
@@ -42,12 +42,21 @@ END_OF_FUNCTION(increment_frame)
 
 void (*sound_hook)(SAMPLE* sample, int vol, int pan, int freq, int loop) = nullptr;
 
+int volume_gain(int volume) {
+    // 256 * 10^(-3 (max_volume - v) / 20), rounded: each step sounds about as much quieter as the
+    // last, as loudness is heard.
+    static const int gain[max_volume + 1] = {0, 11, 16, 23, 32, 46, 64, 91, 128, 181, 256};
+    return gain[volume < 0 ? 0 : volume > max_volume ? max_volume : volume];
+}
+
 void play_sound(SAMPLE* sample, int vol, int pan, int freq, int loop) {
+    if (sound_volume <= 0) return;
+    vol = vol * volume_gain(sound_volume) / 256;
     if (sound_hook) {
         sound_hook(sample, vol, pan, freq, loop);
         return;
     }
-    if (sample && sound_on) play_sample(sample, vol, pan, freq, loop);
+    if (sample) play_sample(sample, vol, pan, freq, loop);
 }
 
 void play_effect(SAMPLE* sample, int vol) {

@@ -54,9 +54,17 @@ void increment_frame();
 // that it wakes once a tick.
 void wait_for_tick(long max_us);
 
-// Plays a sample unless it is null (a sound that failed to load stays silent) or the sound is
-// switched off (sound_on false). Tests set sound_hook to observe what plays; when it is set,
-// it is called instead of play_sample.
+// Loudness as the player sets it: from 0, silence, to max_volume, the samples and the music as
+// they were made.
+constexpr int max_volume = 10;
+// The gain of a volume, out of 256: 256 at max_volume, 3 dB less for each step below, 0 at 0.
+int volume_gain(int volume);
+// The sound effects' volume, 0 to max_volume: play_sound scales every sample by its gain.
+extern int sound_volume;
+
+// Plays a sample, its volume scaled by sound_volume's gain, unless it is null (a sound that failed
+// to load stays silent) or sound_volume is 0. Tests set sound_hook to observe what plays; when it
+// is set, it is called (with the scaled volume) instead of play_sample.
 void play_sound(SAMPLE* sample, int vol, int pan, int freq, int loop);
 // How the game plays its samples: at full volume, centred, at the pitch they were recorded at,
 // once. play_effect(s) is play_sound with these; a quieter one gives its own volume.
@@ -65,8 +73,6 @@ constexpr int sample_pan = 128;
 constexpr int sample_frequency = 1000;
 void play_effect(SAMPLE* sample, int vol = sample_volume);
 extern void (*sound_hook)(SAMPLE* sample, int vol, int pan, int freq, int loop);
-// False when the player turned the sound effects off: play_sound then plays nothing.
-extern bool sound_on;
 
 // A bitmap of the screen's preferred kind (create_system_bitmap) once a video mode is set, a
 // memory bitmap before that (loading without a screen: tests, benchmarks). Null on failure;

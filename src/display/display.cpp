@@ -5,6 +5,7 @@
 #include <allegro.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "core/state.h"
 
@@ -12,10 +13,16 @@ BITMAP* picture = nullptr;
 bool display_fullscreen = false;
 int display_scale = 1;
 std::atomic<bool> display_focus_lost{false};
+bool blModeSwitched = false;
 
 namespace {
 
-int asked_scale = 0;  // the scale asked for at start; 0 = the largest that fits
+int asked_scale = 0;  // the scale asked for; 0 = the largest that fits
+std::vector<BITMAP**> kept_bitmaps;
+// A change of mode takes the focus from the old window: what the system reports of that in the
+// moments after the change is not the player leaving the game.
+constexpr auto change_settle = std::chrono::milliseconds(500);
+std::chrono::steady_clock::time_point last_change;
 
 // The window panels leave: a window's height stays within this share of the desktop's.
 constexpr int window_height_percent = 90;
@@ -89,10 +96,14 @@ bool open_display(bool fullscreen, int scale) {
     return true;
 }
 
-bool toggle_display(const std::vector<BITMAP**>& system_bitmaps) {
+namespace {
+
+// Sets another mode (set_mode(fullscreen, asked_scale), else the other kind), carrying the kept
+// bitmaps over. False when no mode could be set.
+bool change_mode(bool fullscreen) {
     // Allegro destroys system bitmaps with the mode: carry their pixels over in memory bitmaps.
     std::vector<std::pair<BITMAP**, BITMAP*>> kept;
-    for (BITMAP** b : system_bitmaps) {
+    for (BITMAP** b : kept_bitmaps) {
         if (!*b || !is_system_bitmap(*b)) continue;
         BITMAP* copy = create_bitmap((*b)->w, (*b)->h);
         if (!copy) {  // out of memory: stay in the mode that works rather than lose pictures
@@ -104,8 +115,8 @@ bool toggle_display(const std::vector<BITMAP**>& system_bitmaps) {
     }
     for (auto& k : kept) destroy_bitmap(*k.first);
 
-    const bool want = !display_fullscreen;
-    const bool ok = set_mode(want, asked_scale) || set_mode(!want, asked_scale);
+    const bool ok = set_mode(fullscreen, asked_scale) || set_mode(!fullscreen, asked_scale);
+    last_change = std::chrono::steady_clock::now();
 
     for (auto& k : kept) {
         BITMAP* remade = ok ? create_system_bitmap(k.second->w, k.second->h) : nullptr;
@@ -117,8 +128,37 @@ bool toggle_display(const std::vector<BITMAP**>& system_bitmaps) {
             *k.first = k.second;  // a memory bitmap draws the same
         }
     }
+    if (!ok) {
+        start_failure("Could not set video mode 320x240x32");
+        blGameOver = true;
+    }
     return ok;
 }
+
+} // namespace
+
+void keep_across_mode_changes(const std::vector<BITMAP**>& bitmaps) { kept_bitmaps = bitmaps; }
+
+bool switch_display_mode() {
+    if (!change_mode(!display_fullscreen)) return false;
+    blModeSwitched = true;
+    return true;
+}
+
+bool set_display_scale(int scale) {
+    asked_scale = std::max(0, std::min(scale, max_scale));
+    return change_mode(display_fullscreen);
+}
+
+int asked_display_scale() { return asked_scale; }
+
+int largest_display_scale() {
+    int dw, dh;
+    desktop_size(&dw, &dh);
+    return display_fullscreen ? fitting_scale(dw, dh) : window_scale(dw, dh);
+}
+
+bool display_settling() { return std::chrono::steady_clock::now() - last_change < change_settle; }
 
 int display_refresh_rate() { return std::max(0, get_refresh_rate()); }
 

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <vector>
 
+#include "core/state.h"
+
 struct BITMAP;
 
 constexpr int max_scale = 8;
@@ -34,11 +36,27 @@ int window_scale(int desktop_w, int desktop_h);
 // could be set (then nothing can be shown).
 bool open_display(bool fullscreen, int scale);
 
-// Switches between full screen and a window, keeping the scale asked for at start (0: the
-// largest that fits each). A change of mode destroys the system bitmaps: each of
-// system_bitmaps that is one is copied out before and made again, with its pixels, after. On a
-// failure the other mode is tried back; false when neither could be set.
-bool toggle_display(const std::vector<BITMAP**>& system_bitmaps);
+// The bitmaps a change of mode must carry over: a change destroys the system bitmaps, so each of
+// these that is one is copied out before and made again, with its pixels, after. Given once,
+// after loading; the pointers must stay valid to the end.
+void keep_across_mode_changes(const std::vector<BITMAP**>& bitmaps);
+
+// Switches between full screen and a window (F11), keeping the scale asked for (0: the largest
+// that fits each). On a failure the other mode is tried back; when neither can be set the game
+// cannot go on: start_failure with the video mode's message, blGameOver set, false.
+bool switch_display_mode();
+// Shows the picture at another scale (0: the largest that fits), in the same kind of mode: a
+// window takes the new size, a full screen keeps its size. False as switch_display_mode.
+bool set_display_scale(int scale);
+// The scale asked for (0: the largest that fits) and the largest the mode in force can take:
+// for a full screen what fits the desktop, for a window what window_scale gives.
+int asked_display_scale();
+int largest_display_scale();
+// True once the player has switched between full screen and a window (kept in the settings).
+extern bool blModeSwitched;
+// True in the moments after a change of mode, when the system reports the old window's loss of
+// focus: that is not the player leaving the game.
+bool display_settling();
 
 // Shows a view_w x view_h picture (by default `picture`) on the screen at display_scale,
 // centred, with nearest-neighbour pixels; the rest of the screen stays black.

@@ -14,20 +14,10 @@
 
 char message[message_size] = "Welcome!";
 
-namespace {
-
-constexpr int strip_colour = 0x990000;
-constexpr int box_colour = 0x1111AA;
-constexpr int text_colour = 0xFFFFFF;
-constexpr int half = 128; // the blender: strip and box mixed half and half with the picture
-
-// The HUD font: object 0 of font1, or the library's own font while font.dat is missing.
 FONT* hud_font() {
     if (font1 && font1[0].type == DAT_FONT && font1[0].dat) return static_cast<FONT*>(font1[0].dat);
     return font;
 }
-
-}  // namespace
 
 void add_message(const char* text) {
     // Cut at the 99 characters that fit with the terminator; never past the buffer.
@@ -41,7 +31,7 @@ void disp_message_width(BITMAP* bmp, int screen_w) {
     const int X = iThex;
     const int Y = iThey;
     drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
-    set_trans_blender(half, half, half, half);
+    set_trans_blender(hud_blend, hud_blend, hud_blend, hud_blend);
     rectfill(bmp, X, Y, X + screen_w, Y + 10, strip_colour);
     rectfill(bmp, X, Y + 11, X + 80, Y + 40, box_colour);
 
@@ -58,13 +48,3 @@ void disp_message_width(BITMAP* bmp, int screen_w) {
 
 void disp_message(BITMAP* bmp) { disp_message_width(bmp, view_w); }
 
-void disp_paused(BITMAP* bmp, int x, int y) {
-    const char* text = "Paused";
-    FONT* f = hud_font();
-    const int h = text_height(f) + 6;
-    const int top = y + (view_h - h) / 2;
-    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
-    set_trans_blender(half, half, half, half);
-    rectfill(bmp, x, top, x + view_w - 1, top + h - 1, strip_colour);
-    textout_centre_ex(bmp, f, text, x + view_w / 2, top + 3, text_colour, -1);
-}

@@ -12,9 +12,15 @@ void add_message(const char* text);
 // the translucent drawing mode and the blender at 128 in force.
 struct BITMAP;
 void disp_message(BITMAP* bmp);
-// Draws the "Paused" line in the HUD's style across the middle of a view_w x view_h picture
-// whose top-left corner is (x, y) in bmp.
-void disp_paused(BITMAP* bmp, int x, int y);
+// The HUD's style, which the menus take up too: its font (object 0 of font1, or Allegro's own
+// font while font.dat is missing), the strip's and the box's colours, the text's, and the
+// blender level at which the strip and the box are mixed with the picture below.
+struct FONT;
+FONT* hud_font();
+constexpr int strip_colour = 0x990000;
+constexpr int box_colour = 0x1111AA;
+constexpr int text_colour = 0xFFFFFF;
+constexpr int hud_blend = 128;
 // The same with the strip's width given (tests and benchmarks draw other widths).
 void disp_message_width(BITMAP* bmp, int screen_w);
 

@@ -40,7 +40,7 @@ TICK_INPUT game_tick(PLAYER& mora, PLAYER& vela) {
     poll_input();
     const TICK_INPUT in = take_tick_input();
     // The rest of this tick and of the pending ticks still runs; the loop ends after the frame.
-    if (key[KEY_ESC]) blGameOver = true;
+    if (escape_held()) blGameOver = true;
     run_tick(mora, vela, in);
     return in;
 }

@@ -58,13 +58,15 @@ bool install_input() {
     return true;
 }
 
-void poll_input() {
-    poll_keyboard();
-    poll_gamepad(player_pad);
-}
+namespace {
 
-INPUT_STATE read_input() {
-    if (tick_input) return *tick_input;
+// What was held when a menu closed (the key or button that closed it, or chose Resume): it does
+// not act in play until it has been let go.
+INPUT_STATE held_over;
+bool escape_held_over = false;
+
+// The devices' state, before what is held over is taken out.
+INPUT_STATE read_devices() {
     INPUT_STATE in;
     in.left = held(key_bindings.left);
     in.right = held(key_bindings.right);
@@ -76,6 +78,44 @@ INPUT_STATE read_input() {
     in.up |= d.up || gamepad_button(player_pad, pad_bindings.up);
     in.jump |= gamepad_button(player_pad, pad_bindings.jump);
     return in;
+}
+
+} // namespace
+
+void poll_input() {
+    poll_keyboard();
+    poll_gamepad(player_pad);
+    const INPUT_STATE now = read_devices();
+    held_over.left &= now.left;
+    held_over.right &= now.right;
+    held_over.up &= now.up;
+    held_over.jump &= now.jump;
+    escape_held_over &= key[KEY_ESC] != 0;
+}
+
+INPUT_STATE read_input() {
+    if (tick_input) return *tick_input;
+    INPUT_STATE in = read_devices();
+    in.left &= !held_over.left;
+    in.right &= !held_over.right;
+    in.up &= !held_over.up;
+    in.jump &= !held_over.jump;
+    return in;
+}
+
+void hold_over_input() {
+    held_over = read_devices();
+    escape_held_over = key[KEY_ESC] != 0;
+}
+
+bool escape_held() { return key[KEY_ESC] && !escape_held_over; }
+
+bool is_reserved_key(int scancode) {
+    return scancode == KEY_ESC || scancode == KEY_F11 || scancode == KEY_ENTER;
+}
+
+bool is_mode_switch_key(int scancode) {
+    return scancode == KEY_F11 || (scancode == KEY_ENTER && (key_shifts & KB_ALT_FLAG));
 }
 
 const char* key_name(int scancode) {

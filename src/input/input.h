@@ -35,6 +35,8 @@ struct PAD_BINDINGS {
 };
 extern PAD_BINDINGS pad_bindings;
 extern const PAD_BINDINGS default_pad_bindings;
+// The pad buttons a binding may name: the numbers of the common pads' buttons, with room over.
+constexpr int max_pad_button = 31;
 
 // The player's gamepad: opened by install_input, polled by poll_input, looked for again by the
 // main loop (watch_for_gamepad) while none is plugged in; the title and the main loop take its
@@ -45,18 +47,32 @@ extern GAMEPAD player_pad;
 // keyboard cannot be installed; a missing gamepad is no failure.
 bool install_input();
 
-// Brings key[] (for drivers that need polling) and player_pad up to date. Once per logic tick.
+// Brings key[] (for drivers that need polling) and player_pad up to date, and lets go of what
+// hold_over_input held over once it is released. Once per logic tick.
 void poll_input();
+
+// Takes everything held at this moment out of play until it is released: a menu closed with
+// Escape, or Resume chosen with Space or the pad's button 0, must not quit or jump at once.
+void hold_over_input();
+// True while Escape is held in play (and was not held over from a menu): the tick's quit test.
+bool escape_held();
 
 // The input state from key[] (through key_bindings) and player_pad: its first stick's and its
 // d-pad's directions walk, button pad_bindings.jump jumps, button pad_bindings.up or pushing up
-// acts as Up. Reads only: the same key[] and pad state give the same input however often it is
-// called in a tick.
+// acts as Up; less what hold_over_input holds over. Reads only: the same key[] and pad state give
+// the same input however often it is called in a tick.
 // While tick_input is set, it answers that state instead.
 INPUT_STATE read_input();
 // The state of the tick that runs: set by the tick for its length (live or replayed), so that
 // everything the tick reads is what it was given. Null between ticks.
 extern const INPUT_STATE* tick_input;
+
+// The keys the game keeps for itself, which no binding may take: Escape (quits in play, goes back
+// in a menu), F11 and Enter (with Alt: the mode switch; Enter chooses in a menu).
+bool is_reserved_key(int scancode);
+// True for the keys that switch between full screen and a window: F11, and Enter while Alt is
+// held (scancode as readkey gives it, shifted down by 8).
+bool is_mode_switch_key(int scancode);
 
 // The name of a scancode as the settings file writes it: Allegro's KEY_ name without the prefix
 // ("LEFT", "SPACE", "P", "F11"). Null for a number that is no key.

@@ -20,6 +20,7 @@
 
 struct FMUSIC_MODULE {
     std::unique_ptr<openmpt::module> module;
+    std::atomic<int> volume{256};  // set by the game's thread, read by the feeder's
 };
 
 namespace {
@@ -102,8 +103,12 @@ int render_song(FMUSIC_MODULE* mod, int rate, unsigned short* out, int frames) {
             if (got == 0) break;  // the end of a module that does not loop
             done += static_cast<int>(got);
         }
-        for (int i = 0; i < 2 * done; i++)
-            out[i] = static_cast<unsigned short>(static_cast<std::uint16_t>(samples[i]) ^ silence);
+        const int volume = mod->volume.load();
+        for (int i = 0; i < 2 * done; i++) {
+            // Scaled in 32 bits and shifted back: at 256 every sample stays as rendered.
+            const auto scaled = static_cast<std::int16_t>(samples[i] * volume / 256);
+            out[i] = static_cast<unsigned short>(static_cast<std::uint16_t>(scaled) ^ silence);
+        }
     }
     for (int i = 2 * done; i < 2 * frames; i++) out[i] = silence;
     return done;
@@ -142,6 +147,10 @@ void FSOUND_Close() {
     if (feeder.joinable()) feeder.join();
     if (stream) stop_audio_stream(stream);
     stream = nullptr;
+}
+
+void FMUSIC_SetMasterVolume(FMUSIC_MODULE* mod, int volume) {
+    if (mod) mod->volume.store(volume < 0 ? 0 : volume > 256 ? 256 : volume);
 }
 
 void FMUSIC_SetPaused(FMUSIC_MODULE* mod, bool paused) {

@@ -33,13 +33,18 @@ bool FMUSIC_PlaySong(FMUSIC_MODULE* mod);
 // module does not move on. A module that is not playing, or a null handle, is left alone.
 void FMUSIC_SetPaused(FMUSIC_MODULE* mod, bool paused);
 
+// Sets how loud a module plays, from 0 (silence) to 256 (as made), at once, also while it plays:
+// every sample it renders is scaled by volume / 256. A volume outside 0..256 is taken as the
+// nearest end; a null handle is left alone. Modules start at 256.
+void FMUSIC_SetMasterVolume(FMUSIC_MODULE* mod, int volume);
+
 // Stops the music and joins the feeder thread. Call before allegro_exit; safe to call twice.
 void FSOUND_Close();
 
 // Renders the next frames stereo frames of mod at rate Hz into out (2 * frames values) in the
 // format of the stream that plays it: unsigned 16-bit, interleaved left/right, silence 0x8000.
-// Past the end of a module that does not loop, and for a null handle, the rest is silence.
-// Returns the frames that came from the module. The feeder thread fills every buffer with it.
+// Past the end of a module that does not loop, and for a null handle, the rest is silence. The
+// module's master volume scales what it renders. Returns the frames that came from the module. The feeder thread fills every buffer with it.
 int render_song(FMUSIC_MODULE* mod, int rate, unsigned short* out, int frames);
 
 #endif

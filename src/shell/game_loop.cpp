@@ -13,11 +13,11 @@
 #include "gameplay/hud.h"
 #include "gameplay/tick.h"
 #include "input/input.h"
+#include "menu/menu.h"
 #include "music/music.h"
 #include "shell/shell.h"
 #include "world/level.h"
 
-bool blModeSwitched = false;
 int frame_rate = frame_rate_auto;
 
 namespace {
@@ -29,19 +29,8 @@ using clock_type = std::chrono::steady_clock;
 constexpr int max_ticks_per_pass = 30;
 // Microseconds at most between looks at the keyboard while nothing is due.
 constexpr long idle_wait_us = 10000;
-constexpr int paused_rest = 10;  // ms between looks at the keyboard while paused
+constexpr int menu_rest = 10;  // ms between looks at the keyboard and the pad in the menus
 constexpr int default_frame_rate = 60;  // when the system does not tell the display's
-// A change of mode takes the focus from the old window: what the system reports of that in the
-// moments after the switch is not the player leaving the game.
-constexpr auto switch_settle = std::chrono::milliseconds(500);
-clock_type::time_point last_switch;
-
-// Every bitmap a change of mode may destroy: the ones made as system bitmaps.
-std::vector<BITMAP**> system_bitmaps() {
-    std::vector<BITMAP**> list{&buffer, &back, &before, &now};
-    for (BITMAP*& t : tiles) list.push_back(&t);
-    return list;
-}
 
 // When frames are shown: each after at least one tick, and at most one per interval (none
 // between: a frame after every pass that ran ticks), at an even pace.
@@ -90,60 +79,89 @@ struct frame_log {
 
 // What the loop keeps between passes.
 struct loop_state {
-    bool paused = false;
-    bool redraw = false;  // the picture must be shown again though no tick ran (a new mode, the pause)
+    MENU_STATE menu;      // open while the game is paused
+    BITMAP* canvas;       // the menus drawn over the frozen frame (which `picture` keeps)
+    bool redraw = false;  // the picture must be shown again though no tick ran (a new mode)
 };
 
-// The 1 Hz timer is taken away while paused, so that the mission clock stands still.
-void set_paused(loop_state& s, bool paused) {
-    s.paused = paused;
-    s.redraw = true;
-    if (paused) {
-        remove_int(increment_timer);
-    } else {
-        install_int_ex(increment_timer, BPS_TO_TIMER(1));
-        speed_counter = 0;  // the ticks of the pause are not owed
-    }
-    FMUSIC_SetPaused(song, paused);
+// Pauses the game and opens the pause menu over its last frame: no tick runs and the mission
+// clock (its 1 Hz timer taken away) and the music stand still.
+void open_pause_menu(loop_state& s, PLAYER& mora, PLAYER& vela) {
+    if (s.menu.is_open()) return;
+    remove_int(increment_timer);
+    FMUSIC_SetPaused(song, true);
+    if (BITMAP* frame = draw_frame(mora, vela)) blit(frame, picture, 0, 0, 0, 0, view_w, view_h);
+    forget_frame();
+    open_menu(s.menu);
 }
 
-// The keys the shell answers itself, from the key buffer: Escape (a tap too short for key[] to
-// see still quits; the pass goes on as after the tick's own test), F11 or Alt+Enter, and P.
-void answer_shell_keys(loop_state& s) {
-    while (keypressed()) {
+// Play goes on where it stood.
+void resume_play(loop_state& s) {
+    s.menu.open.clear();
+    hold_over_input();
+    install_int_ex(increment_timer, BPS_TO_TIMER(1));
+    speed_counter = 0;  // the ticks of the pause are not owed
+    FMUSIC_SetPaused(song, false);
+    s.redraw = true;
+}
+
+// One pass while the menus are open: what the player did, and the menus drawn again over the
+// frozen frame when anything changed.
+void menu_pass(loop_state& s) {
+    for (const MENU_EVENT& e : read_menu_events(s.menu)) {
+        switch (menu_event(s.menu, e)) {
+        case MENU_RESULT::stay: break;
+        case MENU_RESULT::resume: resume_play(s); return;
+        case MENU_RESULT::quit: blGameOver = true; return;
+        case MENU_RESULT::play_run: break;
+        }
+    }
+    display_focus_lost = false;  // the game waits already
+    if (s.menu.changed && screen) {
+        blit(picture, s.canvas, 0, 0, 0, 0, view_w, view_h);
+        draw_menu(s.canvas, s.menu);
+        show_picture(s.canvas);
+        s.menu.changed = false;
+    }
+    rest(menu_rest);
+}
+
+// The keys the shell answers in play, from the key buffer: Escape (a tap too short for key[] to
+// see still quits; the pass goes on as after the tick's own test), F11 or Alt+Enter, and the
+// pause key, which opens the pause menu.
+void answer_shell_keys(loop_state& s, PLAYER& mora, PLAYER& vela) {
+    while (keypressed() && !s.menu.is_open()) {
         const int k = readkey() >> 8;
         if (k == KEY_ESC) {
-            blGameOver = true;
+            if (escape_held() || !key[KEY_ESC]) blGameOver = true;  // not the one held over
         } else if (is_mode_switch_key(k)) {
             switch_display_mode();
             s.redraw = true;
         } else if (k == key_bindings.pause) {
-            set_paused(s, !s.paused);
+            open_pause_menu(s, mora, vela);
         }
     }
 }
 
-// The window lost the focus: the player is elsewhere, so the game waits for them, paused.
-void pause_when_left(loop_state& s) {
-    const bool settling = clock_type::now() - last_switch < switch_settle;
-    if (display_focus_lost.exchange(false) && !s.paused && !settling) set_paused(s, true);
-}
-
-// The pad's part of a pass: a pad plugged in is taken, its pause button pauses and resumes as P
-// does, and pulling it out pauses (it cannot steer any more).
-void answer_pad(loop_state& s) {
+// The pad's part of a pass in play: a pad plugged in is taken; its pause button (Start) opens
+// the pause menu, and so does pulling it out, as on a console: it cannot steer any more.
+void answer_pad(loop_state& s, PLAYER& mora, PLAYER& vela) {
     watch_for_gamepad(player_pad);
     poll_gamepad(player_pad);
-    for (int b; (b = take_gamepad_press(player_pad)) >= 0;)
-        if (b == pad_bindings.pause) set_paused(s, !s.paused);
-    if (take_gamepad_unplugged(player_pad) && !s.paused) set_paused(s, true);
+    bool pause = take_gamepad_unplugged(player_pad);
+    for (int b; (b = take_gamepad_press(player_pad)) >= 0;) pause |= b == pad_bindings.pause;
+    if (pause) open_pause_menu(s, mora, vela);
 }
 
-void show_frame(PLAYER& mora, PLAYER& vela, bool paused) {
+// The window lost the focus: the player is elsewhere, so the game waits for them, paused.
+void pause_when_left(loop_state& s, PLAYER& mora, PLAYER& vela) {
+    if (display_focus_lost.exchange(false) && !display_settling()) open_pause_menu(s, mora, vela);
+}
+
+void show_frame(PLAYER& mora, PLAYER& vela) {
     BITMAP* frame = draw_frame(mora, vela);
-    if (!frame) return;
-    if (paused) disp_paused(frame, 0, 0);
-    if (screen) show_picture(frame);
+    if (frame && screen) show_picture(frame);
+    forget_frame();  // a view of the buffer, which a change of mode may make again
 }
 
 // Runs the ticks due, at most max_ticks_per_pass of them. False when none was due.
@@ -159,48 +177,42 @@ bool run_due_ticks(PLAYER& mora, PLAYER& vela) {
 
 } // namespace
 
-bool is_mode_switch_key(int scancode) {
-    return scancode == KEY_F11 || (scancode == KEY_ENTER && (key_shifts & KB_ALT_FLAG));
-}
-
-void switch_display_mode() {
-    forget_frame();  // a view of the buffer, which the new mode may make again
-    if (!toggle_display(system_bitmaps())) {
-        start_failure("Could not set video mode 320x240x32");
-        blGameOver = true;
-        return;
-    }
-    blModeSwitched = true;
-    last_switch = clock_type::now();
+std::vector<BITMAP**> bitmaps_to_keep() {
+    std::vector<BITMAP**> list{&buffer, &back, &before, &now};
+    for (BITMAP*& t : tiles) list.push_back(&t);
+    return list;
 }
 
 void run_game(PLAYER& mora, PLAYER& vela) {
     // Loading and the title took their time: play starts now, not with their ticks.
     speed_counter = 0;
     display_focus_lost = false;
-    loop_state s;
+    loop_state s{MENU_STATE(), create_bitmap(view_w, view_h)};
+    if (!s.canvas) {
+        start_failure("out of memory");
+        return;
+    }
     frame_pacer pacer(frame_rate);
     frame_log log;
     while (!blGameOver) {
-        s.redraw = false;
-        answer_shell_keys(s);
-        answer_pad(s);
-        pause_when_left(s);
-        if (s.paused) {
-            if (blGameOver || key[KEY_ESC]) break;
-            if (s.redraw) show_frame(mora, vela, true);
-            rest(paused_rest);
+        if (s.menu.is_open()) {
+            menu_pass(s);
             continue;
         }
+        answer_shell_keys(s, mora, vela);
+        answer_pad(s, mora, vela);
+        pause_when_left(s, mora, vela);
+        if (s.menu.is_open()) continue;
         if (run_due_ticks(mora, vela)) pacer.owed = true;
         const auto now = clock_type::now();
         if (pacer.due(now) || s.redraw) {
-            show_frame(mora, vela, false);
+            show_frame(mora, vela);
             pacer.shown(now);
             log.shown(now);
+            s.redraw = false;
         } else {
             wait_for_tick(pacer.wait_us(now));
         }
     }
-    forget_frame();
+    destroy_bitmap(s.canvas);
 }

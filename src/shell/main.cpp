@@ -18,14 +18,12 @@
 #include "input/input.h"
 #include "music/music.h"
 #include "shell/options.h"
-#include "shell/settings.h"
+#include "menu/menu.h"
 #include "shell/shell.h"
 #include "world/level.h"
 
 namespace {
 
-constexpr int music_rate = 22050;  // Hz
-constexpr int music_channels = 32;
 constexpr int usage_status = 2;      // a wrong command line, as command-line tools answer it
 
 // Releases what the game made and stops the library: the music thread first (it feeds an
@@ -85,13 +83,14 @@ int main(int argc, char** argv) {
         allegro_exit();
         return EXIT_FAILURE;
     }
-    const std::string settings_file = settings_path();
-    SETTINGS settings = load_settings(settings_file, stderr);
-    key_bindings = settings.keys;
+    // The file's settings, and for this run the command line's choices over them.
+    menu_settings.file_path = settings_path();
+    menu_settings.from_file = load_settings(menu_settings.file_path, stderr);
+    SETTINGS& settings = menu_settings.in_force = menu_settings.from_file;
+    if (opt.fullscreen >= 0) settings.fullscreen = opt.fullscreen == 1;
+    if (opt.scale > 0) settings.scale = opt.scale;
+    menu_settings.sound_allowed = !opt.mute;
     frame_rate = settings.frame_rate;
-    pad_bindings = settings.pad;
-    const bool music = settings.music && !opt.mute;
-    sound_on = settings.sound && !opt.mute;
 
     install_int_ex(increment_speed_counter, BPS_TO_TIMER(logic_rate));
     if (install_int_ex(increment_frame, BPS_TO_TIMER(anim_rate)) < 0)
@@ -99,17 +98,9 @@ int main(int argc, char** argv) {
     install_int_ex(increment_timer, BPS_TO_TIMER(1));
     set_color_depth(32);
     set_window_title("One Step Ahead");
-    const bool fullscreen = opt.fullscreen >= 0 ? opt.fullscreen == 1 : settings.fullscreen;
-    if (!open_display(fullscreen, opt.scale > 0 ? opt.scale : settings.scale)) {
+    if (!open_display(settings.fullscreen, settings.scale)) {
         start_failure("Could not set video mode 320x240x32");
         return stop_start();
-    }
-    // One failure, one message: without the sound driver the music cannot start either.
-    if (music || sound_on) {
-        if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) < 0)
-            allegro_message("Could not install sound driver!");
-        else if (music && !FSOUND_Init(music_rate, music_channels, 0))
-            allegro_message("Unable to install FMOD");
     }
     install_input();
 #pragma GCC diagnostic push
@@ -130,7 +121,11 @@ int main(int argc, char** argv) {
     if (!mora.has_frames()) return stop_start();
     PLAYER vela(partner_start_x, start_y, "dat/vela.dat", type_partner);
     if (!vela.has_frames()) return stop_start();
-    if (music) FMUSIC_PlaySong(song);
+    keep_across_mode_changes(bitmaps_to_keep());
+    // The sound and the music start only when wanted; a failure is said once (without the sound
+    // driver the music cannot start either).
+    if (music_level(settings) > 0 || sound_level(settings) > 0) start_sound(false);
+    apply_settings();
 
     show_title();
     start_rules();
@@ -138,8 +133,8 @@ int main(int argc, char** argv) {
 
     // The player's switch between full screen and a window is kept for the next game.
     if (blModeSwitched) {
-        settings.fullscreen = display_fullscreen;
-        save_settings(settings_file, settings, stderr);
+        menu_settings.from_file.fullscreen = display_fullscreen;
+        save_settings(menu_settings.file_path, menu_settings.from_file, stderr);
     }
     const bool failed = blStartFailed;
     shut_down();

@@ -5,8 +5,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "display/display.h"
+#include "menu/settings.h"
 
 #ifndef OSA_VERSION
 #define OSA_VERSION "unknown"
@@ -54,14 +56,6 @@ OPTIONS_RESULT usage_error(std::FILE* err) {
 
 } // namespace
 
-bool read_whole_number(const char* text, int lo, int hi, int* value) {
-    char* end = nullptr;
-    const long n = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || n < lo || n > hi) return false;
-    *value = static_cast<int>(n);
-    return true;
-}
-
 OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out, std::FILE* err) {
     opt = OPTIONS{};
     optind = 0;  // start over: GNU getopt then also forgets what an earlier call read
@@ -105,4 +99,17 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
         return usage_error(err);
     }
     return OPTIONS_RESULT::play;
+}
+
+std::string find_data_dir(const std::string& data_option, const char* data_env,
+                          const std::string& executable) {
+    if (!data_option.empty()) return data_option;
+    if (data_env && *data_env) return data_env;
+    const size_t slash = executable.rfind('/');
+    if (slash == std::string::npos) return "";
+    const std::string bin = executable.substr(0, slash == 0 ? 1 : slash);
+    std::error_code ignored;
+    for (const std::string& dir : {bin, bin + "/../share/one-step-ahead"})
+        if (std::filesystem::is_directory(dir + "/dat", ignored)) return dir;
+    return "";
 }

@@ -22,13 +22,17 @@ enum class OPTIONS_RESULT {
     usage_error,  // a wrong option or value: one line and the usage went to err, exit 2
 };
 
-// Reads a whole number from lo to hi with nothing after it (a scale: 1..8 on the command line,
-// 0..8 in the settings). False, value untouched, for anything else.
-bool read_whole_number(const char* text, int lo, int hi, int* value);
 
 // Reads argv with getopt_long into opt. --help prints the usage to out, --version the name and
 // version; a wrong option or value prints one line and the usage to err. Needs no display and
 // can be called more than once (tests).
 OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out, std::FILE* err);
+
+// The directory that holds the game's dat/: --data DIR (data_option) first, then the variable
+// ONE_STEP_AHEAD_DATA (data_env), then beside the executable (the build tree) or in
+// ../share/one-step-ahead beside its directory (an installed or moved prefix). Empty when none
+// of these holds dat/: the game then looks in the working directory.
+std::string find_data_dir(const std::string& data_option, const char* data_env,
+                          const std::string& executable);
 
 #endif

@@ -3,6 +3,8 @@
 #ifndef OSA_SHELL_SHELL_H
 #define OSA_SHELL_SHELL_H
 
+#include <vector>
+
 #include "core/state.h"
 #include "display/display.h"
 
@@ -11,10 +13,11 @@ class PLAYER;
 
 // One frame: clamp the camera and draw the camera's window of the world into `buffer`. Returns
 // that window as a view_w x view_h bitmap of its own, the game's picture for this frame: a
-// sub-bitmap of buffer, owned here and valid until the next draw_frame, forget_frame or change
-// of mode. Null when it cannot be made (out of memory).
+// sub-bitmap of buffer, owned here and valid until the next draw_frame or forget_frame. Null when
+// it cannot be made (out of memory).
 BITMAP* draw_frame(PLAYER& mora, PLAYER& vela);
-// Releases the last frame's picture (before buffer goes, or is made again by a change of mode).
+// Releases the last frame's picture: call it once the picture is shown, before anything can
+// change the mode (which may make the buffer again) or release the buffer.
 void forget_frame();
 
 // The frame for a window of w x h pixels, copied to target at (0, 0) (tests and benchmarks draw
@@ -43,16 +46,8 @@ void run_game(PLAYER& mora, PLAYER& vela);
 // frame after every pass that ran a tick. Set by main from the settings before run_game.
 extern int frame_rate;
 
-// True once the player switched between full screen and a window (to be saved in the settings).
-extern bool blModeSwitched;
-
-// True for the keys that switch between full screen and a window: F11, and Enter while Alt is
-// held (scancode as readkey gives it, shifted down by 8).
-bool is_mode_switch_key(int scancode);
-
-// Switches between full screen and a window, carrying the system bitmaps over, and records it
-// in blModeSwitched. When neither mode can be set any more the game cannot go on: it stops
-// with the video mode's message.
-void switch_display_mode();
+// Every bitmap a change of mode must carry over (display's keep_across_mode_changes): the world
+// buffer, the background, the change effect's two and the tiles. main gives them after loading.
+std::vector<BITMAP**> bitmaps_to_keep();
 
 #endif

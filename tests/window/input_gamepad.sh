@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The gamepad in the real game, through the stand-in pad: plugged in at the title, its button
-# ends it; its stick walks Mora; Start pauses (the HUD's clock stands still) and resumes; pulling
-# it out while the stick is pushed pauses the game, and after P she stands still; plugged in
-# again, the stick walks her within 2 s.
+# ends it; its stick walks Mora; Start opens the pause menu (the HUD's clock stands still) and
+# closes it; pulling it out while the stick is pushed opens the menu, and after P she stands
+# still; plugged in again, the stick walks her within 2 s; "Quit", chosen with the pad, ends the
+# game with status 0.
 # Usage: input_gamepad.sh <one-step-ahead> <build-dir>
 source "$(dirname "$0")/lib.bash"
 osa_setup "$1" "$2"
@@ -50,9 +51,10 @@ osa_say "the ground moved left by $dx pixels (match $score)"
 
 sleep 1 # friction stops her
 clock_moves running || osa_fail "the clock stands still before any pause"
-osa_say "Start pauses"
+osa_say "Start opens the pause menu"
 osa_pad_button 7
 ! clock_moves paused || osa_fail "the clock goes on after Start"
+osa_menu_shown paused-b || osa_fail "no menu after Start"
 osa_pad_button 7
 clock_moves resumed || osa_fail "the clock stands still after Start again"
 
@@ -62,6 +64,7 @@ sleep 0.5
 osa_unplug_pad
 sleep 0.3
 ! clock_moves unplugged || osa_fail "the game did not pause when the pad went"
+osa_menu_shown unplugged-b || osa_fail "no menu when the pad went"
 osa_key p
 sleep 1.5 # friction stops her
 osa_shot still-a
@@ -88,8 +91,17 @@ osa_say "$dx pixels walked in the screenshot begun $seen s after the plug"
 awk -v s="$seen" 'BEGIN { exit !(s <= 2) }' || osa_fail "the pad was taken only after $seen s"
 osa_pad_event 2 0 0
 
-osa_key Escape
+osa_say "Start, three times down, button 0: Quit"
+osa_pad_button 7
+sleep 0.3
+for _ in 1 2 3; do
+    osa_pad_event 2 1 32767
+    sleep 0.1
+    osa_pad_event 2 1 0
+    sleep 0.1
+done
+osa_pad_button 0
 osa_wait_exit 5
-[ "$OSA_STATUS" = 0 ] || osa_fail "exit status $OSA_STATUS after Escape"
+[ "$OSA_STATUS" = 0 ] || osa_fail "exit status $OSA_STATUS after Quit"
 [ ! -s "$OSA_MESSAGES" ] || osa_fail "unexpected message: $(cat "$OSA_MESSAGES")"
 echo "PASS"

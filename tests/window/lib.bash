@@ -344,6 +344,12 @@ osa_wait_picture() {
     done
 }
 
+# osa_menu_shown NAME: true when the picture OSA_TMP/NAME.png (as osa_shot takes it) shows a menu:
+# the outline of its panel, which always crosses the picture's middle row, at column 40.
+osa_menu_shown() {
+    [ "$(convert "$OSA_TMP/$1.png" -format '%[pixel:p{40,120}]' info:)" = "srgb(106,106,230)" ]
+}
+
 # osa_shot NAME: the game's 320 x 240 picture, where OSA_PICTURE_X and OSA_PICTURE_Y found it,
 # from a new screenshot, as OSA_TMP/NAME.png.
 osa_shot() {

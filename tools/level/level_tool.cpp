@@ -16,7 +16,7 @@
 #include "authoring/level_check.h"
 #include "characters/player.h"
 #include "core/assets.h"
-#include "shell/settings.h"
+#include "shell/options.h"
 
 namespace {
 

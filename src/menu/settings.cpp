@@ -1,30 +1,20 @@
-// The settings file and the search for the game's files.
-#include "shell/settings.h"
+// The settings file.
+#include "menu/settings.h"
 
 #include <allegro.h>
 
-#include <fcntl.h>
 #include <strings.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "core/files.h"
 #include "display/display.h"
-#include "shell/options.h"
 
 namespace {
 
-constexpr const char* settings_dir = "one-step-ahead";
 constexpr const char* settings_file = "settings.cfg";
-
-bool is_directory(const std::string& path) {
-    std::error_code ignored;
-    return std::filesystem::is_directory(path, ignored);
-}
 
 // A yes/no value as people write it in INI files.
 bool read_flag(const char* text, bool* value) {
@@ -38,6 +28,8 @@ bool read_flag(const char* text, bool* value) {
 }
 
 bool read_scale(const char* text, int* value) { return read_whole_number(text, 0, max_scale, value); }
+
+bool read_volume(const char* text, int* value) { return read_whole_number(text, 0, max_volume, value); }
 
 bool read_frame_rate(const char* text, int* value) {
     return read_whole_number(text, min_frame_rate, max_frame_rate, value) ||
@@ -75,19 +67,11 @@ const binding<PAD_BINDINGS> pad_fields[] = {
     {"jump", &PAD_BINDINGS::jump}, {"up", &PAD_BINDINGS::up}, {"pause", &PAD_BINDINGS::pause},
 };
 
-// The pad buttons a binding may name: the numbers of the common pads' buttons, with room over.
-constexpr int max_pad_button = 31;
-
-// The keys the game keeps for itself: Escape quits, F11 and Enter (with Alt) switch the mode.
-bool reserved_key(int scancode) {
-    return scancode == KEY_ESC || scancode == KEY_F11 || scancode == KEY_ENTER;
-}
-
 // Readers of one binding's text: null when it is sense (value set), else why it is not.
 const char* read_key(const char* text, int* value) {
     *value = key_by_name(text);
     if (*value == 0) return "not a key name: A to Z, 0 to 9, LEFT, SPACE, ...";
-    if (reserved_key(*value)) return "Escape, F11 and Enter belong to the game";
+    if (is_reserved_key(*value)) return "Escape, F11 and Enter belong to the game";
     return nullptr;
 }
 const char* read_button(const char* text, int* value) {
@@ -149,21 +133,17 @@ void write_values(const SETTINGS& s) {
     if (s.frame_rate != frame_rate_auto) set_config_int("display", "frame_rate", s.frame_rate);
     set_config_int("sound", "music", s.music ? 1 : 0);
     set_config_int("sound", "sound", s.sound ? 1 : 0);
+    set_config_int("sound", "music_volume", s.music_volume);
+    set_config_int("sound", "sound_volume", s.sound_volume);
     for (const auto& b : key_fields) set_config_string("keys", b.name, key_name(s.keys.*b.field));
     for (const auto& b : pad_fields) set_config_int("pad", b.name, s.pad.*b.field);
 }
 
 bool same(const SETTINGS& a, const SETTINGS& b) {
-    return a.fullscreen == b.fullscreen && a.scale == b.scale && a.frame_rate == b.frame_rate && a.music == b.music &&
-           a.sound == b.sound && same_bindings(key_fields, a.keys, b.keys) &&
+    return a.fullscreen == b.fullscreen && a.scale == b.scale && a.frame_rate == b.frame_rate &&
+           a.music == b.music && a.sound == b.sound && a.music_volume == b.music_volume &&
+           a.sound_volume == b.sound_volume && same_bindings(key_fields, a.keys, b.keys) &&
            same_bindings(pad_fields, a.pad, b.pad);
-}
-
-// The settings directory and its parents (~/.config may be missing too).
-bool make_directories(const std::string& dir) {
-    std::error_code ignored;
-    std::filesystem::create_directories(dir, ignored);
-    return is_directory(dir);
 }
 
 bool copy_file(const std::string& from, const std::string& to) {
@@ -174,28 +154,19 @@ bool copy_file(const std::string& from, const std::string& to) {
     return static_cast<bool>(out.flush());
 }
 
-bool sync_file(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) return false;
-    const bool ok = fsync(fd) == 0;
-    close(fd);
-    return ok;
-}
-
 } // namespace
 
 std::string settings_path() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    // The base directory standard ignores a relative XDG_CONFIG_HOME.
-    if (xdg && xdg[0] == '/') {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || !*home) return "";
-        base = std::string(home) + "/.config";
-    }
-    return base + "/" + settings_dir + "/" + settings_file;
+    const std::string dir = xdg_config_dir();
+    return dir.empty() ? "" : dir + "/" + settings_file;
+}
+
+bool read_whole_number(const char* text, int lo, int hi, int* value) {
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || n < lo || n > hi) return false;
+    *value = static_cast<int>(n);
+    return true;
 }
 
 SETTINGS load_settings(const std::string& path, std::FILE* err) {
@@ -208,6 +179,8 @@ SETTINGS load_settings(const std::string& path, std::FILE* err) {
     read_value(path, "display", "frame_rate", read_frame_rate, &s.frame_rate, "30 to 240, or 0", err);
     read_value(path, "sound", "music", read_flag, &s.music, "1 or 0", err);
     read_value(path, "sound", "sound", read_flag, &s.sound, "1 or 0", err);
+    read_value(path, "sound", "music_volume", read_volume, &s.music_volume, "0 to 10", err);
+    read_value(path, "sound", "sound_volume", read_volume, &s.sound_volume, "0 to 10", err);
     read_bindings(path, "keys", key_fields, default_key_bindings, read_key, key_text, &s.keys, err);
     read_bindings(path, "pad", pad_fields, default_pad_bindings, read_button, button_text, &s.pad,
                   err);
@@ -218,9 +191,9 @@ SETTINGS load_settings(const std::string& path, std::FILE* err) {
 bool save_settings(const std::string& path, const SETTINGS& s, std::FILE* err) {
     if (path.empty()) return false;
     const std::string dir = path.substr(0, path.rfind('/'));
-    const std::string temp = path + ".new";
+    const std::string temp = temporary_name(path);
     const char* fault = nullptr;
-    if (!make_directories(dir))
+    if (!make_directories(dir, nullptr))
         fault = "cannot make its directory";
     else if (!copy_file(path, temp))
         fault = "cannot write beside it";
@@ -234,9 +207,9 @@ bool save_settings(const std::string& path, const SETTINGS& s, std::FILE* err) {
         std::FILE* quiet = std::fopen("/dev/null", "w");
         const SETTINGS back = load_settings(temp, quiet ? quiet : err);
         if (quiet) std::fclose(quiet);
-        if (!same(back, s) || !sync_file(temp))
+        if (!same(back, s))
             fault = "the new file did not read back";
-        else if (std::rename(temp.c_str(), path.c_str()) != 0)
+        else if (!replace_file(temp, path, nullptr))
             fault = "cannot replace it";
     }
     if (!fault) return true;
@@ -245,14 +218,3 @@ bool save_settings(const std::string& path, const SETTINGS& s, std::FILE* err) {
     return false;
 }
 
-std::string find_data_dir(const std::string& data_option, const char* data_env,
-                          const std::string& executable) {
-    if (!data_option.empty()) return data_option;
-    if (data_env && *data_env) return data_env;
-    const size_t slash = executable.rfind('/');
-    if (slash == std::string::npos) return "";
-    const std::string bin = executable.substr(0, slash == 0 ? 1 : slash);
-    for (const std::string& dir : {bin, bin + "/../share/one-step-ahead"})
-        if (is_directory(dir + "/dat")) return dir;
-    return "";
-}

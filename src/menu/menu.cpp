@@ -1,0 +1,453 @@
+// The menus' pages and entries, moving through them, what each option does, the binding rules,
+// and the keyboard and the pad read for them.
+#include "menu/menu.h"
+
+#include <allegro.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "core/assets.h"
+#include "core/files.h"
+#include "core/state.h"
+#include "display/display.h"
+#include "input/input.h"
+#include "music/music.h"
+
+MENU_SETTINGS menu_settings;
+std::vector<BEST_RUN> best_runs;
+
+namespace {
+
+constexpr int music_rate = 22050;  // Hz
+constexpr int music_channels = 32;
+
+// The entries of each page, in order.
+enum { pause_resume, pause_options, pause_best_runs, pause_quit, pause_entries };
+enum {
+    options_display,
+    options_scale,
+    options_music,
+    options_sound,
+    options_keys,
+    options_pad,
+    options_back,
+    options_entries
+};
+const char* const key_labels[] = {"Left", "Right", "Up (enter a shop)", "Jump", "Pause"};
+int KEY_BINDINGS::*const key_fields[] = {&KEY_BINDINGS::left, &KEY_BINDINGS::right, &KEY_BINDINGS::up,
+                                         &KEY_BINDINGS::jump, &KEY_BINDINGS::pause};
+constexpr int key_entries = 5;  // then Back
+const char* const pad_labels[] = {"Jump", "Up (enter a shop)", "Pause"};
+int PAD_BINDINGS::*const pad_fields[] = {&PAD_BINDINGS::jump, &PAD_BINDINGS::up, &PAD_BINDINGS::pause};
+constexpr int pad_entries = 3;  // then Back
+
+// A held stick or d-pad repeats its move: first after this long, then at this pace.
+constexpr auto repeat_delay = std::chrono::milliseconds(400);
+constexpr auto repeat_every = std::chrono::milliseconds(150);
+
+bool sound_started = false;  // Allegro's sound is installed
+bool sound_failed = false;   // and could not be: not tried again
+bool music_started = false;  // the song plays (at whatever volume)
+
+SETTINGS options_entered;    // the settings in force when the options were opened
+
+bool is_options_page(MENU_PAGE p) {
+    return p == MENU_PAGE::options || p == MENU_PAGE::keys || p == MENU_PAGE::pad;
+}
+
+int entry_count(const MENU_STATE& m) { return static_cast<int>(menu_entries(m).size()); }
+
+void open_page(MENU_STATE& m, MENU_PAGE page) {
+    m.open.push_back({page, 0});
+    m.note.clear();
+    m.changed = true;
+    if (page == MENU_PAGE::options) {
+        // F11 in play changed the mode without the options: show the mode in force.
+        menu_settings.in_force.fullscreen = display_fullscreen;
+        options_entered = menu_settings.in_force;
+    }
+    if (page == MENU_PAGE::best_runs) best_runs = load_best_runs(xdg_data_dir(), stderr);
+}
+
+// What changed in the options since they were opened goes into the file's settings, which are
+// saved: the command line's choices for this run stay out of the file.
+void save_changed_options() {
+    const SETTINGS& was = options_entered;
+    const SETTINGS& now = menu_settings.in_force;
+    SETTINGS& file = menu_settings.from_file;
+    bool changed = false;
+    auto take = [&](auto field) {
+        if (was.*field == now.*field) return;
+        file.*field = now.*field;
+        changed = true;
+    };
+    take(&SETTINGS::fullscreen);
+    take(&SETTINGS::scale);
+    take(&SETTINGS::music);
+    take(&SETTINGS::music_volume);
+    take(&SETTINGS::sound);
+    take(&SETTINGS::sound_volume);
+    for (int i = 0; i < key_entries; i++)
+        if (was.keys.*key_fields[i] != now.keys.*key_fields[i]) {
+            file.keys.*key_fields[i] = now.keys.*key_fields[i];
+            changed = true;
+        }
+    for (int i = 0; i < pad_entries; i++)
+        if (was.pad.*pad_fields[i] != now.pad.*pad_fields[i]) {
+            file.pad.*pad_fields[i] = now.pad.*pad_fields[i];
+            changed = true;
+        }
+    if (changed && !menu_settings.file_path.empty())
+        save_settings(menu_settings.file_path, file, stderr);
+}
+
+void close_page(MENU_STATE& m) {
+    if (m.page() == MENU_PAGE::options) save_changed_options();
+    m.open.pop_back();
+    m.note.clear();
+    m.changed = true;
+}
+
+// The music plays while the options are open, so that its volume is heard; elsewhere in the
+// menus it stands still.
+void follow_music(const MENU_STATE& m) {
+    if (m.is_open()) FMUSIC_SetPaused(song, !is_options_page(m.page()));
+}
+
+void set_music_volume(int v) {
+    SETTINGS& s = menu_settings.in_force;
+    s.music_volume = v;
+    if (v > 0) s.music = true;
+    apply_settings();
+}
+
+void set_sound_volume(int v) {
+    SETTINGS& s = menu_settings.in_force;
+    s.sound_volume = v;
+    if (v > 0) s.sound = true;
+    apply_settings();
+    play_effect(jump);  // one short sound at the new loudness
+}
+
+// Moves the option on the chosen entry by step (-1 left, +1 right; 0 for Enter on a value that
+// flips).
+void change_option(MENU_STATE& m, int step) {
+    SETTINGS& s = menu_settings.in_force;
+    switch (m.chosen()) {
+    case options_display:
+        if (switch_display_mode()) s.fullscreen = display_fullscreen;
+        break;
+    case options_scale: {
+        // Auto, then 1 up to the largest that fits.
+        const int scale = asked_display_scale() + step;
+        if (step != 0 && scale >= 0 && scale <= largest_display_scale() && set_display_scale(scale))
+            s.scale = scale;
+        break;
+    }
+    case options_music: {
+        const int v = music_level(s) + step;
+        if (step != 0 && v >= 0 && v <= max_volume) set_music_volume(v);
+        break;
+    }
+    case options_sound: {
+        const int v = sound_level(s) + step;
+        if (step != 0 && v >= 0 && v <= max_volume) set_sound_volume(v);
+        break;
+    }
+    default: return;
+    }
+    if (menu_settings.sound_allowed && !sound_started && (music_level(s) > 0 || sound_level(s) > 0))
+        m.note = "No sound device";
+    m.changed = true;
+}
+
+MENU_RESULT choose(MENU_STATE& m) {
+    const int c = m.chosen();
+    switch (m.page()) {
+    case MENU_PAGE::pause:
+        if (c == pause_resume) {
+            m.open.clear();
+            return MENU_RESULT::resume;
+        }
+        if (c == pause_quit) return MENU_RESULT::quit;
+        open_page(m, c == pause_options ? MENU_PAGE::options : MENU_PAGE::best_runs);
+        return MENU_RESULT::stay;
+    case MENU_PAGE::options:
+        if (c == options_keys || c == options_pad)
+            open_page(m, c == options_keys ? MENU_PAGE::keys : MENU_PAGE::pad);
+        else if (c == options_back)
+            close_page(m);
+        else if (c == options_display)
+            change_option(m, 0);
+        return MENU_RESULT::stay;
+    case MENU_PAGE::keys:
+    case MENU_PAGE::pad: {
+        const int bindings = m.page() == MENU_PAGE::keys ? key_entries : pad_entries;
+        if (c == bindings) {
+            close_page(m);
+        } else {
+            m.waiting = c;
+            m.note.clear();
+        }
+        return MENU_RESULT::stay;
+    }
+    case MENU_PAGE::best_runs:
+        if (c >= static_cast<int>(best_runs.size())) {
+            close_page(m);
+            return MENU_RESULT::stay;
+        }
+        m.run_to_play = c;
+        return MENU_RESULT::play_run;
+    }
+    return MENU_RESULT::stay;
+}
+
+// A key or a button for the binding that waits: Escape cancels; a refused one says why and the
+// binding goes on waiting.
+void take_binding(MENU_STATE& m, const MENU_EVENT& e) {
+    SETTINGS& s = menu_settings.in_force;
+    if (e.action == MENU_ACTION::key && e.code == KEY_ESC) {
+        m.waiting = -1;
+        m.note.clear();
+    } else if (m.page() == MENU_PAGE::keys && e.action == MENU_ACTION::key) {
+        if (bind_key(s.keys, m.waiting, e.code, &m.note)) m.waiting = -1;
+    } else if (m.page() == MENU_PAGE::pad && e.action == MENU_ACTION::button) {
+        if (bind_button(s.pad, m.waiting, e.code, &m.note)) m.waiting = -1;
+    } else {
+        return;
+    }
+    apply_settings();
+    m.changed = true;
+}
+
+// Binding `which` of b (one of fields) takes value, which the binding it belonged to takes over
+// in exchange; unless why says it is refused (then that goes to *refusal, and false).
+template <class Bindings, size_t N>
+bool bind(Bindings& b, int Bindings::*const (&fields)[N], int which, int value, const char* why,
+          std::string* refusal) {
+    if (which < 0 || which >= static_cast<int>(N)) return false;
+    if (refusal) *refusal = why ? why : "";
+    if (why) return false;
+    int& mine = b.*fields[which];
+    for (size_t i = 0; i < N; i++)
+        if (static_cast<int>(i) != which && b.*fields[i] == value) b.*fields[i] = mine;
+    mine = value;
+    return true;
+}
+
+std::string key_text(int scancode) {
+    const char* name = key_name(scancode);
+    return name ? name : "?";
+}
+
+} // namespace
+
+void apply_settings() {
+    const SETTINGS& s = menu_settings.in_force;
+    key_bindings = s.keys;
+    pad_bindings = s.pad;
+    sound_volume = sound_level(s);
+    if (music_level(s) > 0 || sound_level(s) > 0) start_sound(true);
+    FMUSIC_SetMasterVolume(song, volume_gain(music_level(s)));
+}
+
+bool start_sound(bool quiet) {
+    if (!menu_settings.sound_allowed || sound_failed) return false;
+    if (!sound_started) {
+        if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) < 0) {
+            sound_failed = true;
+            if (!quiet) allegro_message("Could not install sound driver!");
+            return false;
+        }
+        sound_started = true;
+    }
+    if (!music_started && song) {
+        if (!FSOUND_Init(music_rate, music_channels, 0)) {
+            sound_failed = true;
+            // Without Allegro's sound the music cannot start either: that has been said.
+            if (!quiet && music_start_fault() == music_fault::layer_failed)
+                allegro_message("Unable to install FMOD");
+            return false;
+        }
+        FMUSIC_SetMasterVolume(song, volume_gain(music_level(menu_settings.in_force)));
+        music_started = FMUSIC_PlaySong(song);
+    }
+    return true;
+}
+
+const char* menu_title(MENU_PAGE page) {
+    switch (page) {
+    case MENU_PAGE::pause: return "Paused";
+    case MENU_PAGE::options: return "Options";
+    case MENU_PAGE::keys: return "Keys";
+    case MENU_PAGE::pad: return "Gamepad";
+    case MENU_PAGE::best_runs: return "Best runs";
+    }
+    return "";
+}
+
+std::vector<MENU_ENTRY> menu_entries(const MENU_STATE& m) {
+    const SETTINGS& s = menu_settings.in_force;
+    std::vector<MENU_ENTRY> e;
+    switch (m.page()) {
+    case MENU_PAGE::pause:
+        e = {{"Resume", ""}, {"Options", ""}, {"Best runs", ""}, {"Quit", ""}};
+        break;
+    case MENU_PAGE::options:
+        e = {{"Display", s.fullscreen ? "Full screen" : "Window"},
+             {"Scale", s.scale == 0 ? "Auto" : std::to_string(s.scale)},
+             {"Music volume", std::to_string(music_level(s))},
+             {"Sound volume", std::to_string(sound_level(s))},
+             {"Keys", ""},
+             {"Gamepad", ""},
+             {"Back", ""}};
+        break;
+    case MENU_PAGE::keys:
+        for (int i = 0; i < key_entries; i++)
+            e.push_back({key_labels[i], m.waiting == i ? "press a key" : key_text(s.keys.*key_fields[i])});
+        e.push_back({"Back", ""});
+        break;
+    case MENU_PAGE::pad:
+        for (int i = 0; i < pad_entries; i++)
+            e.push_back({pad_labels[i], m.waiting == i ? "press a button"
+                                                       : "button " + std::to_string(s.pad.*pad_fields[i])});
+        e.push_back({"Back", ""});
+        break;
+    case MENU_PAGE::best_runs:
+        for (size_t i = 0; i < best_runs.size(); i++) {
+            const BEST_RUN& r = best_runs[i];
+            e.push_back({std::to_string(i + 1) + ". " + r.date.substr(0, 10),
+                         std::to_string(r.score) + " pts, level " + std::to_string(r.level)});
+        }
+        e.push_back({"Back", ""});
+        break;
+    }
+    return e;
+}
+
+std::string menu_status(const MENU_STATE& m) {
+    switch (m.page()) {
+    case MENU_PAGE::pad:
+        return gamepad_connected(player_pad) ? "Pad connected: " + player_pad.name : "No pad connected";
+    case MENU_PAGE::options:
+        return menu_settings.sound_allowed ? "" : "No sound this run (--mute)";
+    case MENU_PAGE::best_runs:
+        return best_runs.empty() ? "No best runs kept yet" : "";
+    default:
+        return "";
+    }
+}
+
+void open_menu(MENU_STATE& m) {
+    m.open.clear();
+    m.waiting = -1;
+    m.run_to_play = -1;
+    open_page(m, MENU_PAGE::pause);
+}
+
+MENU_RESULT menu_event(MENU_STATE& m, const MENU_EVENT& e) {
+    if (!m.is_open()) return MENU_RESULT::resume;
+    if (m.waiting >= 0) {
+        take_binding(m, e);
+        return MENU_RESULT::stay;
+    }
+    MENU_RESULT result = MENU_RESULT::stay;
+    const int n = entry_count(m);
+    switch (e.action) {
+    case MENU_ACTION::up:
+    case MENU_ACTION::down:
+        m.open.back().chosen = (m.chosen() + (e.action == MENU_ACTION::up ? n - 1 : 1)) % n;
+        m.note.clear();
+        m.changed = true;
+        break;
+    case MENU_ACTION::left:
+    case MENU_ACTION::right:
+        if (m.page() == MENU_PAGE::options) change_option(m, e.action == MENU_ACTION::left ? -1 : 1);
+        break;
+    case MENU_ACTION::choose:
+        result = choose(m);
+        m.changed = true;
+        break;
+    case MENU_ACTION::back:
+        close_page(m);
+        if (!m.is_open()) result = MENU_RESULT::resume;
+        break;
+    default:
+        break;
+    }
+    follow_music(m);
+    return result;
+}
+
+bool bind_key(KEY_BINDINGS& keys, int which, int scancode, std::string* refusal) {
+    const char* why = !key_name(scancode)             ? "That key cannot be bound"
+                      : scancode == KEY_F11           ? "F11 belongs to the game"
+                      : scancode == KEY_ENTER         ? "Enter belongs to the game"
+                      : is_reserved_key(scancode)     ? "Escape belongs to the game"
+                                                      : nullptr;
+    return bind(keys, key_fields, which, scancode, why, refusal);
+}
+
+bool bind_button(PAD_BINDINGS& pad, int which, int button, std::string* refusal) {
+    const char* why = button < 0 || button > max_pad_button ? "Buttons past 31 cannot be bound" : nullptr;
+    return bind(pad, pad_fields, which, button, why, refusal);
+}
+
+std::vector<MENU_EVENT> read_menu_events(MENU_STATE& m) {
+    std::vector<MENU_EVENT> events;
+    while (keypressed()) {
+        const int k = readkey() >> 8;
+        if (m.waiting >= 0) {
+            events.push_back({MENU_ACTION::key, k});
+        } else if (is_mode_switch_key(k)) {
+            if (switch_display_mode()) menu_settings.in_force.fullscreen = display_fullscreen;
+            m.changed = true;
+        } else if (k == KEY_UP || k == KEY_DOWN || k == KEY_LEFT || k == KEY_RIGHT) {
+            events.push_back({k == KEY_UP     ? MENU_ACTION::up
+                              : k == KEY_DOWN ? MENU_ACTION::down
+                              : k == KEY_LEFT ? MENU_ACTION::left
+                                              : MENU_ACTION::right});
+        } else if (k == KEY_ENTER || k == KEY_ENTER_PAD || k == KEY_SPACE) {
+            events.push_back({MENU_ACTION::choose});
+        } else if (k == KEY_ESC || k == key_bindings.pause) {
+            events.push_back({MENU_ACTION::back});
+        }
+    }
+
+    watch_for_gamepad(player_pad);
+    poll_gamepad(player_pad);
+    if (take_gamepad_unplugged(player_pad)) m.changed = true;
+    for (int b; (b = take_gamepad_press(player_pad)) >= 0;) {
+        if (m.waiting >= 0)
+            events.push_back({MENU_ACTION::button, b});
+        else if (b == 0)
+            events.push_back({MENU_ACTION::choose});
+        else if (b == 1 || b == pad_bindings.pause)
+            events.push_back({MENU_ACTION::back});
+    }
+
+    // The stick and the d-pad: a push moves once, held it repeats.
+    using clock = std::chrono::steady_clock;
+    static PAD_DIRECTIONS held;
+    static clock::time_point next_repeat;
+    const PAD_DIRECTIONS now = gamepad_directions(player_pad);
+    const auto t = clock::now();
+    const bool was[4] = {held.up, held.down, held.left, held.right};
+    const bool is[4] = {now.up, now.down, now.left, now.right};
+    const MENU_ACTION moves[4] = {MENU_ACTION::up, MENU_ACTION::down, MENU_ACTION::left, MENU_ACTION::right};
+    bool repeated = false;
+    for (int d = 0; d < 4; d++) {
+        if (!is[d] || m.waiting >= 0) continue;
+        if (!was[d]) {
+            events.push_back({moves[d]});
+            next_repeat = t + repeat_delay;
+        } else if (t >= next_repeat) {
+            events.push_back({moves[d]});
+            repeated = true;
+        }
+    }
+    if (repeated) next_repeat = t + repeat_every;
+    held = now;
+    return events;
+}

@@ -1,0 +1,121 @@
+// The menus inside the game: the pause menu and what opens from it (the options with the keys and
+// the gamepad, the best runs); moving through their entries, what each option does, reading the
+// keyboard and the pad for them, and drawing them over the frozen frame.
+#ifndef OSA_MENU_MENU_H
+#define OSA_MENU_MENU_H
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "menu/settings.h"
+#include "replay/best_runs.h"
+
+struct BITMAP;
+
+enum class MENU_PAGE { pause, options, keys, pad, best_runs };
+
+// One thing the player did in a menu: move, change a value (left, right), choose, go back; or,
+// while a binding waits, the key (its scancode) or the pad button pressed.
+enum class MENU_ACTION { none, up, down, left, right, choose, back, key, button };
+struct MENU_EVENT {
+    MENU_ACTION action = MENU_ACTION::none;
+    int code = 0;  // key: the scancode; button: the button's number
+};
+
+// What the game does after the menus took an event.
+enum class MENU_RESULT {
+    stay,      // the menus stay open
+    resume,    // closed: play goes on
+    quit,      // "Quit": the game ends, as Escape in play
+    play_run,  // a best run was chosen: MENU_STATE::run_to_play
+};
+
+// The menus as the player left them: the pages open, the deepest last, each with its chosen
+// entry; none while closed.
+struct MENU_STATE {
+    struct level {
+        MENU_PAGE page;
+        int chosen;
+    };
+    std::vector<level> open;
+    int waiting = -1;       // the entry of the keys or pad page waiting for its key or button
+    std::string note;       // a word under the entries: a key refused, the sound that cannot play
+    int run_to_play = -1;   // after play_run: the index of the run in best_runs
+    bool changed = true;    // to be drawn again
+    bool is_open() const { return !open.empty(); }
+    MENU_PAGE page() const { return open.back().page; }
+    int chosen() const { return open.back().chosen; }
+};
+
+// One line of a page: its label, and its value where it has one ("Window", "7", "SPACE").
+struct MENU_ENTRY {
+    std::string label;
+    std::string value;
+};
+
+// The settings the menus show and change. in_force is what this run plays with: the file's
+// settings with the command line's choices for this run; from_file is the file's own, saved back
+// to file_path with what the player changed in the options (never what the command line set).
+struct MENU_SETTINGS {
+    SETTINGS in_force;
+    SETTINGS from_file;
+    std::string file_path;   // empty: nowhere to save
+    bool sound_allowed = true;  // false under --mute: the volumes are kept, but nothing plays
+};
+extern MENU_SETTINGS menu_settings;
+
+// The best runs the "Best runs" page lists, best first: read from the table in xdg_data_dir()
+// when the page opens.
+extern std::vector<BEST_RUN> best_runs;
+
+// Puts menu_settings.in_force in force: the key and pad bindings, the sound effects' volume and
+// the music's, starting the sound and the music when a volume asks for them and they are not
+// playing yet (see start_sound).
+void apply_settings();
+
+// Installs Allegro's sound and starts the music layer and the song, unless the sound is not
+// allowed this run or it is playing already. With quiet false a failure is shown in a message
+// box ("Could not install sound driver!", "Unable to install FMOD"); with quiet true it is only
+// answered: false.
+bool start_sound(bool quiet);
+
+// The entries of the page on top of m, as drawn, the chosen one among them.
+std::vector<MENU_ENTRY> menu_entries(const MENU_STATE& m);
+// The title shown above a page's entries.
+const char* menu_title(MENU_PAGE page);
+// What the page on top of m says below its entries, besides the note: whether a pad is
+// connected (the gamepad page), that nothing plays this run (the options under --mute), that no
+// best run is kept yet.
+std::string menu_status(const MENU_STATE& m);
+
+// Opens the pause menu with its first entry chosen: the game's clock and music are the caller's
+// to stop.
+void open_menu(MENU_STATE& m);
+
+// Takes one event: moves through the entries, changes a value and applies it at once, opens or
+// closes a page (leaving the options saves what changed), binds a key or a button. The music
+// plays while the options are open and is paused elsewhere in the menus.
+MENU_RESULT menu_event(MENU_STATE& m, const MENU_EVENT& e);
+
+// The binding rules. Sets binding `which` (0 left, 1 right, 2 up, 3 jump, 4 pause) of keys to
+// scancode; a key bound to another action swaps places with it. A key the game keeps for itself
+// (F11, Enter, Escape) is refused: false, with the word to show in *refusal.
+bool bind_key(KEY_BINDINGS& keys, int which, int scancode, std::string* refusal);
+// Sets binding `which` (0 jump, 1 up, 2 pause) of pad to button; a button bound to another
+// action swaps places with it. A button past max_pad_button is refused as bind_key does.
+bool bind_button(PAD_BINDINGS& pad, int which, int button, std::string* refusal);
+
+// Reads the keyboard's key buffer and the player's pad into events for m, in the order they came:
+// the arrows, Enter and Space, Escape and the pause key; the pad's stick and d-pad (held, they
+// repeat), button 0 to choose, button 1 and the pause button to go back; a key or a button
+// whenever a binding waits for one. F11 and Alt+Enter switch the mode here too (then m is to be
+// drawn again). Looks for a pad plugged in meanwhile.
+std::vector<MENU_EVENT> read_menu_events(MENU_STATE& m);
+
+// Draws the menus of m onto canvas, a view_w x view_h picture holding the frozen frame: the
+// frame dimmed, and a panel in the HUD's font and colours with the page's title, its entries
+// (the chosen one on the strip's colour) and the note.
+void draw_menu(BITMAP* canvas, const MENU_STATE& m);
+
+#endif
