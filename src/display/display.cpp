@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "core/state.h"
+#include "display/scale.h"
 
 BITMAP* picture = nullptr;
 bool display_fullscreen = false;
@@ -126,9 +127,10 @@ void show_picture() {
     const int x = (SCREEN_W - w) / 2;
     const int y = (SCREEN_H - h) / 2;
     acquire_screen();
+    // At scale 1 a blit is one copy that the X11 driver sends to the server as one update.
     if (display_scale == 1)
         blit(picture, screen, 0, 0, x, y, w, h);
     else
-        stretch_blit(picture, screen, 0, 0, view_w, view_h, x, y, w, h);
+        scale_blit(picture, screen, 0, 0, x, y, view_w, view_h, display_scale);
     release_screen();
 }
