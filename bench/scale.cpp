@@ -69,8 +69,8 @@ BENCHMARK(BM_ScaleBlit)->DenseRange(1, max_scale)->Unit(benchmark::kMicrosecond)
 BENCHMARK(BM_StretchBlit)->DenseRange(1, max_scale)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CopyFloor)->DenseRange(1, max_scale)->Unit(benchmark::kMicrosecond);
 
-// The console's report, keeping each run's processor time per iteration by its name: on a
-// machine shared with other work it varies less than the real time.
+// The console's report, keeping each benchmark's processor time per iteration by its name: on
+// a machine shared with other work it varies less than the real time.
 class keeping_reporter : public benchmark::ConsoleReporter {
 public:
     // In colour only on a terminal, as the library's own console report.
@@ -78,9 +78,10 @@ public:
     std::map<std::string, double> seconds;
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
+        // With repetitions, their median (reported after them) is the one kept.
         for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && !r.error_occurred)
-                seconds[r.benchmark_name()] = r.GetAdjustedCPUTime();
+            if (!r.error_occurred && (r.run_type == Run::RT_Iteration || r.aggregate_name == "median"))
+                seconds[r.run_name.str()] = r.GetAdjustedCPUTime();
     }
 };
 

@@ -1,5 +1,5 @@
-// The whole-number scaler that shows the game's picture: each pixel a square block, nearest
-// neighbour, written straight into the destination's lines.
+// The whole-number scaler that shows the game's picture: each pixel a square block (nearest
+// neighbour), written straight into the destination's lines.
 #ifndef OSA_DISPLAY_SCALE_H
 #define OSA_DISPLAY_SCALE_H
 
@@ -9,8 +9,9 @@ struct BITMAP;
 // block, leaving out what falls outside dst's clipping rectangle (when clipping is on): the
 // pixels stretch_blit(src, dst, sx, sy, w, h, dx, dy, w * scale, h * scale) gives. The source
 // rectangle must lie inside src. Needs 32-bit bitmaps, src a memory bitmap and dst linear (a
-// memory bitmap, or the screen, which it acquires itself); otherwise it calls stretch_blit.
-// Draws nothing for w, h or scale below 1. Neither bitmap is kept.
+// memory bitmap, or the X11 screen, which it acquires itself): each block's first line is read
+// back through its address to fill the others. Otherwise it calls stretch_blit. Draws nothing
+// for w, h or scale below 1. Neither bitmap is kept.
 void scale_blit(BITMAP* src, BITMAP* dst, int sx, int sy, int dx, int dy, int w, int h, int scale);
 
 #endif
