@@ -33,10 +33,11 @@ BITMAP* random_picture() {
     return picture;
 }
 
-enum class way { ours, theirs, floor };
+enum class way { ours, theirs, plain_copy };
 
-// Scales the picture into a memory bitmap of the scaled size, the way asked; the floor is what
-// no scaler can beat: one row copied to every line of the destination, the same bytes written.
+// Scales the picture into a memory bitmap of the scaled size, the way asked; the plain copy
+// writes as many bytes as a scaler must (one row copied to every line), for what the writing
+// alone costs.
 void run_scale(benchmark::State& state, way how) {
     BITMAP* src = random_picture();
     if (!src) {
@@ -63,25 +64,26 @@ void run_scale(benchmark::State& state, way how) {
 
 void BM_ScaleBlit(benchmark::State& state) { run_scale(state, way::ours); }
 void BM_StretchBlit(benchmark::State& state) { run_scale(state, way::theirs); }
-void BM_CopyFloor(benchmark::State& state) { run_scale(state, way::floor); }
+void BM_PlainCopy(benchmark::State& state) { run_scale(state, way::plain_copy); }
 
 BENCHMARK(BM_ScaleBlit)->DenseRange(1, max_scale)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StretchBlit)->DenseRange(1, max_scale)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_CopyFloor)->DenseRange(1, max_scale)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlainCopy)->DenseRange(1, max_scale)->Unit(benchmark::kMicrosecond);
 
-// The console's report, keeping each benchmark's processor time per iteration by its name: on
-// a machine shared with other work it varies less than the real time.
+// The console's report, keeping each benchmark's processor time per iteration (in microseconds,
+// the benchmarks' unit) by its name: on a machine shared with other work it varies less than
+// the real time.
 class keeping_reporter : public benchmark::ConsoleReporter {
 public:
     // In colour only on a terminal, as the library's own console report.
     keeping_reporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_Defaults : OO_Tabular) {}
-    std::map<std::string, double> seconds;
+    std::map<std::string, double> cpu_us;
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         // With repetitions, their median (reported after them) is the one kept.
         for (const Run& r : runs)
             if (!r.error_occurred && (r.run_type == Run::RT_Iteration || r.aggregate_name == "median"))
-                seconds[r.run_name.str()] = r.GetAdjustedCPUTime();
+                cpu_us[r.run_name.str()] = r.GetAdjustedCPUTime();
     }
 };
 
@@ -95,13 +97,13 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     for (int scale = 1; scale <= max_scale; scale++) {
         const std::string n = "/" + std::to_string(scale);
-        const auto ours = reporter.seconds.find("BM_ScaleBlit" + n);
-        const auto theirs = reporter.seconds.find("BM_StretchBlit" + n);
-        const auto floor = reporter.seconds.find("BM_CopyFloor" + n);
-        if (ours == reporter.seconds.end() || theirs == reporter.seconds.end()) continue;
+        const auto ours = reporter.cpu_us.find("BM_ScaleBlit" + n);
+        const auto theirs = reporter.cpu_us.find("BM_StretchBlit" + n);
+        const auto copy = reporter.cpu_us.find("BM_PlainCopy" + n);
+        if (ours == reporter.cpu_us.end() || theirs == reporter.cpu_us.end()) continue;
         std::printf("scale %d: scale_blit %.1f us, stretch_blit %.1f us: %.1f times as fast", scale,
                     ours->second, theirs->second, theirs->second / ours->second);
-        if (floor != reporter.seconds.end()) std::printf(" (the copy alone %.1f us)", floor->second);
+        if (copy != reporter.cpu_us.end()) std::printf(" (a plain copy %.1f us)", copy->second);
         std::printf("\n");
     }
     return 0;
