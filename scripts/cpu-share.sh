@@ -1,48 +1,81 @@
 #!/usr/bin/env bash
-# Prints the share of one processor core the real game uses over 10 s of play after the title,
-# under Xvfb: at 320 x 240 (a screen of that size, full screen, scale 1) and at 1920 x 1080 (full
-# screen, scale 4). Usage: bash scripts/cpu-share.sh [BUILD_DIR]   (default: build)
+# Prints the share of one processor core the real game uses (all its threads, the music's too)
+# over 10 s of play after the title, under Xvfb with the sound on, played into a capture file at
+# about real-time speed: at 320 x 240 (a screen of that size, full screen, scale 1) and at
+# 1920 x 1080 (full screen, scale 4). RUNS measurements of each (default 1), and then the median.
+# Usage: bash scripts/cpu-share.sh [BUILD_DIR [RUNS]]   (default: build)
 set -euo pipefail
 build=$(readlink -f "${1:-build}")
-game="$build/one-step-ahead"
-[ -x "$game" ] || { echo "no game at $game: build it first" >&2; exit 1; }
-tmp=$(mktemp -d)
-pids=()
-cleanup() {
-    local p
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    rm -rf "$tmp"
+runs=${2:-1}
+lib="$(dirname "$(readlink -f "$0")")/../tests/window/lib.bash"
+[ -x "$build/one-step-ahead" ] || { echo "no game at $build/one-step-ahead: build it first" >&2; exit 1; }
+play_seconds=10
+
+# server_cpu_ms: the processor time Xvfb has used so far, in ms; it is the only child of the
+# timeout that the window tests' helpers start it under, the first process they start.
+server_cpu_ms() {
+    local xvfb st
+    read -r xvfb _ <"/proc/${OSA_PIDS[0]}/task/${OSA_PIDS[0]}/children" || true
+    read -r -a st <"/proc/$xvfb/stat"
+    echo $(((st[13] + st[14]) * 1000 / $(getconf CLK_TCK)))
 }
-trap cleanup EXIT
-export HOME="$tmp/home"
-mkdir -p "$HOME"
-printf '[sound]\ndigi_card = 0\nmidi_card = 0\n' >"$HOME/allegro.cfg"
-hz=$(getconf CLK_TCK)
 
-# cpu_ticks PID: user plus system time of the process so far, in clock ticks.
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-
-measure() { # WIDTH HEIGHT
-    local n=$((60 + RANDOM % 30)) pid a b
-    while [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 "$1x$2x24" -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-    ONE_STEP_AHEAD_DATA="$build" timeout 60 "$game" >/dev/null 2>&1 &
-    pids+=($!)
-    sleep 3
-    xdotool key Return
-    sleep 2
-    pid=$(pgrep -n -x one-step-ahead)
-    a=$(cpu_ticks "$pid")
-    sleep 10
-    b=$(cpu_ticks "$pid")
-    xdotool key Escape
+# measure WIDTH HEIGHT SCALE: one run on a fresh X screen, in a subshell so that the window
+# tests' helpers clean up (the game, Xvfb, the scratch directory) when it ends.
+measure() (
+    OSA_SCREEN_W=$1
+    OSA_SCREEN_H=$2
+    source "$lib"
+    osa_setup "$build/one-step-ahead" "$build"
+    osa_capture_sound "$OSA_TMP/capture.raw"
+    # The game's own choices for a first start: full screen, the largest scale that fits.
+    osa_start_game "$OSA_BUILD" --fullscreen
+    local x=$(((OSA_SCREEN_W - 320 * $3) / 2)) y=$(((OSA_SCREEN_H - 240 * $3) / 2))
+    osa_wait_scaled title "$OSA_BUILD/dat/title.pcx" 30 0 "$x" "$y" "$3" ||
+        osa_fail "no title at scale $3 at $x,$y"
+    # The title takes its key once its fade-in has ended: press until the title has gone.
+    local attempt
+    for attempt in 1 2 3 4 5; do
+        sleep 0.5
+        osa_key Return
+        sleep 1
+        osa_wait_scaled gone "$OSA_BUILD/dat/title.pcx" 0 0 "$x" "$y" "$3" || break
+        [ "$attempt" -lt 5 ] || osa_fail "the title did not end"
+    done
     sleep 1
-    awk -v t=$((b - a)) -v hz="$hz" -v w="$1" -v h="$2" \
-        'BEGIN { printf "%s x %s: %.1f%% of one core over 10 s of play\n", w, h, 100 * t / hz / 10 }'
-}
+    local cpu0 cpu1 sound0 sound1 x0 x1
+    cpu0=$(osa_game_cpu_ms)
+    x0=$(server_cpu_ms)
+    sound0=$(stat -c %s "$OSA_TMP/capture.raw")
+    sleep "$play_seconds"
+    cpu1=$(osa_game_cpu_ms)
+    x1=$(server_cpu_ms)
+    sound1=$(stat -c %s "$OSA_TMP/capture.raw")
+    osa_game_running || osa_fail "the game ended during the measurement"
+    osa_key Escape
+    osa_wait_exit 5
+    # The capture is 22050 Hz stereo, 2 bytes a sample: 88200 bytes a second of sound.
+    awk -v c=$((cpu1 - cpu0)) -v x=$((x1 - x0)) -v s=$((sound1 - sound0)) -v t="$play_seconds" \
+        -v w="$1" -v h="$2" -v k="$3" \
+        'BEGIN { printf "%s x %s (scale %s): %.1f%% of one core over %d s of play (the X server %.1f%%; %.1f s of sound played)\n",
+                 w, h, k, c / 10 / t, t, x / 10 / t, s / 88200 }'
+)
 
-measure 320 240
-measure 1920 1080
+echo "the game in $build, sound on, $runs run(s) at each size" >&2
+results=$(mktemp)
+trap 'rm -f "$results"' EXIT
+for _ in $(seq "$runs"); do
+    measure 320 240 1 | tee -a "$results"
+    measure 1920 1080 4 | tee -a "$results"
+done
+# With several runs, the median share at each size (the lines start "W x H (scale N): P%").
+if [ "$runs" -gt 1 ]; then
+    awk '{ size = $1 " x " $3 " " $4 " " $5; p = $6 + 0
+           if (!(size in n)) order[++k] = size
+           # Insertion into the sorted list of this size.
+           for (i = ++n[size]; i > 1 && v[size, i - 1] > p; i--) v[size, i] = v[size, i - 1]
+           v[size, i] = p }
+         END { for (j = 1; j <= k; j++) { s = order[j]; c = n[s]
+                   m = c % 2 ? v[s, (c + 1) / 2] : (v[s, c / 2] + v[s, c / 2 + 1]) / 2
+                   printf "%s median %.1f%% of one core over %d runs\n", s, m, c } }' "$results"
+fi

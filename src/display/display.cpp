@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "core/state.h"
+#include "display/scale.h"
 
 BITMAP* picture = nullptr;
 bool display_fullscreen = false;
@@ -168,9 +169,10 @@ void show_picture(BITMAP* pic) {
     const int x = (SCREEN_W - w) / 2;
     const int y = (SCREEN_H - h) / 2;
     acquire_screen();
+    // At scale 1 a blit is one copy that the X11 driver sends to the server as one update.
     if (display_scale == 1)
         blit(pic, screen, 0, 0, x, y, w, h);
     else
-        stretch_blit(pic, screen, 0, 0, view_w, view_h, x, y, w, h);
+        scale_blit(pic, screen, 0, 0, x, y, view_w, view_h, display_scale);
     release_screen();
 }

@@ -18,9 +18,14 @@ OSA_SCREEN_W=${OSA_SCREEN_W:-1024}
 OSA_SCREEN_H=${OSA_SCREEN_H:-768}
 OSA_PIDS=()
 
-# Prints a message on stderr and ends the test with a failure.
+# Prints a message on stderr, with the end of what the game printed there, and ends the test
+# with a failure.
 osa_fail() {
     echo "FAIL: $*" >&2
+    if [ -s "${OSA_TMP:-}/game.err" ]; then
+        echo "the game's stderr, last lines:" >&2
+        tail -n 15 "$OSA_TMP/game.err" >&2
+    fi
     exit 1
 }
 
