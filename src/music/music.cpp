@@ -28,7 +28,8 @@ namespace {
 constexpr int stream_frames = 1024;  // frames per stream buffer: about 46 ms at 22050 Hz
 constexpr int stream_volume = 255;
 constexpr int stream_pan = 128;      // centre
-constexpr auto feed_pause = std::chrono::milliseconds(5);  // between polls of the stream
+// Between polls of the stream: well inside a buffer's 46 ms, and few wake-ups a second.
+constexpr auto feed_pause = std::chrono::milliseconds(12);
 constexpr int silence = 0x8000;      // the unsigned stream's zero
 
 int mix_rate = 0;                    // set by FSOUND_Init; 0 while music cannot play

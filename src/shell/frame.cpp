@@ -2,10 +2,14 @@
 // game's picture.
 #include <allegro.h>
 
+#include <cstring>
+
+#include "characters/frames.h"
 #include "characters/player.h"
 #include "core/state.h"
 #include "gameplay/effect.h"
 #include "gameplay/hud.h"
+#include "gameplay/mission.h"
 #include "gameplay/shops.h"
 #include "shell/shell.h"
 #include "world/camera.h"
@@ -59,6 +63,32 @@ BITMAP* draw_frame(PLAYER& mora, PLAYER& vela) {
     destroy_bitmap(view);
     view = create_sub_bitmap(buffer, iThex, iThey, view_w, view_h);
     return view;
+}
+
+bool FRAME_KEY::operator==(const FRAME_KEY& o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
+
+FRAME_KEY frame_key(const PLAYER& mora, const PLAYER& vela) {
+    FRAME_KEY k;
+    std::memset(&k, 0, sizeof k);  // the padding too: keys are compared byte by byte
+    check_iTheXY();
+    k.camera[0] = iThex;
+    k.camera[1] = iThey;
+    const PLAYER* both[2] = {&mora, &vela};
+    for (int i = 0; i < 2; i++) {
+        const PLAYER& p = *both[i];
+        // Where PLAYER::draw puts the picture, and the column give_frame takes.
+        k.at[i][0] = static_cast<int>(p.x);
+        k.at[i][1] = static_cast<int>(p.y + 4.0);
+        k.column[i] = character_column(p.type, p.onground, p.walking, p.frame, p.direction, p.yspeed);
+        for (int c = 0; c < category_count; c++) k.look[i][c] = p.look[c];
+    }
+    k.metafactor = metamorphose ? metafactor : -1;
+    k.time_left = the_time - timer.load();
+    k.level = tase;
+    k.score = score;
+    static_assert(sizeof k.text == message_size, "the key holds the whole message line");
+    std::memcpy(k.text, message, sizeof k.text);
+    return k;
 }
 
 void forget_frame() {

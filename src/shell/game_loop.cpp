@@ -81,7 +81,8 @@ struct frame_log {
 struct loop_state {
     MENU_STATE menu;      // open while the game is paused
     BITMAP* canvas;       // the menus drawn over the frozen frame (which `picture` keeps)
-    bool redraw = false;  // the picture must be shown again though no tick ran (a new mode)
+    bool redraw = false;  // the picture must be shown again though nothing changed (a new mode)
+    FRAME_KEY shown{};    // what the screen shows
 };
 
 // Pauses the game and opens the pause menu over its last frame: no tick runs and the mission
@@ -206,9 +207,15 @@ void run_game(PLAYER& mora, PLAYER& vela) {
         if (run_due_ticks(mora, vela)) pacer.owed = true;
         const auto now = clock_type::now();
         if (pacer.due(now) || s.redraw) {
-            show_frame(mora, vela);
+            // A frame that would show what the screen shows already is left out: a player
+            // standing still costs next to nothing.
+            const FRAME_KEY key = frame_key(mora, vela);
+            if (s.redraw || !(key == s.shown)) {
+                show_frame(mora, vela);
+                log.shown(now);
+                s.shown = key;
+            }
             pacer.shown(now);
-            log.shown(now);
             s.redraw = false;
         } else {
             wait_for_tick(pacer.wait_us(now));

@@ -20,6 +20,21 @@ BITMAP* draw_frame(PLAYER& mora, PLAYER& vela);
 // change the mode (which may make the buffer again) or release the buffer.
 void forget_frame();
 
+// Everything a frame's picture depends on that can change in play: the camera (clamped), what
+// each character shows where, the change effect's progress and the HUD's text and numbers. Two
+// equal keys draw the same picture (the level, the shops and the background never change).
+struct FRAME_KEY {
+    int camera[2];
+    int at[2][2];                    // each character's picture position, Mora's first
+    int column[2];                   // the frame each shows (character_column)
+    int look[2][category_count];
+    int metafactor;                  // -1 while no effect plays
+    int time_left, level, score;
+    char text[100];                  // the message line
+    bool operator==(const FRAME_KEY& o) const;
+};
+FRAME_KEY frame_key(const PLAYER& mora, const PLAYER& vela);
+
 // The frame for a window of w x h pixels, copied to target at (0, 0) (tests and benchmarks draw
 // other sizes).
 // With clip_to_window, buffer's clipping rectangle is set to the window first, so that
