@@ -13,6 +13,8 @@ bool write_sounds(const std::string& out);
 bool write_music(const std::string& out);
 // level.dat, from the text map at map_path
 bool write_level(const std::string& out, const std::string& map_path);
+// demo.replay: the first mission played on the files written above (write them first)
+bool write_demo(const std::string& out);
 
 // The desktop icon, 48x48.png, 64x64.png, 128x128.png and 256x256.png (not part of dat/).
 bool write_icons(const std::string& dir);

@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make-assets: cannot create %s\n", out.c_str());
         return 1;
     }
-    bool ok = write_pictures(out) && write_sounds(out) && write_music(out) && write_level(out, map);
+    bool ok = write_pictures(out) && write_sounds(out) && write_music(out) && write_level(out, map) &&
+              write_demo(out);
     if (ok && !preview.empty())
         ok = make_dir(preview) && write_picture_previews(preview) && write_level_preview(preview, out, map);
     if (ok && !icons.empty()) ok = make_dir(icons) && write_icons(icons);

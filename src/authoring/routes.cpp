@@ -78,32 +78,60 @@ unsigned targets_at(const PLAYER& p, const PLAYER& partner) {
     return t;
 }
 
+// The keys of the first `ticks` ticks of move m, one state a tick.
+void add_move_keys(const move& m, int ticks, std::vector<INPUT_STATE>& keys) {
+    for (int t = 0; t < ticks; t++) {
+        INPUT_STATE in;
+        const int dir = t < m.hold ? m.dir : 0;
+        in.left = dir < 0;
+        in.right = dir > 0;
+        in.jump = m.jump_at >= 0 && t >= m.jump_at && t < m.jump_at + 3;
+        keys.push_back(in);
+    }
+}
+
+// Where the search settled her: her body, the ticks it took from the start, and how she got
+// there (the place settled before, the move from it and its ticks) for the route's keys.
+struct node {
+    body b;
+    long cost;
+    bool done;
+    long parent;  // -1 for the start
+    int move, move_ticks;
+};
+
+// The best arrival at a target found so far: the place the route went through last and the
+// ticks of the move from it that reach the target (node -1: she stood in it from the start).
+struct arrival {
+    long node = -1;
+    int move = 0, ticks = 0;
+};
+
 // Cheapest-first search from `from` until every target in `wanted` has been reached (or no place
 // is left). A place is where she settles, to 16 pixels across and 4 down; the cheapest body to
 // settle there is the one the moves go on from, so every route is one played-through sequence.
-void search(const body& from, const PLAYER& partner, unsigned wanted, long* ticks, body* state, long& simulated) {
-    struct node {
-        body b;
-        long cost;
-        bool done;
-    };
+// With routes and arrivals given, the places found and each target's best arrival are kept, so
+// that a route's keys can be told (route_keys).
+void search(const body& from, const PLAYER& partner, unsigned wanted, long* ticks, body* state, long& simulated,
+            std::vector<node>* routes = nullptr, arrival* arrivals = nullptr) {
     static const std::vector<move> all_moves = moves();
     std::vector<node> nodes;
     std::unordered_map<long long, size_t> index;
     using entry = std::pair<long, size_t>;
     std::priority_queue<entry, std::vector<entry>, std::greater<entry>> open;
-    nodes.push_back({from, 0, false});
+    nodes.push_back({from, 0, false, -1, 0, 0});
     open.push({0, 0});
     for (int t = 0; t < target_count; t++) ticks[t] = -1;
-    auto record = [&](const body& b, long cost) {
+    auto record = [&](const body& b, long cost, long n, int m, int m_ticks) {
         const unsigned hit = targets_at(b.p, partner) & wanted;
         for (int t = 0; t < target_count; t++)
             if ((hit >> t & 1) && (ticks[t] < 0 || cost < ticks[t])) {
                 ticks[t] = cost;
                 state[t] = b;
+                if (arrivals) arrivals[t] = {n, m, m_ticks};
             }
     };
-    record(from, 0);
+    record(from, 0, -1, 0, 0);
     const float bottom = static_cast<float>(iYSize * tile_size), right = static_cast<float>(iXSize * tile_size);
     while (!open.empty()) {
         const auto [cost, n] = open.top();
@@ -120,7 +148,8 @@ void search(const body& from, const PLAYER& partner, unsigned wanted, long* tick
         if (all && cost >= latest) break;
         nodes[n].done = true;
         const body origin = nodes[n].b;
-        for (const move& m : all_moves) {
+        for (int mi = 0; mi < static_cast<int>(all_moves.size()); mi++) {
+            const move& m = all_moves[static_cast<size_t>(mi)];
             body b = origin;
             const int keys_end = std::max(m.hold, m.jump_at + 3);
             bool lost = false;
@@ -132,25 +161,48 @@ void search(const body& from, const PLAYER& partner, unsigned wanted, long* tick
                     lost = true;
                     break;
                 }
-                record(b, cost + t + 1);
+                record(b, cost + t + 1, static_cast<long>(n), mi, t + 1);
                 if (t + 1 >= keys_end && settled(b.p)) break;
             }
             simulated += t + 1;
             if (lost || t == move_limit) continue;
             const long c = cost + t + 1;
+            const node reached{b, c, false, static_cast<long>(n), mi, t + 1};
             const long long k = place_key(b.p);
             auto it = index.find(k);
             if (it == index.end()) {
                 index.emplace(k, nodes.size());
-                nodes.push_back({b, c, false});
+                nodes.push_back(reached);
                 open.push({c, nodes.size() - 1});
             } else if (!nodes[it->second].done && c < nodes[it->second].cost) {
-                nodes[it->second] = {b, c, false};
+                nodes[it->second] = reached;
                 open.push({c, it->second});
             }
         }
     }
+    if (routes) *routes = std::move(nodes);
 }
+
+// While it lives: the keys the search holds and the sound seam (a search is not to be heard); put
+// back as they were when it goes.
+class quiet_keys {
+public:
+    quiet_keys() : hook_(sound_hook) {
+        for (int k = 0; k < 3; k++) held_[k] = key[bound_[k]];
+        sound_hook = [](SAMPLE*, int, int, int, int) {};
+    }
+    ~quiet_keys() {
+        for (int k = 0; k < 3; k++) key[bound_[k]] = held_[k];
+        sound_hook = hook_;
+    }
+    quiet_keys(const quiet_keys&) = delete;
+    quiet_keys& operator=(const quiet_keys&) = delete;
+
+private:
+    const int bound_[3] = {key_bindings.left, key_bindings.right, key_bindings.jump};
+    char held_[3];
+    void (*hook_)(SAMPLE*, int, int, int, int);
+};
 
 std::string shop_place(int i) {
     return std::string("the ") + names[i] + " shop (row " + std::to_string(shop[i].y / tile_size - 1) +
@@ -167,11 +219,7 @@ std::string seconds(long ticks) {
 
 route_report find_routes(const PLAYER& player, const PLAYER& partner) {
     route_report r;
-    const int bound[3] = {key_bindings.left, key_bindings.right, key_bindings.jump};
-    char held[3];
-    for (int k = 0; k < 3; k++) held[k] = key[bound[k]];
-    auto* const hook = sound_hook;
-    sound_hook = [](SAMPLE*, int, int, int, int) {};  // a search is not to be heard
+    const quiet_keys keep;
 
     const unsigned all_targets = (1u << target_count) - 1;
     long ticks[target_count];
@@ -196,9 +244,31 @@ route_report find_routes(const PLAYER& player, const PLAYER& partner) {
         r.back[i] = from_shop[partner_target];
         if (r.back[i] < 0) r.faults.push_back("the partner cannot be reached back from " + shop_place(i));
     }
+    return r;
+}
 
-    for (int k = 0; k < 3; k++) key[bound[k]] = held[k];
-    sound_hook = hook;
+route route_keys(const PLAYER& player, long tick, const PLAYER& partner, unsigned targets_wanted) {
+    const quiet_keys keep;
+    long ticks[target_count];
+    std::vector<body> at(target_count, body{player, tick});
+    std::vector<node> places;
+    arrival arrivals[target_count];
+    long simulated = 0;
+    search(body{player, tick}, partner, targets_wanted, ticks, at.data(), simulated, &places, arrivals);
+    route r;
+    for (int t = 0; t < target_count; t++)
+        if (ticks[t] >= 0 && (r.target < 0 || ticks[t] < ticks[r.target])) r.target = t;
+    if (r.target < 0) return r;
+    // The places the route settled at, from the last back to the start, then their moves in order.
+    static const std::vector<move> all_moves = moves();
+    const arrival& a = arrivals[r.target];
+    std::vector<long> chain;
+    for (long n = a.node; n > 0; n = places[static_cast<size_t>(n)].parent) chain.push_back(n);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const node& p = places[static_cast<size_t>(*it)];
+        add_move_keys(all_moves[static_cast<size_t>(p.move)], p.move_ticks, r.keys);
+    }
+    if (a.node >= 0) add_move_keys(all_moves[static_cast<size_t>(a.move)], a.ticks, r.keys);
     return r;
 }
 

@@ -9,6 +9,7 @@
 
 #include "authoring/level_map.h"
 #include "core/state.h"
+#include "input/input.h"
 
 class PLAYER;
 
@@ -35,6 +36,19 @@ struct route_report {
 // is real.
 // The key array and the sound seam are put back as they were.
 route_report find_routes(const PLAYER& player, const PLAYER& partner);
+
+// A route the search plays through: the keys to hold, one input state a tick, and the target it
+// reaches (bit i of targets_wanted: shop i's window, partner_target beside the partner).
+struct route {
+    std::vector<INPUT_STATE> keys;
+    int target = -1;  // -1: none of the targets can be reached
+};
+// The quickest route the search finds from the player as she is at logic tick `tick` (which sets
+// the animation's phase: a step every logic_rate / anim_rate ticks, at multiples of it) to one of
+// targets_wanted. Her own control() and animation steps follow the keys exactly as the game's
+// tick does while she walks; at the last tick she stands in the target. The key array and the
+// sound seam are put back as they were.
+route route_keys(const PLAYER& player, long tick, const PLAYER& partner, unsigned targets_wanted);
 
 // One of the first missions: the categories it asks for, the shortest tour the routes give
 // (from beside the partner through the shops and back, with the shops' change effects and the

@@ -50,16 +50,22 @@ int character_column(int type, bool onground, bool walking, int frame, int direc
     return 12;
 }
 
-PLAYER::PLAYER(float x, float y, const char* datafile, int type)
-    : x(x), y(y), xspeed(0), yspeed(0), onground(true), walking(false), direction(direction_right),
-      frame(0), look{0, 0, 1, 1, 1}, type(type) {
-    if (type == type_partner) {
-        look[0] = 2;
-        look[1] = 2;
-        look[2] = 1;
-        look[3] = 1;
-        look[4] = 0;
-    }
+void reset_character(PLAYER& p, float x, float y) {
+    static const int player_looks[category_count] = {0, 0, 1, 1, 1};
+    static const int partner_looks[category_count] = {2, 2, 1, 1, 0};
+    p.x = x;
+    p.y = y;
+    p.xspeed = 0;
+    p.yspeed = 0;
+    p.onground = true;
+    p.walking = false;
+    p.direction = direction_right;
+    p.frame = 0;
+    for (int c = 0; c < category_count; c++) p.look[c] = p.type == type_partner ? partner_looks[c] : player_looks[c];
+}
+
+PLAYER::PLAYER(float x, float y, const char* datafile, int type) : type(type) {
+    reset_character(*this, x, y);
     const int w = type == type_player ? player_strip_frames : partner_strip_frames;
     std::vector<RLE_SPRITE*>& store = type == type_player ? bmain : bvela;
 

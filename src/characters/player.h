@@ -66,4 +66,8 @@ public:
     void control();
 };
 
+// Puts p at (x, y) as the constructor leaves a character: standing, still, facing right, at the
+// walk's first phase, in the starting looks of its type. A new run starts so.
+void reset_character(PLAYER& p, float x, float y);
+
 #endif

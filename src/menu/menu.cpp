@@ -192,6 +192,12 @@ MENU_RESULT choose(MENU_STATE& m) {
         }
         return MENU_RESULT::stay;
     }
+    case MENU_PAGE::watching:
+        if (c == 0) {
+            m.open.clear();
+            return MENU_RESULT::resume;
+        }
+        return MENU_RESULT::quit;
     case MENU_PAGE::best_runs:
         if (c >= static_cast<int>(best_runs.size())) {
             close_page(m);
@@ -283,6 +289,7 @@ const char* menu_title(MENU_PAGE page) {
     case MENU_PAGE::keys: return "Keys";
     case MENU_PAGE::pad: return "Gamepad";
     case MENU_PAGE::best_runs: return "Best runs";
+    case MENU_PAGE::watching: return "Paused";
     }
     return "";
 }
@@ -293,6 +300,9 @@ std::vector<MENU_ENTRY> menu_entries(const MENU_STATE& m) {
     switch (m.page()) {
     case MENU_PAGE::pause:
         e = {{"Resume", ""}, {"Options", ""}, {"Best runs", ""}, {"Quit", ""}};
+        break;
+    case MENU_PAGE::watching:
+        e = {{"Resume", ""}, {"Stop", ""}};
         break;
     case MENU_PAGE::options:
         e = {{"Display", s.fullscreen ? "Full screen" : "Window"},
@@ -339,11 +349,11 @@ std::string menu_status(const MENU_STATE& m) {
     }
 }
 
-void open_menu(MENU_STATE& m) {
+void open_menu(MENU_STATE& m, MENU_PAGE page) {
     m.open.clear();
     m.waiting = -1;
     m.run_to_play = -1;
-    open_page(m, MENU_PAGE::pause);
+    open_page(m, page);
 }
 
 MENU_RESULT menu_event(MENU_STATE& m, const MENU_EVENT& e) {

@@ -13,7 +13,7 @@
 
 struct BITMAP;
 
-enum class MENU_PAGE { pause, options, keys, pad, best_runs };
+enum class MENU_PAGE { pause, options, keys, pad, best_runs, watching };
 
 // One thing the player did in a menu: move, change a value (left, right), choose, go back; or,
 // while a binding waits, the key (its scancode) or the pad button pressed.
@@ -27,7 +27,7 @@ struct MENU_EVENT {
 enum class MENU_RESULT {
     stay,      // the menus stay open
     resume,    // closed: play goes on
-    quit,      // "Quit": the game ends, as Escape in play
+    quit,      // "Quit": the game ends, as Escape in play ("Stop" while watching: the watching)
     play_run,  // a best run was chosen: MENU_STATE::run_to_play
 };
 
@@ -89,9 +89,10 @@ const char* menu_title(MENU_PAGE page);
 // best run is kept yet.
 std::string menu_status(const MENU_STATE& m);
 
-// Opens the pause menu with its first entry chosen: the game's clock and music are the caller's
-// to stop.
-void open_menu(MENU_STATE& m);
+// Opens a menu with its first entry chosen: the pause menu in play, or the one shown while a
+// recorded run is watched and paused ("Resume", "Stop": stop is answered as quit). The game's
+// clock and music are the caller's to stop.
+void open_menu(MENU_STATE& m, MENU_PAGE page = MENU_PAGE::pause);
 
 // Takes one event: moves through the entries, changes a value and applies it at once, opens or
 // closes a page (leaving the options saves what changed), binds a key or a button. The music

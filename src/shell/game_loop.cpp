@@ -1,7 +1,9 @@
-// The main loop: the ticks the 120 Hz timer has made, a frame when one is due, the keys the shell
-// answers itself (Escape, the mode switch, the pause) and the pause.
+// The main loop, live or watching a recorded run: the ticks the 120 Hz timer has made, a frame
+// when one is due, the keys the shell answers itself (Escape, the mode switch, the pause) and the
+// menus over the paused game; and the timed demo.
 #include <allegro.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,8 +15,10 @@
 #include "gameplay/hud.h"
 #include "gameplay/tick.h"
 #include "input/input.h"
+#include "core/files.h"
 #include "menu/menu.h"
 #include "music/music.h"
+#include "replay/run.h"
 #include "shell/shell.h"
 #include "world/level.h"
 
@@ -77,23 +81,42 @@ struct frame_log {
     }
 };
 
-// What the loop keeps between passes.
+// What a loop keeps between passes: where its ticks come from, the menu open over it, and what
+// the screen shows.
 struct loop_state {
-    MENU_STATE menu;      // open while the game is paused
-    BITMAP* canvas;       // the menus drawn over the frozen frame (which `picture` keeps)
+    PLAYER& mora;
+    PLAYER& vela;
+    const REPLAY* replay = nullptr;  // null: live play, recorded; else the run being watched
+    WATCH how = WATCH::replay;
+    std::size_t next = 0;            // the replay's next record
+    bool stop = false;               // the watching is over
+    MENU_STATE menu;                 // open while the game is paused
+    BITMAP* frozen = nullptr;        // the frame the menus are drawn over
+    BITMAP* canvas = nullptr;        // the menus drawn over it
     bool redraw = false;  // the picture must be shown again though nothing changed (a new mode)
     FRAME_KEY shown{};    // what the screen shows
+
+    loop_state(PLAYER& m, PLAYER& v, const REPLAY* r = nullptr, WATCH h = WATCH::replay)
+        : mora(m), vela(v), replay(r), how(h) {}
+    bool watching() const { return replay != nullptr; }
 };
 
-// Pauses the game and opens the pause menu over its last frame: no tick runs and the mission
-// clock (its 1 Hz timer taken away) and the music stand still.
-void open_pause_menu(loop_state& s, PLAYER& mora, PLAYER& vela) {
+void show_frame(PLAYER& mora, PLAYER& vela) {
+    BITMAP* frame = draw_frame(mora, vela);
+    if (frame && screen) show_picture(frame);
+    forget_frame();  // a view of the buffer, which a change of mode may make again
+}
+
+// Pauses the game and opens a menu over its last frame: the pause menu in play, the watching's
+// own while a run is watched. No tick runs and the mission clock (its 1 Hz timer taken away) and
+// the music stand still.
+void open_pause_menu(loop_state& s) {
     if (s.menu.is_open()) return;
     remove_int(increment_timer);
     FMUSIC_SetPaused(song, true);
-    if (BITMAP* frame = draw_frame(mora, vela)) blit(frame, picture, 0, 0, 0, 0, view_w, view_h);
+    if (BITMAP* frame = draw_frame(s.mora, s.vela)) blit(frame, s.frozen, 0, 0, 0, 0, view_w, view_h);
     forget_frame();
-    open_menu(s.menu);
+    open_menu(s.menu, s.watching() ? MENU_PAGE::watching : MENU_PAGE::pause);
 }
 
 // Play goes on where it stood.
@@ -106,6 +129,26 @@ void resume_play(loop_state& s) {
     s.redraw = true;
 }
 
+// "Best runs" chose a run: it is watched, and then the run in play comes back as it stood, with
+// the menu over it.
+void watch_best_run(loop_state& s) {
+    const BEST_RUN& run = best_runs[static_cast<std::size_t>(s.menu.run_to_play)];
+    REPLAY r;
+    std::string error;
+    if (!read_replay_file(xdg_data_dir() + "/" + run.replay, &r, &error)) {
+        s.menu.note = "That run cannot be played";
+        s.menu.changed = true;
+        return;
+    }
+    const RUN_STATE live = save_run(s.mora, s.vela);
+    FMUSIC_SetPaused(song, false);
+    watch_replay(s.mora, s.vela, r, WATCH::replay);
+    FMUSIC_SetPaused(song, true);
+    restore_run(live, s.mora, s.vela);
+    speed_counter = 0;
+    s.menu.changed = true;
+}
+
 // One pass while the menus are open: what the player did, and the menus drawn again over the
 // frozen frame when anything changed.
 void menu_pass(loop_state& s) {
@@ -113,13 +156,20 @@ void menu_pass(loop_state& s) {
         switch (menu_event(s.menu, e)) {
         case MENU_RESULT::stay: break;
         case MENU_RESULT::resume: resume_play(s); return;
-        case MENU_RESULT::quit: blGameOver = true; return;
-        case MENU_RESULT::play_run: break;
+        case MENU_RESULT::quit:
+            if (s.watching()) {
+                resume_play(s);
+                s.stop = true;
+            } else {
+                blGameOver = true;
+            }
+            return;
+        case MENU_RESULT::play_run: watch_best_run(s); break;
         }
     }
     display_focus_lost = false;  // the game waits already
     if (s.menu.changed && screen) {
-        blit(picture, s.canvas, 0, 0, 0, 0, view_w, view_h);
+        blit(s.frozen, s.canvas, 0, 0, 0, 0, view_w, view_h);
         draw_menu(s.canvas, s.menu);
         show_picture(s.canvas);
         s.menu.changed = false;
@@ -127,53 +177,106 @@ void menu_pass(loop_state& s) {
     rest(menu_rest);
 }
 
-// The keys the shell answers in play, from the key buffer: Escape (a tap too short for key[] to
-// see still quits; the pass goes on as after the tick's own test), F11 or Alt+Enter, and the
-// pause key, which opens the pause menu.
-void answer_shell_keys(loop_state& s, PLAYER& mora, PLAYER& vela) {
+// The keys the shell answers itself, from the key buffer: in play, Escape (a tap too short for
+// key[] to see still quits; the pass goes on as after the tick's own test), F11 or Alt+Enter, and
+// the pause key, which opens the pause menu; watching, Escape stops; in the title's demo, any key
+// but the mode switch's ends it.
+void answer_shell_keys(loop_state& s) {
     while (keypressed() && !s.menu.is_open()) {
         const int k = readkey() >> 8;
-        if (k == KEY_ESC) {
-            if (escape_held() || !key[KEY_ESC]) blGameOver = true;  // not the one held over
-        } else if (is_mode_switch_key(k)) {
+        if (is_mode_switch_key(k)) {
             switch_display_mode();
             s.redraw = true;
+        } else if (s.watching() && s.how == WATCH::demo) {
+            s.stop = true;
+        } else if (k == KEY_ESC) {
+            if (s.watching())
+                s.stop = true;
+            else if (escape_held() || !key[KEY_ESC])  // not the one held over from a menu
+                blGameOver = true;
         } else if (k == key_bindings.pause) {
-            open_pause_menu(s, mora, vela);
+            open_pause_menu(s);
         }
     }
 }
 
-// The pad's part of a pass in play: a pad plugged in is taken; its pause button (Start) opens
-// the pause menu, and so does pulling it out, as on a console: it cannot steer any more.
-void answer_pad(loop_state& s, PLAYER& mora, PLAYER& vela) {
+// The pad's part of a pass: a pad plugged in is taken; its pause button (Start) opens the pause
+// menu, and so does pulling it out in play, as on a console: it cannot steer any more. In the
+// title's demo any button ends it.
+void answer_pad(loop_state& s) {
     watch_for_gamepad(player_pad);
     poll_gamepad(player_pad);
-    bool pause = take_gamepad_unplugged(player_pad);
-    for (int b; (b = take_gamepad_press(player_pad)) >= 0;) pause |= b == pad_bindings.pause;
-    if (pause) open_pause_menu(s, mora, vela);
+    bool pause = take_gamepad_unplugged(player_pad) && !s.watching();
+    for (int b; (b = take_gamepad_press(player_pad)) >= 0;) {
+        if (s.watching() && s.how == WATCH::demo) s.stop = true;
+        pause |= b == pad_bindings.pause;
+    }
+    if (pause && !s.stop) open_pause_menu(s);
 }
 
 // The window lost the focus: the player is elsewhere, so the game waits for them, paused.
-void pause_when_left(loop_state& s, PLAYER& mora, PLAYER& vela) {
-    if (display_focus_lost.exchange(false) && !display_settling()) open_pause_menu(s, mora, vela);
+void pause_when_left(loop_state& s) {
+    const bool left = display_focus_lost.exchange(false) && !display_settling();
+    if (left && !(s.watching() && s.how == WATCH::demo)) open_pause_menu(s);
 }
 
-void show_frame(PLAYER& mora, PLAYER& vela) {
-    BITMAP* frame = draw_frame(mora, vela);
-    if (frame && screen) show_picture(frame);
-    forget_frame();  // a view of the buffer, which a change of mode may make again
-}
-
-// Runs the ticks due, at most max_ticks_per_pass of them. False when none was due.
-bool run_due_ticks(PLAYER& mora, PLAYER& vela) {
+// Runs the ticks due, at most max_ticks_per_pass of them: live ones, recorded, or the replay's
+// next ones (the watching stops after its last). False when none was due.
+bool run_due_ticks(loop_state& s) {
     if (speed_counter <= 0) return false;
     if (speed_counter > max_ticks_per_pass) speed_counter = max_ticks_per_pass;
-    while (speed_counter > 0) {
-        game_tick(mora, vela);
-        speed_counter--;
+    for (; speed_counter > 0 && !s.stop; speed_counter--) {
+        if (!s.watching()) {
+            record_tick(game_tick(s.mora, s.vela), s.mora, s.vela);
+        } else if (s.next < s.replay->ticks.size()) {
+            run_tick(s.mora, s.vela, tick_from_record(s.replay->ticks[s.next++]));
+        } else {
+            s.stop = true;
+        }
     }
     return true;
+}
+
+// The loop of a run, live or watched, until Escape, Quit, or the watching's end.
+void run_loop(loop_state& s) {
+    // Loading and the title took their time: play starts now, not with their ticks.
+    speed_counter = 0;
+    display_focus_lost = false;
+    s.frozen = create_bitmap(view_w, view_h);
+    s.canvas = create_bitmap(view_w, view_h);
+    if (!s.frozen || !s.canvas) start_failure("out of memory");
+    frame_pacer pacer(frame_rate);
+    frame_log log;
+    while (!blGameOver && !blStartFailed && !s.stop) {
+        if (s.menu.is_open()) {
+            menu_pass(s);
+            continue;
+        }
+        answer_shell_keys(s);
+        answer_pad(s);
+        pause_when_left(s);
+        if (s.menu.is_open() || s.stop) continue;
+        if (run_due_ticks(s)) pacer.owed = true;
+        const auto now = clock_type::now();
+        // The last ticks of a run are shown whether or not a frame is due.
+        const bool last = (blGameOver || s.stop) && pacer.owed;
+        if (pacer.due(now) || s.redraw || last) {
+            // A frame that would show what the screen shows already is left out: a player
+            // standing still costs next to nothing.
+            const FRAME_KEY key = frame_key(s.mora, s.vela);
+            if (s.redraw || !(key == s.shown)) {
+                show_frame(s.mora, s.vela);
+                log.shown(now);
+                s.shown = key;
+            }
+            pacer.shown(now);
+            s.redraw = false;
+        } else {
+            wait_for_tick(pacer.wait_us(now));
+        }
+    }
+    destroy_bitmap(s.frozen);
+    destroy_bitmap(s.canvas);
 }
 
 } // namespace
@@ -185,41 +288,38 @@ std::vector<BITMAP**> bitmaps_to_keep() {
 }
 
 void run_game(PLAYER& mora, PLAYER& vela) {
-    // Loading and the title took their time: play starts now, not with their ticks.
-    speed_counter = 0;
-    display_focus_lost = false;
-    loop_state s{MENU_STATE(), create_bitmap(view_w, view_h)};
-    if (!s.canvas) {
-        start_failure("out of memory");
-        return;
-    }
-    frame_pacer pacer(frame_rate);
-    frame_log log;
-    while (!blGameOver) {
-        if (s.menu.is_open()) {
-            menu_pass(s);
-            continue;
-        }
-        answer_shell_keys(s, mora, vela);
-        answer_pad(s, mora, vela);
-        pause_when_left(s, mora, vela);
-        if (s.menu.is_open()) continue;
-        if (run_due_ticks(mora, vela)) pacer.owed = true;
+    loop_state s(mora, vela);
+    run_loop(s);
+}
+
+bool watch_replay(PLAYER& mora, PLAYER& vela, const REPLAY& replay, WATCH how) {
+    start_run(mora, vela);
+    loop_state s(mora, vela, &replay, how);
+    run_loop(s);
+    return s.next == replay.ticks.size();
+}
+
+TIMEDEMO_RESULT timedemo(PLAYER& mora, PLAYER& vela, const REPLAY& replay) {
+    start_run(mora, vela);
+    TIMEDEMO_RESULT t;
+    std::vector<double> ms;
+    ms.reserve(replay.ticks.size());
+    const auto begin = clock_type::now();
+    auto last = begin;
+    for (std::uint8_t record : replay.ticks) {
+        if (keypressed() && (readkey() >> 8) == KEY_ESC) break;
+        run_tick(mora, vela, tick_from_record(record));
+        show_frame(mora, vela);
         const auto now = clock_type::now();
-        if (pacer.due(now) || s.redraw) {
-            // A frame that would show what the screen shows already is left out: a player
-            // standing still costs next to nothing.
-            const FRAME_KEY key = frame_key(mora, vela);
-            if (s.redraw || !(key == s.shown)) {
-                show_frame(mora, vela);
-                log.shown(now);
-                s.shown = key;
-            }
-            pacer.shown(now);
-            s.redraw = false;
-        } else {
-            wait_for_tick(pacer.wait_us(now));
-        }
+        ms.push_back(std::chrono::duration<double, std::milli>(now - last).count());
+        last = now;
     }
-    destroy_bitmap(s.canvas);
+    t.frames = static_cast<int>(ms.size());
+    t.seconds = std::chrono::duration<double>(last - begin).count();
+    if (!ms.empty()) {
+        std::sort(ms.begin(), ms.end());
+        t.median_ms = ms[ms.size() / 2];
+        t.p99_ms = ms[std::min(ms.size() - 1, ms.size() * 99 / 100)];
+    }
+    return t;
 }

@@ -17,22 +17,33 @@
 namespace {
 
 constexpr const char* program = "one-step-ahead";
+// The long options without a letter of their own.
+constexpr int replay_option = 256;
+constexpr int verify_option = 257;
+constexpr int timedemo_option = 258;
 
 const char* const usage_text =
     "Usage: one-step-ahead [OPTION]...\n"
     "A small platformer: visit the five shops and stay one look ahead of Vela.\n"
     "\n"
-    "  -f, --fullscreen  play full screen at the desktop's resolution (the default)\n"
-    "  -w, --window      play in a window\n"
-    "  -s, --scale N     show the 320 x 240 picture N times its size, 1 to 8\n"
-    "                    (default: the largest that fits)\n"
-    "  -l, --level FILE  play the level file FILE instead of the shipped level\n"
-    "  -d, --data DIR    read the game's files from DIR/dat\n"
-    "  -m, --mute        no music and no sound\n"
-    "  -h, --help        show this help and exit\n"
-    "  -V, --version     show the version and exit\n"
+    "  -f, --fullscreen     play full screen at the desktop's resolution (the default)\n"
+    "  -w, --window         play in a window\n"
+    "  -s, --scale N        show the 320 x 240 picture N times its size, 1 to 8\n"
+    "                       (default: the largest that fits)\n"
+    "  -l, --level FILE     play the level file FILE instead of the shipped level\n"
+    "  -d, --data DIR       read the game's files from DIR/dat\n"
+    "  -m, --mute           no music and no sound\n"
+    "  -r, --record FILE    record this run into FILE as well (every run is kept as\n"
+    "                       $XDG_STATE_HOME/one-step-ahead/last-run.replay)\n"
+    "      --replay FILE    watch a recorded run (P pauses, Escape stops)\n"
+    "      --verify FILE    check a recorded run against the game's logic, without a\n"
+    "                       window: exit 0 when it ends as it was recorded\n"
+    "      --timedemo FILE  play a recorded run as fast as frames can be drawn and\n"
+    "                       print how fast that was\n"
+    "  -h, --help           show this help and exit\n"
+    "  -V, --version        show the version and exit\n"
     "\n"
-    "Keys: Left and Right walk, Space jumps, Up enters a shop, P pauses,\n"
+    "Keys: Left and Right walk, Space jumps, Up enters a shop, P opens the menu,\n"
     "F11 or Alt+Enter switches between full screen and a window, Escape quits.\n"
     "Settings: $XDG_CONFIG_HOME/one-step-ahead/settings.cfg\n"
     "(by default ~/.config/one-step-ahead/settings.cfg).\n";
@@ -44,6 +55,10 @@ const option long_options[] = {
     {"level", required_argument, nullptr, 'l'},
     {"data", required_argument, nullptr, 'd'},
     {"mute", no_argument, nullptr, 'm'},
+    {"record", required_argument, nullptr, 'r'},
+    {"replay", required_argument, nullptr, replay_option},
+    {"verify", required_argument, nullptr, verify_option},
+    {"timedemo", required_argument, nullptr, timedemo_option},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -61,7 +76,7 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
     optind = 0;  // start over: GNU getopt then also forgets what an earlier call read
     opterr = 0;  // the messages are ours, so that they all go to err
     int c;
-    while ((c = getopt_long(argc, argv, ":fws:l:d:mhV", long_options, nullptr)) != -1) {
+    while ((c = getopt_long(argc, argv, ":fws:l:d:mr:hV", long_options, nullptr)) != -1) {
         switch (c) {
         case 'f': opt.fullscreen = 1; break;
         case 'w': opt.fullscreen = 0; break;
@@ -74,11 +89,25 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
             break;
         case 'l':
         case 'd':
+        case 'r':
+        case replay_option:
+        case verify_option:
+        case timedemo_option:
             if (*optarg == '\0') {
                 std::fprintf(err, "%s: option '%s' needs a value\n", program, argv[optind - 1]);
                 return usage_error(err);
             }
-            (c == 'l' ? opt.level : opt.data) = optarg;
+            if (c == replay_option || c == verify_option || c == timedemo_option) {
+                if (opt.run != RUN_MODE::play) {
+                    std::fprintf(err, "%s: one of --replay, --verify and --timedemo at a time\n", program);
+                    return usage_error(err);
+                }
+                opt.run = c == replay_option ? RUN_MODE::replay : c == verify_option ? RUN_MODE::verify
+                                                                                     : RUN_MODE::timedemo;
+                opt.replay = optarg;
+            } else {
+                (c == 'l' ? opt.level : c == 'd' ? opt.data : opt.record) = optarg;
+            }
             break;
         case 'm': opt.mute = true; break;
         case 'h': std::fputs(usage_text, out); return OPTIONS_RESULT::done;

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <string>
 
+// What the game does with its run: play it, or show, check or time a recorded one.
+enum class RUN_MODE { play, replay, verify, timedemo };
+
 // What the command line asked for; a field left at its "not given" value lets the settings
 // file (or the default) decide.
 struct OPTIONS {
@@ -13,6 +16,9 @@ struct OPTIONS {
     std::string level;    // --level FILE, as given (relative to the starting directory)
     std::string data;     // --data DIR, the directory that holds dat/
     bool mute = false;    // --mute: no sound, no music
+    std::string record;   // --record FILE: this run is written there too
+    RUN_MODE run = RUN_MODE::play;
+    std::string replay;   // the recorded run for --replay, --verify or --timedemo
 };
 
 // What main does after reading the command line.

@@ -10,6 +10,7 @@
 
 struct BITMAP;
 class PLAYER;
+struct REPLAY;
 
 // One frame: clamp the camera and draw the camera's window of the world into `buffer`. Returns
 // that window as a view_w x view_h bitmap of its own, the game's picture for this frame: a
@@ -44,17 +45,37 @@ void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int w, int h,
                       bool clip_to_window);
 
 // Shows the title: a fade-in of about half a second, a wait (resting) for any key but the ones
-// that switch the mode, and a fade-out; every step shown scaled on the screen.
-void show_title();
+// that switch the mode, or any pad button, and a fade-out; every step shown scaled on the screen.
+// With a demo (not null), after 15 s without a key the title fades into it, played on mora and
+// vela; any key or pad button, or the demo's end, fades back to the title, which waits again.
+void show_title(PLAYER& mora, PLAYER& vela, const REPLAY* demo);
 
-// The main loop, from the first tick of play until Escape: runs each tick as the 120 Hz counter
+// The main loop, from the first tick of play until Escape or Quit; every tick is recorded in
+// live_run. It runs each tick as the 120 Hz counter
 // makes it (a quarter of a second's worth at most per pass after a stall), shows a frame when
 // one is due (see frame_rate), and between them sleeps until the next tick or frame is due.
-// P (or the window losing the focus) pauses it: no tick runs, the mission clock and the music
-// stand still, and "Paused" shows until P again. F11 or Alt+Enter switch between full screen and
+// P, Start, the window losing the focus or the pad pulled out open the pause menu: no tick runs,
+// the mission clock and the music stand still. F11 or Alt+Enter switch between full screen and
 // a window. The ticks counted before it starts are dropped. With ONE_STEP_AHEAD_FRAME_LOG naming
 // a file, the time of every frame shown (ms from the start of play) is written there at the end.
 void run_game(PLAYER& mora, PLAYER& vela);
+
+// How a recorded run is watched: as --replay does and "Best runs" plays it (P pauses, Escape
+// stops), or as the title's demo (any key or pad button stops it).
+enum class WATCH { replay, demo };
+// Plays replay from a new run (start_run) on mora and vela in the window at real speed, frames
+// paced as in play, no input of the player reaching the logic. True when it played to its end,
+// false when it was stopped (or the game is to end: blGameOver).
+bool watch_replay(PLAYER& mora, PLAYER& vela, const REPLAY& replay, WATCH how);
+
+// Plays replay from a new run drawing and showing a frame after every tick, as fast as it can:
+// the frames shown, the seconds they took, and the median and 99th percentile of a frame's
+// time (its tick, drawing and showing). Escape stops it.
+struct TIMEDEMO_RESULT {
+    int frames = 0;
+    double seconds = 0, median_ms = 0, p99_ms = 0;
+};
+TIMEDEMO_RESULT timedemo(PLAYER& mora, PLAYER& vela, const REPLAY& replay);
 
 // Frames a second at most (each after at least one tick): frame_rate_auto for the display's
 // refresh rate where the system tells it, else 60; min_frame_rate to max_frame_rate; 0 for a
