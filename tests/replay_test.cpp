@@ -763,3 +763,53 @@ TEST(Files, TheXdgFoldersFollowTheBaseDirectoryRules) {
         k.variable->set(nullptr);
     }
 }
+
+// The game's --verify, on the demo the generator made and on copies of it: every copy that is not
+// the run as recorded is refused with one line that names the file and why, and exit status 1.
+TEST(Verify, TheShippedDemoPassesAndEveryOtherRunIsRefusedWithItsReason) {
+    const std::string demo = build_dir() + "/dat/demo.replay";
+    std::string line;
+    ASSERT_EQ(verify_with_game(demo, &line), 0) << line;
+    EXPECT_EQ(line.rfind(demo + ": ok, ", 0), 0u) << line;
+    const std::string bytes = file_contents(demo);
+    REPLAY r;
+    ASSERT_TRUE(read_replay(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &r, nullptr));
+    ASSERT_GT(r.ticks.size(), 2400u) << "the demo reaches its second checkpoint";
+
+    scoped_work_dir dir;
+    auto as_file = [](const std::vector<unsigned char>& b) { return std::string(b.begin(), b.end()); };
+    std::string flipped = bytes;
+    for (size_t i = bytes.size() / 2; i < bytes.size() / 2 + 4; i++) flipped[i] = static_cast<char>(flipped[i] ^ 0x5A);
+    std::mt19937 random(7);
+    std::string noise(bytes.size(), '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    REPLAY walked = r;  // 100 ticks of Left after the first checkpoint: the run goes elsewhere
+    for (size_t t = 1300; t < 1400; t++) walked.ticks[t] |= tick_left;
+    REPLAY other_level = r, other_assets = r, newer = r;
+    other_level.header.level_hash ^= 1;
+    other_assets.header.logic_hash ^= 1;
+    std::string newer_bytes = as_file(write_replay(newer));
+    newer_bytes[8] = 2;  // the format version
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string reason;  // the line's start after the file's name; empty: any reason
+    } cases[] = {
+        {"flipped", flipped, ""},
+        {"half", bytes.substr(0, bytes.size() / 2), "cut short at byte " + std::to_string(bytes.size() / 2)},
+        {"noise", noise, "not a replay"},
+        {"empty", "", "not a replay"},
+        {"walked", as_file(write_replay(walked)), "differs from the recorded run at 20.0 s, tick 2400"},
+        {"level", as_file(write_replay(other_level)), "recorded on another level"},
+        {"assets", as_file(write_replay(other_assets)), "recorded with other assets"},
+        {"newer", newer_bytes, "a format version newer than this game's"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = (dir.path() / c.name).string();
+        std::ofstream(path, std::ios::binary) << c.bytes;
+        EXPECT_EQ(verify_with_game(path, &line), 1) << c.name << ": " << line;
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << c.name << ": " << line;
+        EXPECT_EQ(line.rfind(path + ": " + c.reason, 0), 0u) << c.name << ": " << line;
+        EXPECT_EQ(line.find(": ok"), std::string::npos) << c.name << ": " << line;
+    }
+}

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdint>
@@ -48,6 +49,23 @@ std::string stdout_of(F f) {
     f();
     std::fflush(stdout);
     return testing::internal::GetCapturedStdout();
+}
+
+// Runs the shell command cmd; returns its exit status (-1 when it did not exit), with what it
+// printed on stdout in *out.
+inline int run_command(const std::string& cmd, std::string* out) {
+    out->clear();
+    std::FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return -1;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out->append(buf, n);
+    const int status = pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The game's --verify on the replay at path: its exit status and the line it printed.
+inline int verify_with_game(const std::string& path, std::string* line) {
+    return run_command("'" + build_dir() + "/one-step-ahead' --verify '" + path + "' 2>&1", line);
 }
 
 // A fresh directory under the system's temporary directory that is the working directory while

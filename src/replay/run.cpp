@@ -51,6 +51,11 @@ void hash_mask(HASH64& h, const PMASK* m) {
     for (int i = 0; i < words; i++) h.add_u32(m->bits[i]);
 }
 
+// The whole numbers of the logic a RUN_STATE keeps, in its order.
+int* const kept_numbers[] = {&game_state, &tase, &score, &xcount, &the_time, &metafactor, &iThex, &iThey};
+constexpr int run_numbers = sizeof kept_numbers / sizeof kept_numbers[0];
+static_assert(run_numbers == sizeof(RUN_STATE::numbers) / sizeof(int), "a place for every number");
+
 std::string at_time(std::uint32_t tick) {
     char s[64];
     std::snprintf(s, sizeof s, "%.1f s, tick %u", static_cast<double>(tick) / logic_rate, tick);
@@ -68,8 +73,8 @@ void start_run(PLAYER& mora, PLAYER& vela) {
 }
 
 RUN_STATE save_run(const PLAYER& mora, const PLAYER& vela) {
-    RUN_STATE s{mora, vela, game_state, tase, score, xcount, the_time, timer.load(), metafactor,
-                metamorphose, iThex, iThey, {}};
+    RUN_STATE s{mora, vela, {}, timer.load(), metamorphose, {}};
+    for (int i = 0; i < run_numbers; i++) s.numbers[i] = *kept_numbers[i];
     std::memcpy(s.message, message, sizeof s.message);
     return s;
 }
@@ -77,16 +82,9 @@ RUN_STATE save_run(const PLAYER& mora, const PLAYER& vela) {
 void restore_run(const RUN_STATE& s, PLAYER& mora, PLAYER& vela) {
     mora = s.mora;
     vela = s.vela;
-    game_state = s.game_state;
-    tase = s.tase;
-    score = s.score;
-    xcount = s.xcount;
-    the_time = s.the_time;
+    for (int i = 0; i < run_numbers; i++) *kept_numbers[i] = s.numbers[i];
     timer = s.timer;
-    metafactor = s.metafactor;
     metamorphose = s.metamorphose;
-    iThex = s.camera_x;
-    iThey = s.camera_y;
     std::memcpy(message, s.message, sizeof message);
 }
 

@@ -20,9 +20,9 @@ void start_run(PLAYER& mora, PLAYER& vela);
 // moves): the characters, the rules, the clock, the change effect, the message line.
 struct RUN_STATE {
     PLAYER mora, vela;
-    int game_state, tase, score, xcount, the_time, timer, metafactor;
+    int numbers[8];  // game_state, tase, score, xcount, the_time, metafactor and the camera
+    int timer;
     bool metamorphose;
-    int camera_x, camera_y;
     char message[message_size];
 };
 RUN_STATE save_run(const PLAYER& mora, const PLAYER& vela);

@@ -62,8 +62,15 @@ std::string absolute(const std::string& path) {
 // ("dat/tiles.pcx", ...) from wherever the game was started. False when a directory the player
 // named cannot be entered.
 bool enter_data_dir(const OPTIONS& opt) {
-    char exe[4096];
-    get_executable_name(exe, sizeof exe);
+    // Linux tells the executable's path; Allegro asks the same only with a system driver (not
+    // for --verify, which has none).
+    std::error_code ec;
+    std::string exe = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    if (ec || exe.empty()) {
+        char name[4096];
+        get_executable_name(name, sizeof name);
+        exe = name;
+    }
     const std::string dir = find_data_dir(opt.data, std::getenv("ONE_STEP_AHEAD_DATA"), exe);
     if (dir.empty() || chdir(dir.c_str()) == 0) return true;
     std::fprintf(stderr, "one-step-ahead: cannot use the data directory %s: %s\n", dir.c_str(),
