@@ -240,6 +240,9 @@ int main(int argc, char** argv) {
         break;
     }
     case RUN_MODE::replay:
+        if (replay.crashed)
+            std::fprintf(stderr, "one-step-ahead: %s: a run cut short by a crash after %zu ticks (%.1f s)\n",
+                         opt.replay.c_str(), replay.ticks.size(), static_cast<double>(replay.ticks.size()) / logic_rate);
         // The last frame stays a while, as the run ended on it.
         if (watch_replay(*mora, *vela, replay, WATCH::replay)) rest(replay_end_hold);
         break;

@@ -2,8 +2,8 @@
 # The title's demo: after 15 s on the title without a key, the demo plays the level (the title
 # is gone and the HUD's strip shows); a key brings the title back, which then waits for its key.
 # Then a crash in play: SIGSEGV sent to the game leaves crash.txt (the signal and a backtrace)
-# and crash.replay, which --verify takes as a run cut short by a crash; the game says where they
-# are and dies of the signal (status 139).
+# and crash.replay, which --verify and --replay take as a run cut short by a crash; the game says
+# where they are and dies of the signal (status 139).
 # Usage: replay_attract_crash.sh <one-step-ahead> <build-dir>
 source "$(dirname "$0")/lib.bash"
 osa_setup "$1" "$2"
@@ -42,4 +42,10 @@ grep -q 'one-step-ahead(.*)\[0x' "$state/crash.txt" || osa_fail "no backtrace in
 line=$("$OSA_GAME" --verify "$state/crash.replay") || osa_fail "--verify crash.replay: $line"
 osa_say "$line"
 [[ $line == "$state/crash.replay: cut short by a crash after "* ]] || osa_fail "--verify said: $line"
+osa_start_game "$OSA_BUILD" --scale 1 --replay "$state/crash.replay"
+osa_wait_exit 20
+[ "$OSA_STATUS" = 0 ] || osa_fail "--replay of the crash's run: status $OSA_STATUS"
+grep -q "crash.replay: a run cut short by a crash after" "$OSA_TMP/game.err" ||
+    osa_fail "--replay did not say the run was cut short: $(cat "$OSA_TMP/game.err")"
+osa_say "--replay plays the crash's run and says it was cut short"
 echo "PASS"
