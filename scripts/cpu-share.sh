@@ -29,21 +29,8 @@ measure() (
     OSA_SCREEN_H=$2
     source "$lib"
     osa_setup "$build/one-step-ahead" "$build"
-    osa_capture_sound "$OSA_TMP/capture.raw"
     # The game's own choices for a first start: full screen, the largest scale that fits.
-    osa_start_game "$OSA_BUILD" --fullscreen
-    local x=$(((OSA_SCREEN_W - 320 * $3) / 2)) y=$(((OSA_SCREEN_H - 240 * $3) / 2))
-    osa_wait_scaled title "$OSA_BUILD/dat/title.pcx" 30 0 "$x" "$y" "$3" ||
-        osa_fail "no title at scale $3 at $x,$y"
-    # The title takes its key once its fade-in has ended: press until the title has gone.
-    local attempt
-    for attempt in 1 2 3 4 5; do
-        sleep 0.5
-        osa_key Return
-        sleep 1
-        osa_wait_scaled gone "$OSA_BUILD/dat/title.pcx" 0 0 "$x" "$y" "$3" || break
-        [ "$attempt" -lt 5 ] || osa_fail "the title did not end"
-    done
+    osa_play_full_screen "$3"
     sleep 1
     local cpu0 cpu1 sound0 sound1 x0 x1
     cpu0=$(osa_game_cpu_ms)

@@ -16,17 +16,8 @@ measure() (
     OSA_SCREEN_H=$2
     source "$lib"
     osa_setup "$build/one-step-ahead" "$build"
-    osa_capture_sound "$OSA_TMP/capture.raw"
     export ONE_STEP_AHEAD_FRAME_LOG="$OSA_TMP/frames.txt"
-    osa_start_game "$OSA_BUILD" --fullscreen
-    local x=$(((OSA_SCREEN_W - 320 * $3) / 2)) y=$(((OSA_SCREEN_H - 240 * $3) / 2))
-    osa_wait_scaled title "$OSA_BUILD/dat/title.pcx" 30 0 "$x" "$y" "$3" || osa_fail "no title"
-    for _ in 1 2 3 4 5; do
-        sleep 0.5
-        osa_key Return
-        sleep 1
-        osa_wait_scaled gone "$OSA_BUILD/dat/title.pcx" 0 0 "$x" "$y" "$3" || break
-    done
+    osa_play_full_screen "$3"
     sleep 0.5
     osa_key Right 2.5
     osa_key Left 2.5

@@ -1,6 +1,7 @@
 // Atomic file replacement and the game's XDG folders.
 #include "core/files.h"
 
+#include <allegro.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace {
@@ -107,3 +109,33 @@ bool write_file_atomically(const std::string& path, const void* data, std::size_
 std::string xdg_config_dir() { return xdg_dir("XDG_CONFIG_HOME", "/.config"); }
 std::string xdg_state_dir() { return xdg_dir("XDG_STATE_HOME", "/.local/state"); }
 std::string xdg_data_dir() { return xdg_dir("XDG_DATA_HOME", "/.local/share"); }
+
+bool write_config_file(const std::string& path, bool keep_lines, const std::function<void()>& write,
+                       const std::function<bool(const std::string&)>& read_back, std::string* error) {
+    const std::string dir = path.substr(0, path.rfind('/'));
+    if (!make_directories(dir, error)) return false;
+    const std::string temp = temporary_name(path);
+    {
+        // The start of the new file: the old one's lines, or nothing (set_config_file would take in
+        // what a stale temporary file holds).
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        std::ifstream in(path, std::ios::binary);
+        if (keep_lines && in) out << in.rdbuf();
+        if (!out.flush()) {
+            std::remove(temp.c_str());
+            if (error) *error = "cannot write " + temp;
+            return false;
+        }
+    }
+    push_config_state();
+    set_config_file(temp.c_str());
+    write();
+    flush_config_file();
+    pop_config_state();
+    if (!read_back(temp)) {
+        std::remove(temp.c_str());
+        if (error) *error = "cannot write " + temp + " (it did not read back)";
+        return false;
+    }
+    return replace_file(temp, path, error);
+}

@@ -4,6 +4,7 @@
 #define OSA_CORE_FILES_H
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 // Writes size bytes from data to the descriptor fd, again after a short write or an interrupted
@@ -31,6 +32,15 @@ bool replace_file(const std::string& temp, const std::string& path, std::string*
 // *error when error is not null; the temporary file is then removed and path untouched.
 bool write_file_atomically(const std::string& path, const void* data, std::size_t size,
                            std::string* error);
+
+// Writes a configuration file through Allegro's configuration routines: write() sets the values
+// while temporary_name(path) is the configuration in force (a copy of path's own lines when
+// keep_lines, so that what the player wrote stays; else empty); then, since Allegro's writer reports
+// nothing, read_back(temp) must find them there before replace_file puts the file in place. Makes
+// the missing directories. False on any failure, with why in *error when error is not null: the
+// temporary file is then removed and path untouched. Leaves Allegro's own configuration as it was.
+bool write_config_file(const std::string& path, bool keep_lines, const std::function<void()>& write,
+                       const std::function<bool(const std::string&)>& read_back, std::string* error);
 
 // The game's folders under the XDG base directories: $XDG_CONFIG_HOME, $XDG_STATE_HOME and
 // $XDG_DATA_HOME, each followed by "/one-step-ahead". A variable that is unset, empty or relative

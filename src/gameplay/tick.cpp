@@ -1,8 +1,6 @@
 // The logic tick: what it takes from outside, and the order in which the game's rules run.
 #include "gameplay/tick.h"
 
-#include <allegro.h>
-
 #include "characters/player.h"
 #include "core/state.h"
 #include "gameplay/hud.h"

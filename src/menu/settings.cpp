@@ -6,7 +6,6 @@
 #include <strings.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "core/files.h"
@@ -146,14 +145,6 @@ bool same(const SETTINGS& a, const SETTINGS& b) {
            same_bindings(pad_fields, a.pad, b.pad);
 }
 
-bool copy_file(const std::string& from, const std::string& to) {
-    std::ifstream in(from, std::ios::binary);
-    std::ofstream out(to, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    if (in) out << in.rdbuf();
-    return static_cast<bool>(out.flush());
-}
-
 } // namespace
 
 std::string settings_path() {
@@ -190,31 +181,14 @@ SETTINGS load_settings(const std::string& path, std::FILE* err) {
 
 bool save_settings(const std::string& path, const SETTINGS& s, std::FILE* err) {
     if (path.empty()) return false;
-    const std::string dir = path.substr(0, path.rfind('/'));
-    const std::string temp = temporary_name(path);
-    const char* fault = nullptr;
-    if (!make_directories(dir, nullptr))
-        fault = "cannot make its directory";
-    else if (!copy_file(path, temp))
-        fault = "cannot write beside it";
-    if (!fault) {
-        push_config_state();
-        set_config_file(temp.c_str());
-        write_values(s);
-        flush_config_file();
-        pop_config_state();
-        // Allegro's writer reports nothing: read the new file back before it replaces the old.
+    auto read_back = [&](const std::string& temp) {
         std::FILE* quiet = std::fopen("/dev/null", "w");
         const SETTINGS back = load_settings(temp, quiet ? quiet : err);
         if (quiet) std::fclose(quiet);
-        if (!same(back, s))
-            fault = "the new file did not read back";
-        else if (!replace_file(temp, path, nullptr))
-            fault = "cannot replace it";
-    }
-    if (!fault) return true;
-    std::remove(temp.c_str());
-    std::fprintf(err, "%s: settings not saved: %s\n", path.c_str(), fault);
+        return same(back, s);
+    };
+    std::string error;
+    if (write_config_file(path, true, [&] { write_values(s); }, read_back, &error)) return true;
+    std::fprintf(err, "%s: settings not saved: %s\n", path.c_str(), error.c_str());
     return false;
 }
-

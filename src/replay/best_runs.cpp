@@ -197,36 +197,26 @@ std::vector<BEST_RUN> load_table(const std::string& dir, std::FILE* err, bool* w
     return {};
 }
 
-// Writes the table to its file through a temporary file beside it: Allegro's writer reports
-// nothing, so the temporary file is read back before it replaces the old one.
+// Writes the table to its file, whole or not at all.
 bool save_table(const std::string& dir, const std::vector<BEST_RUN>& table, std::string* error) {
-    if (!make_directories(dir, error)) return false;
-    const std::string path = dir + "/" + best_runs_file;
-    const std::string temp = temporary_name(path);
-    unlink(temp.c_str());  // set_config_file would take in what a stale one holds
-    push_config_state();
-    set_config_file(temp.c_str());
-    set_config_string(table_section, "version", table_version);
-    for (std::size_t i = 0; i < table.size(); i++) {
-        const std::string section = run_section(i);
-        const BEST_RUN& r = table[i];
-        set_config_string(section.c_str(), "date", r.date.c_str());
-        set_config_int(section.c_str(), "score", r.score);
-        set_config_int(section.c_str(), "level", r.level);
-        set_config_int(section.c_str(), "minutes", r.minutes);
-        set_config_string(section.c_str(), "replay", r.replay.c_str());
-    }
-    flush_config_file();
-    pop_config_state();
-
-    std::string text, what;
-    std::vector<BEST_RUN> back;
-    if (read_text(temp, &text, &what) != READ::ok || !parse_table(text, &back, &what) || back != table) {
-        unlink(temp.c_str());
-        if (error) *error = "cannot write " + temp + " (it did not read back)";
-        return false;
-    }
-    return replace_file(temp, path, error);
+    auto write = [&] {
+        set_config_string(table_section, "version", table_version);
+        for (std::size_t i = 0; i < table.size(); i++) {
+            const std::string section = run_section(i);
+            const BEST_RUN& r = table[i];
+            set_config_string(section.c_str(), "date", r.date.c_str());
+            set_config_int(section.c_str(), "score", r.score);
+            set_config_int(section.c_str(), "level", r.level);
+            set_config_int(section.c_str(), "minutes", r.minutes);
+            set_config_string(section.c_str(), "replay", r.replay.c_str());
+        }
+    };
+    auto read_back = [&](const std::string& temp) {
+        std::string text, what;
+        std::vector<BEST_RUN> back;
+        return read_text(temp, &text, &what) == READ::ok && parse_table(text, &back, &what) && back == table;
+    };
+    return write_config_file(dir + "/" + best_runs_file, false, write, read_back, error);
 }
 
 // "best-YYYYMMDD-HHMMSS" for the local time t, or empty when the year has not four digits.
