@@ -141,6 +141,18 @@ TEST(ReplayFile, TheWritersBytesDecodeFieldByField) {
     EXPECT_EQ(le(f, 98, 4), 3u);
     for (std::size_t k = 0; k < 3; k++) EXPECT_EQ(le(f, 102 + 8 * k, 8), 0xC0FFEE01ull + k);
     EXPECT_EQ(std::string(f.end() - 4, f.end()), "END.");
+
+    // Another district than the town: version 2, its name after version 1's header, the rest
+    // moved along by the field.
+    REPLAY d = r;
+    d.header.district = "night-market";
+    const BYTES g = write_replay(d);
+    ASSERT_EQ(g.size(), f.size() + 40);
+    EXPECT_EQ(le(g, 8, 2), 2u);
+    EXPECT_EQ(le(g, 10, 2), 104u);
+    EXPECT_EQ(std::string(g.begin() + 64, g.begin() + 104), std::string("night-market") + std::string(28, '\0'));
+    EXPECT_EQ(BYTES(g.begin() + 104, g.end()), BYTES(f.begin() + 64, f.end()));
+    EXPECT_TRUE(read_back(g) == d);
 }
 
 TEST(ReplayFile, RecordsComeBackAsTheyWereWritten) {
@@ -191,7 +203,7 @@ TEST(ReplayFile, EachFaultIsRefusedWithWhatAndWhere) {
     };
     auto crash_replay = sample_replay(runs_of({3, 2, 1}), 2, true);
     crash_replay.checkpoints = {1, 2, 3, 4};  // one more than 6 ticks allow at an interval of 2
-    const std::string version_newer = "a format version newer than this game's (2; this game reads 1)";
+    const std::string version_newer = "a format version newer than this game's (3; this game reads 2)";
     const struct {
         const char* name;
         BYTES bytes;
@@ -200,7 +212,18 @@ TEST(ReplayFile, EachFaultIsRefusedWithWhatAndWhere) {
         {"an empty file", {}, "not a replay"},
         {"random bytes", noise, "not a replay"},
         {"a bad magic", with([](BYTES& b) { b[7] = 'Z'; }), "not a replay"},
-        {"a newer version", with([](BYTES& b) { set_le(b, 8, 2, 2); }), version_newer},
+        {"a newer version", with([](BYTES& b) { set_le(b, 8, 3, 2); }), version_newer},
+        {"version 2 without its district", with([](BYTES& b) { set_le(b, 8, 2, 2); }),
+         "damaged at byte 10: a header of 64 bytes (104 at least for version 2)"},
+        {"a district that is no folder name", with([](BYTES& b) {
+             set_le(b, 8, 2, 2);
+             set_le(b, 10, 104, 2);
+             BYTES name(40, 0);
+             name[0] = '.';
+             name[1] = '.';
+             b.insert(b.begin() + 64, name.begin(), name.end());
+         }),
+         "damaged at byte 64: a district name that is not a folder name padded with NULs"},
         {"version 0", with([](BYTES& b) { set_le(b, 8, 0, 2); }), "damaged at byte 8: format version 0"},
         {"a short header", with([](BYTES& b) { set_le(b, 10, 63, 2); }),
          "damaged at byte 10: a header of 63 bytes (64 at least)"},

@@ -20,6 +20,7 @@ constexpr std::size_t at_tick_rate = 44;
 constexpr std::size_t at_interval = 46;
 constexpr std::size_t at_began = 48;
 constexpr std::size_t at_reserved = 56;
+constexpr std::size_t at_district = 64;  // version 2
 
 // Little-endian numbers, by hand so that the encoders call nothing.
 void put_le(unsigned char* out, std::uint64_t v, int bytes) {
@@ -77,7 +78,7 @@ void encode_end(bool crashed, std::uint32_t tick_count, REPLAY_OUTCOME o, std::u
 bool operator==(const REPLAY_HEADER& a, const REPLAY_HEADER& b) {
     return a.game_version == b.game_version && a.level_hash == b.level_hash &&
            a.logic_hash == b.logic_hash && a.tick_rate == b.tick_rate &&
-           a.checkpoint_interval == b.checkpoint_interval && a.began == b.began;
+           a.checkpoint_interval == b.checkpoint_interval && a.began == b.began && a.district == b.district;
 }
 
 bool operator==(const REPLAY_OUTCOME& a, const REPLAY_OUTCOME& b) {
@@ -90,11 +91,13 @@ bool operator==(const REPLAY& a, const REPLAY& b) {
            a.outcome == b.outcome && a.checkpoints == b.checkpoints;
 }
 
-void encode_replay_header(const REPLAY_HEADER& h, unsigned char out[replay_header_size]) {
-    for (std::size_t i = 0; i < replay_header_size; i++) out[i] = 0;
+std::size_t encode_replay_header(const REPLAY_HEADER& h, unsigned char out[replay_header_max_size]) {
+    const bool town = h.district == replay_town;
+    const std::size_t size = town ? replay_header_size : replay_header_max_size;
+    for (std::size_t i = 0; i < size; i++) out[i] = 0;
     for (std::size_t i = 0; i < sizeof replay_magic; i++) out[i] = static_cast<unsigned char>(replay_magic[i]);
-    put_le(out + at_version, replay_version, 2);
-    put_le(out + at_header_size, replay_header_size, 2);
+    put_le(out + at_version, town ? 1 : replay_version_district, 2);
+    put_le(out + at_header_size, size, 2);
     const std::size_t n = h.game_version.size();
     for (std::size_t i = 0; i < n && i < replay_game_version_size; i++)
         out[at_game_version + i] = static_cast<unsigned char>(h.game_version[i]);
@@ -104,6 +107,9 @@ void encode_replay_header(const REPLAY_HEADER& h, unsigned char out[replay_heade
     put_le(out + at_interval, h.checkpoint_interval, 2);
     put_le(out + at_began, static_cast<std::uint64_t>(h.began), 8);
     put_le(out + at_reserved, 0, 8);
+    for (std::size_t i = 0; !town && i < h.district.size() && i < replay_district_size; i++)
+        out[at_district + i] = static_cast<unsigned char>(h.district[i]);
+    return size;
 }
 
 void encode_replay_run(std::uint8_t record, std::uint16_t count, unsigned char out[replay_run_size]) {
@@ -155,6 +161,23 @@ bool read_replay(const unsigned char* data, std::size_t size, REPLAY* out, std::
     r.header.checkpoint_interval = static_cast<std::uint16_t>(get_le(data + at_interval, 2));
     if (r.header.checkpoint_interval == 0) return damaged(error, at_interval, "a checkpoint interval of 0 ticks");
     r.header.began = static_cast<std::int64_t>(get_le(data + at_began, 8));
+    if (version >= replay_version_district) {
+        if (header_size < replay_header_max_size)
+            return damaged(error, at_header_size,
+                           "a header of " + std::to_string(header_size) + " bytes (" +
+                               std::to_string(replay_header_max_size) + " at least for version 2)");
+        // A district's folder name: lower case letters, digits and '-', then NULs.
+        const unsigned char* field = data + at_district;
+        std::size_t n = 0;
+        while (n < replay_district_size &&
+               ((field[n] >= 'a' && field[n] <= 'z') || (field[n] >= '0' && field[n] <= '9') || field[n] == '-'))
+            n++;
+        std::size_t end = n;
+        while (end < replay_district_size && field[end] == 0) end++;
+        if (n == 0 || field[0] == '-' || end != replay_district_size)
+            return damaged(error, at_district, "a district name that is not a folder name padded with NULs");
+        r.header.district.assign(reinterpret_cast<const char*>(field), n);
+    }
 
     // The runs, up to the end marker. Every run adds at least one tick, so the cap on ticks
     // also bounds the work and the memory.
@@ -239,8 +262,8 @@ bool read_replay_file(const std::string& path, REPLAY* out, std::string* error) 
 std::vector<unsigned char> write_replay(const REPLAY& r) {
     const auto tick_count = static_cast<std::uint32_t>(r.ticks.size());
     const auto checkpoint_count = static_cast<std::uint32_t>(r.checkpoints.size());
-    std::vector<unsigned char> out(replay_header_size);
-    encode_replay_header(r.header, out.data());
+    std::vector<unsigned char> out(replay_header_max_size);
+    out.resize(encode_replay_header(r.header, out.data()));
     for (std::size_t i = 0; i < r.ticks.size();) {
         std::size_t n = 1;
         while (i + n < r.ticks.size() && r.ticks[i + n] == r.ticks[i] && n < replay_max_run) n++;
@@ -304,7 +327,7 @@ void REPLAY_RECORDER::start(const REPLAY_HEADER& header) {
     state_.store(0, std::memory_order_release);
     ticks_.store(0, std::memory_order_release);
     checkpoint_count_.store(0, std::memory_order_release);
-    encode_replay_header(header, header_);
+    header_size_ = encode_replay_header(header, header_);
     interval_ = header.checkpoint_interval;
 }
 
@@ -375,7 +398,7 @@ bool REPLAY_RECORDER::emit(SINK& sink, const REPLAY_OUTCOME& o, bool crashed) co
     }
     encode_end(crashed, tick_count, o, checkpoint_count, tail + n);
     n += 1 + replay_trailer_fixed_size;
-    return sink(header_, replay_header_size) && sink(runs, length) && sink(tail, n) &&
+    return sink(header_, header_size_) && sink(runs, length) && sink(tail, n) &&
            sink(checkpoints, std::size_t{checkpoint_count} * replay_checkpoint_size) &&
            sink(reinterpret_cast<const unsigned char*>(replay_closing), sizeof replay_closing);
 }

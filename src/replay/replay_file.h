@@ -20,8 +20,15 @@ constexpr std::uint8_t tick_clock = 1 << 5;   // the 1 Hz clock fired before the
 constexpr std::uint8_t tick_unused = 0xC0;    // always 0 in a record
 
 constexpr char replay_magic[8] = {'O', 'S', 'A', 'R', 'E', 'P', 'L', 'Y'};
-constexpr std::uint16_t replay_version = 1;         // the format this game reads and writes
-constexpr std::size_t replay_header_size = 64;      // as written; a reader takes more
+constexpr std::uint16_t replay_version = 2;         // the newest format this game reads and writes
+constexpr std::size_t replay_header_size = 64;      // version 1's header; a reader takes more
+// Version 2 adds the district's folder name after version 1's header: printable ASCII padded
+// with NULs. The town's runs are still written as version 1 (no field: the town), so that every
+// file made before districts keeps its bytes.
+constexpr std::uint16_t replay_version_district = 2;
+constexpr std::size_t replay_district_size = 40;
+constexpr std::size_t replay_header_max_size = replay_header_size + replay_district_size;
+constexpr const char* replay_town = "town";         // the district of a file without the field
 constexpr std::size_t replay_game_version_size = 16;
 constexpr std::size_t replay_run_size = 3;          // u8 record, u16 count
 constexpr std::uint32_t replay_max_run = 65535;     // ticks in one run
@@ -49,6 +56,7 @@ struct REPLAY_HEADER {
     std::uint16_t tick_rate = replay_tick_rate;
     std::uint16_t checkpoint_interval = replay_checkpoint_interval;  // ticks, 1 or more
     std::int64_t began = 0;  // seconds since 1970-01-01 UTC when the run began
+    std::string district = replay_town;  // the district's folder name, at most 40 characters
 };
 
 // What the trailer says of the run's end, beside the counts.
@@ -99,8 +107,9 @@ bool write_replay_file(const std::string& path, const REPLAY& r, std::string* er
 
 // Encoders into the caller's arrays: no allocation and no library call, so a signal handler may
 // call them. All numbers little-endian.
-// The 64-byte header of h.
-void encode_replay_header(const REPLAY_HEADER& h, unsigned char out[replay_header_size]);
+// The header of h: version 1's 64 bytes for the town, version 2's 104 with the district's name
+// (cut to replay_district_size) for any other. Returns how many bytes it wrote.
+std::size_t encode_replay_header(const REPLAY_HEADER& h, unsigned char out[replay_header_max_size]);
 // One run: record, then count (1 .. replay_max_run).
 void encode_replay_run(std::uint8_t record, std::uint16_t count, unsigned char out[replay_run_size]);
 // The end marker: replay_end_crash or replay_end_normal.
@@ -168,7 +177,8 @@ private:
     template <class SINK>
     bool emit(SINK& sink, const REPLAY_OUTCOME& o, bool crashed) const;
 
-    unsigned char header_[replay_header_size] = {};
+    unsigned char header_[replay_header_max_size] = {};
+    std::size_t header_size_ = replay_header_size;
     std::uint16_t interval_ = replay_checkpoint_interval;
     GROWING_BYTES runs_;
     // The runs' length in bytes (bits 24..63), the open run's record (16..23) and count (0..15),

@@ -16,6 +16,7 @@
 #include "gameplay/shops.h"
 #include "masks/pmask.h"
 #include "world/camera.h"
+#include "world/district.h"
 #include "world/level.h"
 
 #ifndef OSA_VERSION
@@ -146,6 +147,7 @@ REPLAY_HEADER run_header() {
     h.logic_hash = logic_hash();
     h.tick_rate = logic_rate;
     h.began = static_cast<std::int64_t>(std::time(nullptr));
+    h.district = current_district.folder;
     return h;
 }
 

@@ -24,10 +24,10 @@ BITMAP* now = nullptr;
 DATAFILE* font1 = nullptr;
 std::string level_file = "dat/level.dat";
 std::string level_name = "dat/level.dat";
+std::string back_file = "dat/back.pcx";
 
 namespace {
 
-constexpr const char* back_file = "dat/back.pcx";
 constexpr const char* font_file = "dat/font.dat";
 constexpr size_t shown_token = 20;  // characters of a bad token quoted in a message
 
@@ -98,7 +98,7 @@ std::string cell_name(int cx, int cy) {
 
 } // namespace
 
-bool read_level(std::istream& in, int tile_count, std::string* error) {
+bool parse_level(std::istream& in, int tile_count, LEVEL_READ* out, std::string* error) {
     level_reader reader{std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
     // what: the fault; at: where in the text the faulty value began.
     auto fail = [&](const std::string& what, size_t at) {
@@ -158,20 +158,29 @@ bool read_level(std::istream& in, int tile_count, std::string* error) {
         places[i].y *= tile_size;
     }
 
+    out->width = width;
+    out->height = height;
+    out->cells = std::move(cells);
+    for (int i = 0; i < shop_count; i++) out->places[i] = places[i];
+    return true;
+}
+
+bool read_level(std::istream& in, int tile_count, std::string* error) {
+    LEVEL_READ lv;
+    if (!parse_level(in, tile_count, &lv, error)) return false;
     // Only the previous level's area can hold anything but {0, false}.
     for (int cx = 0; cx < iXSize; cx++)
         for (int cy = 0; cy < iYSize; cy++) iLevel[cx][cy] = TILE{};
-    for (int cy = 0; cy < height; cy++)
-        for (int cx = 0; cx < width; cx++)
-            iLevel[cx][cy] = cells[static_cast<size_t>(cy) * static_cast<size_t>(width) + static_cast<size_t>(cx)];
-    iXSize = width;
-    iYSize = height;
-    for (int i = 0; i < shop_count; i++) shop[i] = places[i];
+    for (int cy = 0; cy < lv.height; cy++)
+        for (int cx = 0; cx < lv.width; cx++) iLevel[cx][cy] = lv.at(cx, cy);
+    iXSize = lv.width;
+    iYSize = lv.height;
+    for (int i = 0; i < shop_count; i++) shop[i] = lv.places[i];
     return true;
 }
 
 bool make_back(int screen_w, int screen_h, bool* out_of_memory) {
-    BITMAP* picture = load_bitmap(back_file, nullptr);
+    BITMAP* picture = load_bitmap(back_file.c_str(), nullptr);
     if (!picture) return false;
     BITMAP* made = make_system_bitmap(iXSize * tile_size / 2 + screen_w, iYSize * tile_size / 2 + screen_h);
     if (made) {
@@ -209,7 +218,7 @@ void load_level() {
 
     bool out_of_memory = false;
     if (!make_back(view_w, view_h, &out_of_memory)) {
-        start_failure(out_of_memory ? no_memory.c_str() : "can't load dat/back.pcx");
+        start_failure(out_of_memory ? no_memory.c_str() : ("can't load " + back_file).c_str());
         return;
     }
 

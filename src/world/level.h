@@ -5,6 +5,7 @@
 
 #include <istream>
 #include <string>
+#include <vector>
 
 #include "core/state.h"
 
@@ -56,6 +57,19 @@ extern DATAFILE* font1;  // "dat/font.dat"; object 0 is the HUD font
 // where the fault was found, the end of the text for a file that ends early.
 bool read_level(std::istream& in, int tile_count, std::string* error);
 
+// A level as read, before it is put in play.
+struct LEVEL_READ {
+    int width = 0, height = 0;     // in cells
+    std::vector<TILE> cells;       // row by row
+    SHOP_POS places[shop_count] = {};  // world pixels, as shop holds them
+    const TILE& at(int cx, int cy) const {
+        return cells[static_cast<size_t>(cy) * static_cast<size_t>(width) + static_cast<size_t>(cx)];
+    }
+};
+// read_level's reading and checks without putting the level in play: fills *out (on success
+// only) and changes no global.
+bool parse_level(std::istream& in, int tile_count, LEVEL_READ* out, std::string* error);
+
 // Makes back for a screen of screen_w x screen_h pixels: "dat/back.pcx" stretched over half the
 // level plus one screen, so that the window at half the camera's position always lies inside it.
 // load_level passes the screen's size. Returns false, back unchanged, when the picture cannot be
@@ -67,6 +81,8 @@ bool make_back(int screen_w, int screen_h, bool* out_of_memory = nullptr);
 // the shipped level; the shell sets both when the player asks for a level file of their own.
 extern std::string level_file;
 extern std::string level_name;
+// The background's picture that make_back stretches: "dat/back.pcx", or a district's own.
+extern std::string back_file;
 
 // Reads level_file with read_level (tile_count: the tiles cut by load_shit), then creates
 // buffer (cleared to 0), back (dat/back.pcx stretched to half the level plus one screen), before
