@@ -247,6 +247,10 @@ bool enter_district(const DISTRICT& d, std::string* error) {
         if (error) *error = d.fault;
         return false;
     }
+    return enter_district_level(d, "", error);
+}
+
+bool enter_district_level(const DISTRICT& d, const std::string& level_path, std::string* error) {
     // The tiles' pictures: the district's sheet, or the shared one again.
     BITMAP* sheet = d.has_tiles ? load_bitmap((d.dir + "/" + district_tiles_file).c_str(), nullptr) : tilemap;
     if (!sheet) {
@@ -258,9 +262,9 @@ bool enter_district(const DISTRICT& d, std::string* error) {
     if (!tiles_taken) return false;
 
     // The town's level is dat/level.dat itself, so that its runs name the file they always did.
-    const bool town = d.shipped && d.folder == town_district;
-    level_file = town ? shared_level_file : d.dir + "/" + district_level_file;
-    level_name = town ? shared_level_file : d.folder + "/" + district_level_file;
+    const bool town = d.shipped && d.folder == town_district && level_path.empty();
+    level_file = town ? shared_level_file : !level_path.empty() ? level_path : d.dir + "/" + district_level_file;
+    level_name = town ? shared_level_file : !level_path.empty() ? level_path : d.folder + "/" + district_level_file;
     back_file = d.has_back ? d.dir + "/" + district_back_file : shared_back_file;
     unload_level();
     const bool failed_before = blStartFailed;

@@ -81,6 +81,10 @@ extern DISTRICT current_district;
 // loaded: call enter_district for another, or end).
 bool enter_district(const DISTRICT& d, std::string* error);
 
+// enter_district with the level file at level_path in place of the district's own (the editor
+// plays the map being drawn), whatever d's fault: only its looks are taken from d.
+bool enter_district_level(const DISTRICT& d, const std::string& level_path, std::string* error);
+
 // The district named folder among game_districts(); false when there is none of that name.
 bool find_district(const std::string& folder, DISTRICT* out);
 
