@@ -569,6 +569,16 @@ TEST_F(BestRuns, TheTenBestStayInOrderAndTheEleventhGoesWithItsReplay) {
     }
     EXPECT_FALSE(enters_best_runs(load(), 3)) << "equal to the tenth, and later";
     EXPECT_TRUE(enters_best_runs(load(), 4));
+
+    // Another district keeps ten of its own: a low score enters there, and the town's stay.
+    EXPECT_TRUE(enters_best_runs(load(), -5, "harbour"));
+    ASSERT_TRUE(enter_best_run(dir(), december_7_2026 + 99 * 3600, -5, 1, 1, "h", 1, err_stream(), nullptr,
+                               "harbour"));
+    const std::vector<BEST_RUN> table = load();
+    EXPECT_EQ(district_best_runs(table, "town").size(), best_runs_kept);
+    ASSERT_EQ(district_best_runs(table, "harbour").size(), 1u);
+    EXPECT_EQ(district_best_runs(table, "harbour")[0].score, -5);
+    EXPECT_NE(file_contents(table_path()).find("district = harbour\n"), std::string::npos);
     EXPECT_EQ(err_text(), "");
 }
 
@@ -604,7 +614,9 @@ TEST_F(BestRuns, ADamagedTableIsSetAsideWithOneLine) {
         {"two runs sharing a replay", head + run(1, d, "5", "1", r1) + run(2, d, "4", "1", r1),
          "[run2] shares its replay"},
         {"runs out of order", head + run(1, d, "4", "1", r1) + run(2, d, "5", "1", r2),
-         "[run2] ranks before the run above it"},
+         "[run2] ranks before the run of its district above it"},
+        {"a district up the tree", head + run(1, d, "5", "1", r1) + "district = ../x\n",
+         "[run1] district = ../x is not a district's folder name"},
         {"equal scores, the later first", head + run(1, "2026-12-08 00:00:00", "5", "1", r1) + run(2, d, "5", "1", r2),
          "[run2] ranks before"},
         {"a gap", head + run(1, d, "5", "1", r1) + run(3, d, "4", "1", r2), "[run3] after the last run"},

@@ -13,6 +13,7 @@
 #include "display/display.h"
 #include "input/input.h"
 #include "music/music.h"
+#include "world/district.h"
 
 MENU_SETTINGS menu_settings;
 std::vector<BEST_RUN> best_runs;
@@ -67,7 +68,8 @@ void open_page(MENU_STATE& m, MENU_PAGE page) {
         menu_settings.in_force.fullscreen = display_fullscreen;
         options_entered = menu_settings.in_force;
     }
-    if (page == MENU_PAGE::best_runs) best_runs = load_best_runs(xdg_data_dir(), stderr);
+    if (page == MENU_PAGE::best_runs)
+        best_runs = district_best_runs(load_best_runs(xdg_data_dir(), stderr), current_district.folder);
 }
 
 // What changed in the options since they were opened goes into the file's settings, which are

@@ -14,6 +14,7 @@
 #include <iterator>
 
 #include "core/files.h"
+#include "world/district.h"
 
 namespace {
 
@@ -71,12 +72,14 @@ std::string fault_of(const BEST_RUN& r) {
     if (r.level < 0) return "level";
     if (r.minutes < 0 || r.minutes > best_run_max_minutes) return "minutes";
     if (!is_best_run_replay_name(r.replay)) return "replay";
+    if (!is_district_folder_name(r.district)) return "district";
     return "";
 }
 
 std::string why_wrong(const std::string& field) {
     if (field == "date") return "is not a date YYYY-MM-DD HH:MM:SS";
     if (field == "replay") return "is not a name best-YYYYMMDD-HHMMSS[-N].replay";
+    if (field == "district") return "is not a district's folder name";
     return "is out of range";
 }
 
@@ -89,6 +92,8 @@ bool read_run(const std::string& section, BEST_RUN* r, std::string* what) {
     }
     r->date = text[0];
     r->replay = text[4];
+    const char* district = get_config_string(section.c_str(), "district", nullptr);
+    r->district = district ? district : best_runs_first_district;
     std::string fault;
     if (!read_number(text[1], INT_MIN, INT_MAX, &r->score)) fault = "score";
     else if (!read_number(text[2], 0, INT_MAX, &r->level)) fault = "level";
@@ -96,7 +101,8 @@ bool read_run(const std::string& section, BEST_RUN* r, std::string* what) {
     else fault = fault_of(*r);
     if (fault.empty()) return true;
     const std::size_t f = std::find(std::begin(run_fields), std::end(run_fields), fault) - std::begin(run_fields);
-    *what = "[" + section + "] " + fault + " = " + text[f] + " " + why_wrong(fault);
+    const std::string value = f < std::size(run_fields) ? text[f] : r->district;
+    *what = "[" + section + "] " + fault + " = " + value + " " + why_wrong(fault);
     return false;
 }
 
@@ -126,7 +132,7 @@ bool parse_table(const std::string& text, std::vector<BEST_RUN>* out, std::strin
         *what = std::string("not a table of version ") + table_version + " ([" + table_section + "] version)";
         ok = false;
     }
-    for (std::size_t i = 0; ok && i < best_runs_kept; i++) {
+    for (std::size_t i = 0; ok && i < best_runs_max_total; i++) {
         const std::string section = run_section(i);
         if (std::find(sections.begin(), sections.end(), "[" + section + "]") == sections.end()) break;
         BEST_RUN r;
@@ -134,11 +140,15 @@ bool parse_table(const std::string& text, std::vector<BEST_RUN>* out, std::strin
         if (!ok) break;
         const bool shared = std::any_of(table.begin(), table.end(),
                                         [&](const BEST_RUN& b) { return b.replay == r.replay; });
+        const std::vector<BEST_RUN> same = district_best_runs(table, r.district);
         if (shared) {
             *what = "[" + section + "] shares its replay with a better run";
             ok = false;
-        } else if (!table.empty() && ranks_before(r, table.back())) {
-            *what = "[" + section + "] ranks before the run above it";
+        } else if (!same.empty() && ranks_before(r, same.back())) {
+            *what = "[" + section + "] ranks before the run of its district above it";
+            ok = false;
+        } else if (same.size() >= best_runs_kept) {
+            *what = "[" + section + "] is past the " + std::to_string(best_runs_kept) + " best of its district";
             ok = false;
         }
         table.push_back(r);
@@ -209,6 +219,9 @@ bool save_table(const std::string& dir, const std::vector<BEST_RUN>& table, std:
             set_config_int(section.c_str(), "level", r.level);
             set_config_int(section.c_str(), "minutes", r.minutes);
             set_config_string(section.c_str(), "replay", r.replay.c_str());
+            // The town's runs are written as before districts, so that an older game reads them.
+            if (r.district != best_runs_first_district)
+                set_config_string(section.c_str(), "district", r.district.c_str());
         }
     };
     auto read_back = [&](const std::string& temp) {
@@ -256,7 +269,7 @@ bool fail(std::string* error, const std::string& why) {
 
 bool operator==(const BEST_RUN& a, const BEST_RUN& b) {
     return a.date == b.date && a.score == b.score && a.level == b.level && a.minutes == b.minutes &&
-           a.replay == b.replay;
+           a.replay == b.replay && a.district == b.district;
 }
 
 bool is_best_run_replay_name(const std::string& name) {
@@ -279,12 +292,21 @@ std::vector<BEST_RUN> load_best_runs(const std::string& dir, std::FILE* err) {
     return load_table(dir, err, &writable);
 }
 
-bool enters_best_runs(const std::vector<BEST_RUN>& table, int score) {
-    return table.size() < best_runs_kept || score > table[best_runs_kept - 1].score;
+std::vector<BEST_RUN> district_best_runs(const std::vector<BEST_RUN>& table, const std::string& district) {
+    std::vector<BEST_RUN> runs;
+    for (const BEST_RUN& r : table)
+        if (r.district == district) runs.push_back(r);
+    return runs;
+}
+
+bool enters_best_runs(const std::vector<BEST_RUN>& table, int score, const std::string& district) {
+    const std::vector<BEST_RUN> runs = district_best_runs(table, district);
+    return runs.size() < best_runs_kept || score > runs[best_runs_kept - 1].score;
 }
 
 bool enter_best_run(const std::string& dir, std::time_t began, int score, int level, int minutes,
-                    const void* replay, std::size_t replay_size, std::FILE* err, std::string* error) {
+                    const void* replay, std::size_t replay_size, std::FILE* err, std::string* error,
+                    const std::string& district) {
     bool writable;
     std::vector<BEST_RUN> table = load_table(dir, err, &writable);
     if (!writable) return fail(error, "the damaged table could not be set aside");
@@ -293,6 +315,7 @@ bool enter_best_run(const std::string& dir, std::time_t began, int score, int le
     run.score = score;
     run.level = level;
     run.minutes = minutes;
+    run.district = district;
     const std::string stem = replay_stem(began, &run.date);
     if (stem.empty()) return fail(error, "the run's date has no four-digit year");
     run.replay = free_replay_name(dir, stem, table);
@@ -300,15 +323,32 @@ bool enter_best_run(const std::string& dir, std::time_t began, int score, int le
     const std::string fault = fault_of(run);
     if (!fault.empty()) return fail(error, "the run's " + fault + " is out of range");
 
-    const auto at = std::upper_bound(table.begin(), table.end(), run, ranks_before);
-    if (static_cast<std::size_t>(at - table.begin()) >= best_runs_kept)
+    // The table keeps each district's runs in their order; a new run goes before the first of
+    // its district that it ranks before, else after the district's last.
+    std::vector<BEST_RUN> same = district_best_runs(table, district);
+    const auto rank = std::upper_bound(same.begin(), same.end(), run, ranks_before) - same.begin();
+    if (static_cast<std::size_t>(rank) >= best_runs_kept)
         return fail(error, "a score of " + std::to_string(score) + " is not among the ten best");
+    const bool drops = same.size() >= best_runs_kept;
+    if (!drops && table.size() >= best_runs_max_total) return fail(error, "the table is full");
+    auto at = table.end();
+    for (auto it = table.begin(); it != table.end(); ++it)
+        if (it->district == district && ranks_before(run, *it)) {
+            at = it;
+            break;
+        }
     table.insert(at, run);
     BEST_RUN dropped;
-    const bool drops = table.size() > best_runs_kept;
     if (drops) {
-        dropped = table.back();
-        table.pop_back();
+        // The district's last run, now past its ten.
+        for (auto it = table.end(); it != table.begin();) {
+            --it;
+            if (it->district == district) {
+                dropped = *it;
+                table.erase(it);
+                break;
+            }
+        }
     }
 
     const std::string replay_path = dir + "/" + run.replay;

@@ -27,6 +27,7 @@
 #include "replay/run.h"
 #include "shell/options.h"
 #include "shell/shell.h"
+#include "world/district.h"
 #include "world/level.h"
 
 namespace {
@@ -142,9 +143,9 @@ void keep_the_run(const OPTIONS& opt, const std::string& record_path, std::time_
         std::fprintf(stderr, "one-step-ahead: cannot record the run in %s: %s\n", opt.record.c_str(), error.c_str());
     const std::string data = xdg_data_dir();
     const int minutes = static_cast<int>(live_run.ticks() / (60u * logic_rate));
-    if (tase > 0 && !data.empty() && enters_best_runs(load_best_runs(data, stderr), score) &&
-        !enter_best_run(data, began, score, tase, minutes, bytes.data(),
-                        bytes.size(), stderr, &error))
+    const std::string& district = current_district.folder;
+    if (tase > 0 && !data.empty() && enters_best_runs(load_best_runs(data, stderr), score, district) &&
+        !enter_best_run(data, began, score, tase, minutes, bytes.data(), bytes.size(), stderr, &error, district))
         std::fprintf(stderr, "one-step-ahead: the run did not enter the best runs: %s\n", error.c_str());
 }
 
