@@ -20,6 +20,7 @@
 #include "core/files.h"
 #include "core/hash.h"
 #include "replay/best_runs.h"
+#include "replay/progress.h"
 #include "replay/replay_file.h"
 #include "test_util.h"
 
@@ -582,6 +583,45 @@ TEST_F(BestRuns, TheTenBestStayInOrderAndTheEleventhGoesWithItsReplay) {
     EXPECT_EQ(err_text(), "");
 }
 
+TEST_F(BestRuns, ProgressComesBackAndUnlocksTheNextShippedDistrictAtLevelThree) {
+    PROGRESS p;
+    EXPECT_TRUE(improve_progress(p, "town", 2, 40));
+    EXPECT_FALSE(improve_progress(p, "town", 1, 10)) << "a worse run changes nothing";
+    EXPECT_TRUE(improve_progress(p, "town", 1, 50)) << "a better score alone is kept";
+    p.last = "harbour";
+    std::string error;
+    ASSERT_TRUE(save_progress(dir(), p, &error)) << error;
+    EXPECT_TRUE(load_progress(dir(), err_stream()) == p);
+    EXPECT_EQ(load_progress(dir(), err_stream()).districts["town"], (DISTRICT_PROGRESS{2, 50}));
+
+    // Two shipped districts after the town, then one of the player's: only the town's own
+    // progress unlocks the one after it, and the player's is always open.
+    std::vector<DISTRICT> list(4);
+    const char* folders[] = {"town", "harbour", "park", "mine"};
+    for (int i = 0; i < 4; i++) {
+        list[i].folder = folders[i];
+        list[i].shipped = i < 3;
+    }
+    EXPECT_EQ(unlocked_districts(list, p), (std::vector<bool>{true, false, false, true}));
+    improve_progress(p, "town", 3, 0);
+    improve_progress(p, "park", 9, 0);  // progress in a locked district does not skip one
+    EXPECT_EQ(unlocked_districts(list, p), (std::vector<bool>{true, true, false, true}));
+    EXPECT_EQ(err_text(), "");
+
+    // A damaged file is set aside with one line, and the game goes on from nothing.
+    const std::string path = dir() + "/progress.cfg";
+    for (const std::string& text : std::vector<std::string>{"[progress]\nversion = 1\n[town]\nbest_level = x\nbest_score = 1\n",
+                                   "[progress]\nversion = 1\n[../etc]\nbest_level = 1\nbest_score = 1\n",
+                                   "[progress]\nversion = 7\n", std::string("\xff\xfe[progress]")}) {
+        std::ofstream(path, std::ios::binary) << text;
+        EXPECT_TRUE(load_progress(dir(), err_stream()) == PROGRESS{}) << text;
+        EXPECT_EQ(file_contents(path + ".bad"), text);
+        const std::string line = err_text();
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+        EXPECT_NE(line.find("set aside as " + path + ".bad"), std::string::npos) << line;
+    }
+}
+
 TEST_F(BestRuns, ADamagedTableIsSetAsideWithOneLine) {
     const std::string head = "[best-runs]\nversion = 1\n";
     auto run = [](int n, const std::string& date, const std::string& score, const std::string& minutes,
@@ -824,7 +864,7 @@ TEST(Verify, TheShippedDemoPassesAndEveryOtherRunIsRefusedWithItsReason) {
     other_level.header.level_hash ^= 1;
     other_assets.header.logic_hash ^= 1;
     std::string newer_bytes = as_file(write_replay(newer));
-    newer_bytes[8] = 2;  // the format version
+    newer_bytes[8] = 3;  // the format version
     const struct {
         const char* name;
         std::string bytes;

@@ -106,6 +106,44 @@ bool write_file_atomically(const std::string& path, const void* data, std::size_
     return replace_file(temp, path, error);
 }
 
+READ_RESULT read_small_file(const std::string& path, std::size_t max_bytes, std::string* text, std::string* what) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        if (errno == ENOENT || errno == ENOTDIR) return READ_RESULT::missing;
+        if (what) *what = with_errno("cannot read it", errno);
+        return READ_RESULT::failed;
+    }
+    text->assign(max_bytes + 1, '\0');
+    text->resize(std::fread(text->data(), 1, text->size(), f));
+    const bool failed = std::ferror(f);
+    std::fclose(f);
+    if (failed) {
+        if (what) *what = "cannot read it";
+        return READ_RESULT::failed;
+    }
+    return READ_RESULT::ok;
+}
+
+std::string ascii_text_fault(const std::string& text, std::size_t max_bytes) {
+    if (text.size() > max_bytes) return "larger than " + std::to_string(max_bytes) + " bytes";
+    for (std::size_t i = 0; i < text.size(); i++) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c >= 0x7F)
+            return "byte " + std::to_string(i) + " is not ASCII text";
+    }
+    return "";
+}
+
+bool set_aside_damaged(const std::string& path, const std::string& what, std::FILE* err) {
+    const std::string aside = path + ".bad";
+    if (std::rename(path.c_str(), aside.c_str()) == 0) {
+        std::fprintf(err, "%s: %s; set aside as %s\n", path.c_str(), what.c_str(), aside.c_str());
+        return true;
+    }
+    std::fprintf(err, "%s: %s; cannot set it aside (%s)\n", path.c_str(), what.c_str(), std::strerror(errno));
+    return false;
+}
+
 std::string xdg_config_dir() { return xdg_dir("XDG_CONFIG_HOME", "/.config"); }
 std::string xdg_state_dir() { return xdg_dir("XDG_STATE_HOME", "/.local/state"); }
 std::string xdg_data_dir() { return xdg_dir("XDG_DATA_HOME", "/.local/share"); }

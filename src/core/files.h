@@ -4,6 +4,7 @@
 #define OSA_CORE_FILES_H
 
 #include <cstddef>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -41,6 +42,23 @@ bool write_file_atomically(const std::string& path, const void* data, std::size_
 // temporary file is then removed and path untouched. Leaves Allegro's own configuration as it was.
 bool write_config_file(const std::string& path, bool keep_lines, const std::function<void()>& write,
                        const std::function<bool(const std::string&)>& read_back, std::string* error);
+
+// How reading a small file of the player's went.
+enum class READ_RESULT { ok, missing, failed };
+// Reads the file at path whole into *text, at most max_bytes + 1 bytes (one past the limit is
+// enough to know a file is too large). missing when the file or a folder on its way is not
+// there; failed with why in *what when it cannot be read.
+READ_RESULT read_small_file(const std::string& path, std::size_t max_bytes, std::string* text, std::string* what);
+
+// Empty when text is ASCII text (printable, tab, line breaks) of at most max_bytes; else what is
+// wrong ("byte 12 is not ASCII text", "larger than N bytes"). The player's configuration-like
+// files hold nothing else, and Allegro's reader is not to be trusted with hostile bytes.
+std::string ascii_text_fault(const std::string& text, std::size_t max_bytes);
+
+// A damaged file of the player's is renamed to path.bad (replacing an older one) with one line
+// on err: "<path>: <what>; set aside as <path>.bad". False, with a line saying so, when it cannot
+// be renamed: the file must then not be replaced.
+bool set_aside_damaged(const std::string& path, const std::string& what, std::FILE* err);
 
 // The game's folders under the XDG base directories: $XDG_CONFIG_HOME, $XDG_STATE_HOME and
 // $XDG_DATA_HOME, each followed by "/one-step-ahead". A variable that is unset, empty or relative

@@ -13,11 +13,13 @@
 #include "core/assets.h"
 #include "display/display.h"
 #include "gameplay/hud.h"
+#include "gameplay/mission.h"
 #include "gameplay/tick.h"
 #include "input/input.h"
 #include "core/files.h"
 #include "menu/menu.h"
 #include "music/music.h"
+#include "replay/progress.h"
 #include "replay/run.h"
 #include "shell/shell.h"
 #include "world/level.h"
@@ -227,7 +229,10 @@ bool run_due_ticks(loop_state& s) {
     if (speed_counter > max_ticks_per_pass) speed_counter = max_ticks_per_pass;
     for (; speed_counter > 0 && !s.stop; speed_counter--) {
         if (!s.watching()) {
+            const int level_before = tase;
             record_tick(game_tick(s.mora, s.vela), s.mora, s.vela);
+            // A fulfilled mission is kept in the progress at once.
+            if (tase > level_before) note_progress(tase, score);
         } else if (s.next < s.replay->ticks.size()) {
             run_tick(s.mora, s.vela, tick_from_record(s.replay->ticks[s.next++]));
         } else {
