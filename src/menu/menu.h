@@ -115,8 +115,22 @@ bool bind_button(PAD_BINDINGS& pad, int which, int button, std::string* refusal)
 std::vector<MENU_EVENT> read_menu_events(MENU_STATE& m);
 
 // Draws the menus of m onto canvas, a view_w x view_h picture holding the frozen frame: the
-// frame dimmed, and a panel in the HUD's font and colours with the page's title, its entries
-// (the chosen one on the strip's colour) and the note.
+// frame dimmed, and a framed panel in the title's style with the page's title, its entries (the
+// chosen one on a lighter band) and the note.
 void draw_menu(BITMAP* canvas, const MENU_STATE& m);
+
+// The title picture's pixel-art style, for every screen drawn over the game: a panel filled with
+// the title's plum, framed by its dark outline with a lit top-left edge and a drop shadow to the
+// lower right; and text with a one-pixel shadow.
+constexpr int panel_fill = 0x4A3A6E;
+constexpr int panel_band = 0x6E5A9A;     // the chosen entry
+constexpr int panel_outline = 0x2A1A2E;
+constexpr int panel_light = 0x8A76B8;
+constexpr int title_yellow = 0xFFE860;   // headings and notes
+constexpr int title_pink = 0xFFC0E8;
+constexpr int locked_grey = 0xA89CB8;
+void draw_panel(BITMAP* canvas, int x, int y, int w, int h);
+// Text at (x, y) (align -1 left, 0 centred on x, 1 right of x) with its shadow, in the HUD's font.
+void shadowed_text(BITMAP* canvas, const std::string& text, int x, int y, int colour, int align = -1);
 
 #endif

@@ -1,4 +1,4 @@
-// Drawing the menus: the frozen frame dimmed, and a panel in the HUD's font and colours.
+// Drawing the menus: the frozen frame dimmed, and a framed panel in the title's style.
 #include <allegro.h>
 
 #include "core/state.h"
@@ -12,10 +12,31 @@ constexpr int panel_x = (view_w - panel_w) / 2;
 constexpr int title_h = 14;      // the title's strip
 constexpr int line_h = 12;       // an entry, or a line of status or note
 constexpr int margin = 8;        // text from the panel's sides
-constexpr int edge_colour = 0x6A6AE6;  // the panel's outline: the box's colour, lighter
-constexpr int note_colour = 0xFFE860;  // status and notes, in the title picture's yellow
+constexpr int shadow_offset = 3;  // the panel's drop shadow, as the title's letters cast theirs
+constexpr int shadow_blend = 150;
 
 } // namespace
+
+void draw_panel(BITMAP* canvas, int x, int y, int w, int h) {
+    // The shadow darkens what lies below and right of the panel.
+    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
+    set_trans_blender(0, 0, 0, shadow_blend);
+    rectfill(canvas, x + shadow_offset, y + h, x + w - 1 + shadow_offset, y + h - 1 + shadow_offset, panel_outline);
+    rectfill(canvas, x + w, y + shadow_offset, x + w - 1 + shadow_offset, y + h - 1, panel_outline);
+    solid_mode();
+    rectfill(canvas, x, y, x + w - 1, y + h - 1, panel_outline);
+    rectfill(canvas, x + 1, y + 1, x + w - 2, y + h - 2, panel_fill);
+    hline(canvas, x + 1, y + 1, x + w - 2, panel_light);
+    vline(canvas, x + 1, y + 1, y + h - 2, panel_light);
+}
+
+void shadowed_text(BITMAP* canvas, const std::string& text, int x, int y, int colour, int align) {
+    FONT* f = hud_font();
+    if (align == 0) x -= text_length(f, text.c_str()) / 2;
+    if (align > 0) x -= text_length(f, text.c_str());
+    textout_ex(canvas, f, text.c_str(), x + 1, y + 1, panel_outline, -1);
+    textout_ex(canvas, f, text.c_str(), x, y, colour, -1);
+}
 
 void draw_menu(BITMAP* canvas, const MENU_STATE& m) {
     if (!m.is_open()) return;
@@ -36,20 +57,17 @@ void draw_menu(BITMAP* canvas, const MENU_STATE& m) {
     rectfill(canvas, 0, 0, view_w - 1, view_h - 1, 0);
     solid_mode();
 
-    rectfill(canvas, panel_x, top, right, top + h - 1, box_colour);
-    rect(canvas, panel_x, top, right, top + h - 1, edge_colour);
-    rectfill(canvas, panel_x + 1, top + 1, right - 1, top + title_h - 1, strip_colour);
-    textout_centre_ex(canvas, f, menu_title(m.page()), view_w / 2, top + (title_h - text_height(f)) / 2,
-                      text_colour, -1);
+    draw_panel(canvas, panel_x, top, panel_w, h);
+    shadowed_text(canvas, menu_title(m.page()), view_w / 2, top + 2 + (title_h - text_height(f)) / 2, title_yellow, 0);
+    hline(canvas, panel_x + margin, top + title_h + 1, right - margin, panel_outline);
     int y = top + title_h + 4;
     for (int i = 0; i < n; i++, y += line_h) {
-        if (i == m.chosen()) rectfill(canvas, panel_x + 2, y, right - 2, y + line_h - 1, strip_colour);
-        textout_ex(canvas, f, entries[i].label.c_str(), panel_x + margin, y + text_dy, text_colour, -1);
-        if (!entries[i].value.empty())
-            textout_right_ex(canvas, f, entries[i].value.c_str(), right - margin, y + text_dy, text_colour, -1);
+        if (i == m.chosen()) rectfill(canvas, panel_x + 3, y, right - 3, y + line_h - 1, panel_band);
+        shadowed_text(canvas, entries[i].label, panel_x + margin, y + text_dy, text_colour);
+        if (!entries[i].value.empty()) shadowed_text(canvas, entries[i].value, right - margin, y + text_dy, text_colour, 1);
     }
     for (const std::string& s : below) {
-        textout_centre_ex(canvas, f, s.c_str(), view_w / 2, y + text_dy, note_colour, -1);
+        shadowed_text(canvas, s, view_w / 2, y + text_dy, title_yellow, 0);
         y += line_h;
     }
 }

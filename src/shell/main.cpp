@@ -24,6 +24,7 @@
 #include "music/music.h"
 #include "replay/best_runs.h"
 #include "replay/crash.h"
+#include "replay/progress.h"
 #include "replay/run.h"
 #include "shell/options.h"
 #include "shell/shell.h"
@@ -99,6 +100,68 @@ bool load_everything(const OPTIONS& opt, const std::string& level_path, PLAYER*&
     return true;
 }
 
+// A recorded run plays in the district it names (a --level run in the level given): false,
+// with why, when this game has no such district or it cannot be loaded.
+bool enter_recorded_district(const OPTIONS& opt, const REPLAY& r, std::string* why) {
+    if (!opt.level.empty() || r.header.district == current_district.folder) return true;
+    DISTRICT d;
+    if (!find_district(r.header.district, &d)) {
+        *why = "recorded in the district " + r.header.district + ", which is not here";
+        return false;
+    }
+    std::string error;
+    if (!enter_district(d, &error)) {
+        *why = "recorded in the district " + r.header.district + ", which cannot be played: " + error;
+        return false;
+    }
+    return true;
+}
+
+// --list-districts: no window; a line for each district, in the district screen's order.
+int list_districts(const OPTIONS& opt) {
+    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) return EXIT_FAILURE;
+    set_color_depth(32);
+    if (!enter_data_dir(opt)) return stop_start();
+    load_shit();  // the tiles a level is read against
+    if (blStartFailed) return stop_start();
+    load_game_progress();
+    const std::vector<DISTRICT> list = game_districts();
+    const std::vector<bool> open = unlocked_districts(list, game_progress);
+    for (size_t i = 0; i < list.size(); i++) {
+        const DISTRICT& d = list[i];
+        const auto found = game_progress.districts.find(d.folder);
+        const DISTRICT_PROGRESS best = found == game_progress.districts.end() ? DISTRICT_PROGRESS{} : found->second;
+        const std::string state = !d.fault.empty() ? "not playable: " + d.fault : open[i] ? "unlocked" : "locked";
+        std::printf("%s\t%s\t%s\tbest level %d, score %d\n", d.folder.c_str(), d.name.c_str(), state.c_str(),
+                    best.best_level, best.best_score);
+    }
+    shut_down();
+    return EXIT_SUCCESS;
+}
+
+// The district --district names, when it can be played now: false with one line on stderr.
+bool district_from_command_line(const std::string& folder) {
+    const std::vector<DISTRICT> list = game_districts();
+    const std::vector<bool> open = unlocked_districts(list, game_progress);
+    for (size_t i = 0; i < list.size(); i++) {
+        if (list[i].folder != folder) continue;
+        std::string error;
+        if (!list[i].fault.empty())
+            std::fprintf(stderr, "one-step-ahead: the district %s cannot be played: %s\n", folder.c_str(),
+                         list[i].fault.c_str());
+        else if (!open[i])
+            std::fprintf(stderr, "one-step-ahead: the district %s is locked: reach level %d in the one before it\n",
+                         folder.c_str(), unlock_level);
+        else if (!enter_district(list[i], &error))
+            std::fprintf(stderr, "one-step-ahead: the district %s cannot be played: %s\n", folder.c_str(), error.c_str());
+        else
+            return true;
+        return false;
+    }
+    std::fprintf(stderr, "one-step-ahead: there is no district %s (--list-districts lists them)\n", folder.c_str());
+    return false;
+}
+
 // --verify: no window and no sound; the recorded run's ticks through the logic as fast as they
 // go, and one line on what came of it.
 int verify(const OPTIONS& opt, const std::string& replay_path, const std::string& level_path) {
@@ -115,6 +178,12 @@ int verify(const OPTIONS& opt, const std::string& replay_path, const std::string
     PLAYER* mora = nullptr;
     PLAYER* vela = nullptr;
     if (!enter_data_dir(opt) || !load_everything(opt, level_path, mora, vela)) return stop_start();
+    std::string why;
+    if (!enter_recorded_district(opt, r, &why)) {
+        std::printf("%s: %s\n", name, why.c_str());
+        shut_down();
+        return EXIT_FAILURE;
+    }
     const VERIFY_RESULT v = verify_replay(r, *mora, *vela);
     if (!v.ok)
         std::printf("%s: %s\n", name, v.reason.c_str());
@@ -144,9 +213,60 @@ void keep_the_run(const OPTIONS& opt, const std::string& record_path, std::time_
     const std::string data = xdg_data_dir();
     const int minutes = static_cast<int>(live_run.ticks() / (60u * logic_rate));
     const std::string& district = current_district.folder;
+    // A level of the player's own file (--level) is no district: its runs are not ranked.
+    if (!opt.level.empty()) return;
     if (tase > 0 && !data.empty() && enters_best_runs(load_best_runs(data, stderr), score, district) &&
         !enter_best_run(data, began, score, tase, minutes, bytes.data(), bytes.size(), stderr, &error, district))
         std::fprintf(stderr, "one-step-ahead: the run did not enter the best runs: %s\n", error.c_str());
+}
+
+// One run of the district in play, from its start until Escape or Quit, kept when it ends.
+void play_district(const OPTIONS& opt, const std::string& record_path, PLAYER& mora, PLAYER& vela) {
+    install_crash_report(xdg_state_dir());
+    if (opt.level.empty()) note_last_district(current_district.folder);
+    start_run(mora, vela);
+    const REPLAY_HEADER header = run_header();
+    live_run.start(header);
+    run_game(mora, vela);
+    keep_the_run(opt, record_path, static_cast<std::time_t>(header.began), mora, vela);
+}
+
+// The town again, for the title's demo, after another district was in play.
+void back_to_town() {
+    DISTRICT town;
+    std::string error;
+    if (current_district.folder != town_district && find_district(town_district, &town) &&
+        !enter_district(town, &error))
+        std::fprintf(stderr, "one-step-ahead: the town cannot be loaded: %s\n", error.c_str());
+}
+
+// The title, then the district screen, until a district is played or the game ends; Escape on
+// the screen goes back to the title.
+void title_and_districts(const OPTIONS& opt, const std::string& record_path, PLAYER& mora, PLAYER& vela,
+                         const REPLAY* demo) {
+    for (;;) {
+        back_to_town();
+        show_title(mora, vela, demo);
+        if (blGameOver) return;
+        const DISTRICT_PICK pick = choose_district();
+        switch (pick.action) {
+        case DISTRICT_ACTION::back: continue;
+        case DISTRICT_ACTION::quit: return;
+        case DISTRICT_ACTION::play: {
+            std::string error;
+            if (!enter_district(pick.district, &error)) {
+                std::fprintf(stderr, "one-step-ahead: %s cannot be played: %s\n", pick.district.folder.c_str(),
+                             error.c_str());
+                continue;
+            }
+            play_district(opt, record_path, mora, vela);
+            return;
+        }
+        case DISTRICT_ACTION::edit:
+        case DISTRICT_ACTION::edit_copy:
+        case DISTRICT_ACTION::new_district: continue;
+        }
+    }
 }
 
 // The title's demo, when dat/demo.replay is there and was recorded on this level with these
@@ -172,6 +292,7 @@ int main(int argc, char** argv) {
     const std::string replay_path = absolute(opt.replay);
     const std::string record_path = absolute(opt.record);
     if (opt.run == RUN_MODE::verify) return verify(opt, replay_path, level_path);
+    if (opt.run == RUN_MODE::list_districts) return list_districts(opt);
     REPLAY replay;
     if (opt.run != RUN_MODE::play) {
         std::string error;
@@ -228,18 +349,32 @@ int main(int argc, char** argv) {
     apply_settings();
 
     int status = EXIT_SUCCESS;
-    switch (opt.run) {
-    case RUN_MODE::play: {
-        show_title(*mora, *vela, title_demo());
-        if (blGameOver) break;
-        install_crash_report(xdg_state_dir());
-        start_run(*mora, *vela);
-        const REPLAY_HEADER header = run_header();
-        live_run.start(header);
-        run_game(*mora, *vela);
-        keep_the_run(opt, record_path, static_cast<std::time_t>(header.began), *mora, *vela);
-        break;
+    load_game_progress();
+    if (opt.run == RUN_MODE::replay || opt.run == RUN_MODE::timedemo) {
+        std::string why;
+        if (!enter_recorded_district(opt, replay, &why)) {
+            std::fprintf(stderr, "one-step-ahead: %s: %s\n", opt.replay.c_str(), why.c_str());
+            shut_down();
+            return EXIT_FAILURE;
+        }
     }
+    switch (opt.run) {
+    case RUN_MODE::play:
+        if (!opt.district.empty()) {
+            if (!district_from_command_line(opt.district)) {
+                status = EXIT_FAILURE;
+                break;
+            }
+            play_district(opt, record_path, *mora, *vela);
+        } else if (!opt.level.empty()) {
+            // A level file of the player's: the title, then that level in the town's looks.
+            progress_enabled = false;
+            show_title(*mora, *vela, nullptr);
+            if (!blGameOver) play_district(opt, record_path, *mora, *vela);
+        } else {
+            title_and_districts(opt, record_path, *mora, *vela, title_demo());
+        }
+        break;
     case RUN_MODE::replay:
         if (replay.crashed)
             std::fprintf(stderr, "one-step-ahead: %s: a run cut short by a crash after %zu ticks (%.1f s)\n",
@@ -253,7 +388,8 @@ int main(int argc, char** argv) {
                     t.seconds, t.seconds > 0 ? t.frames / t.seconds : 0.0, t.median_ms, t.p99_ms);
         break;
     }
-    case RUN_MODE::verify: break;
+    case RUN_MODE::verify:
+    case RUN_MODE::list_districts: break;
     }
 
     // The player's switch between full screen and a window is kept for the next game.

@@ -21,6 +21,8 @@ constexpr const char* program = "one-step-ahead";
 constexpr int replay_option = 256;
 constexpr int verify_option = 257;
 constexpr int timedemo_option = 258;
+constexpr int district_option = 259;
+constexpr int list_districts_option = 260;
 
 const char* const usage_text =
     "Usage: one-step-ahead [OPTION]...\n"
@@ -30,7 +32,11 @@ const char* const usage_text =
     "  -w, --window         play in a window\n"
     "  -s, --scale N        show the 320 x 240 picture N times its size, 1 to 8\n"
     "                       (default: the largest that fits)\n"
-    "  -l, --level FILE     play the level file FILE instead of the shipped level\n"
+    "      --district NAME  play the district NAME (a folder name, as --list-districts\n"
+    "                       shows it) at once, without the title or the districts\n"
+    "      --list-districts print every district, whether it can be played, and its\n"
+    "                       best level and score, then exit\n"
+    "  -l, --level FILE     play the level file FILE instead of the districts\n"
     "  -d, --data DIR       read the game's files from DIR/dat\n"
     "  -m, --mute           no music and no sound\n"
     "  -r, --record FILE    record this run into FILE as well (every run is kept as\n"
@@ -59,6 +65,8 @@ const option long_options[] = {
     {"replay", required_argument, nullptr, replay_option},
     {"verify", required_argument, nullptr, verify_option},
     {"timedemo", required_argument, nullptr, timedemo_option},
+    {"district", required_argument, nullptr, district_option},
+    {"list-districts", no_argument, nullptr, list_districts_option},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -109,6 +117,16 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
                 (c == 'l' ? opt.level : c == 'd' ? opt.data : opt.record) = optarg;
             }
             break;
+        case district_option:
+            opt.district = optarg;
+            break;
+        case list_districts_option:
+            if (opt.run != RUN_MODE::play) {
+                std::fprintf(err, "%s: --list-districts goes alone\n", program);
+                return usage_error(err);
+            }
+            opt.run = RUN_MODE::list_districts;
+            break;
         case 'm': opt.mute = true; break;
         case 'h': std::fputs(usage_text, out); return OPTIONS_RESULT::done;
         case 'V': std::fprintf(out, "One Step Ahead %s\n", OSA_VERSION); return OPTIONS_RESULT::done;
@@ -125,6 +143,10 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
     }
     if (optind < argc) {
         std::fprintf(err, "%s: unexpected argument '%s'\n", program, argv[optind]);
+        return usage_error(err);
+    }
+    if (!opt.district.empty() && (!opt.level.empty() || opt.run != RUN_MODE::play)) {
+        std::fprintf(err, "%s: --district plays a district: not with --level, a replay or the list\n", program);
         return usage_error(err);
     }
     return OPTIONS_RESULT::play;

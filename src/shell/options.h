@@ -6,7 +6,8 @@
 #include <string>
 
 // What the game does with its run: play it, or show, check or time a recorded one.
-enum class RUN_MODE { play, replay, verify, timedemo };
+// list_districts prints the districts and ends.
+enum class RUN_MODE { play, replay, verify, timedemo, list_districts };
 
 // What the command line asked for; a field left at its "not given" value lets the settings
 // file (or the default) decide.
@@ -19,6 +20,7 @@ struct OPTIONS {
     std::string record;   // --record FILE: this run is written there too
     RUN_MODE run = RUN_MODE::play;
     std::string replay;   // the recorded run for --replay, --verify or --timedemo
+    std::string district; // --district NAME: play it at once, without the title or the districts
 };
 
 // What main does after reading the command line.

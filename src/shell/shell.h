@@ -7,6 +7,7 @@
 
 #include "core/state.h"
 #include "display/display.h"
+#include "world/district.h"
 
 struct BITMAP;
 class PLAYER;
@@ -76,6 +77,29 @@ struct TIMEDEMO_RESULT {
     double seconds = 0, median_ms = 0, p99_ms = 0;
 };
 TIMEDEMO_RESULT timedemo(PLAYER& mora, PLAYER& vela, const REPLAY& replay);
+
+// What the player chose on the district screen.
+enum class DISTRICT_ACTION {
+    play,          // play district
+    edit,          // edit district, one of the player's
+    edit_copy,     // edit a copy of district, a shipped one
+    new_district,  // draw a new district
+    back,          // Escape: back to the title
+    quit,          // the game is to end
+};
+struct DISTRICT_PICK {
+    DISTRICT_ACTION action = DISTRICT_ACTION::back;
+    DISTRICT district;
+};
+// The district screen, in the title's style: every district in order (game_districts) with its
+// name, a preview of its map, its best level and score (game_progress) and whether it is locked
+// or cannot be played; the district played last is chosen when it opens. The keys and the pad
+// move and choose as in the menus. A locked district, or one that cannot be played, is refused
+// with a word saying why. With the editor, Left and Right choose between playing and editing,
+// and the list ends with "New district".
+DISTRICT_PICK choose_district();
+// True when the game has its editor: the district screen offers it.
+extern bool editor_available;
 
 // Frames a second at most (each after at least one tick): frame_rate_auto for the display's
 // refresh rate where the system tells it, else 60; min_frame_rate to max_frame_rate; 0 for a

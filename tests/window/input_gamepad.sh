@@ -38,6 +38,11 @@ osa_shot after_title
 [ "$(osa_differing "$OSA_TMP/after_title.png" 0 0 "$OSA_BUILD/dat/title.pcx")" -gt 20000 ] ||
     osa_fail "button 0 did not end the title"
 osa_game_running || osa_fail "the game ended after the title"
+osa_wait_districts
+osa_pad_button 0  # the district screen chooses with the pad as the menus do: the town
+sleep 1
+osa_districts_shown "$OSA_TMP/districts.png" && osa_shot districts_after && osa_districts_shown "$OSA_TMP/districts_after.png" &&
+    osa_fail "button 0 did not choose the district"
 
 osa_say "pushing the stick right for a second"
 osa_shot standing

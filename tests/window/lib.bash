@@ -352,7 +352,41 @@ osa_wait_picture() {
 # osa_menu_shown NAME: true when the picture OSA_TMP/NAME.png (as osa_shot takes it) shows a menu:
 # the outline of its panel, which always crosses the picture's middle row, at column 40.
 osa_menu_shown() {
-    [ "$(convert "$OSA_TMP/$1.png" -format '%[pixel:p{40,120}]' info:)" = "srgb(106,106,230)" ]
+    [ "$(convert "$OSA_TMP/$1.png" -format '%[pixel:p{40,120}]' info:)" = "srgb(42,26,46)" ]
+}
+
+# osa_districts_shown SHOT [X Y SCALE]: true when the screenshot SHOT shows the district screen,
+# the game's picture at (X, Y) (default OSA_PICTURE_X, OSA_PICTURE_Y) SCALE times its size
+# (default 1): its panel's dark frame and lit edge at the picture's left, halfway down.
+osa_districts_shown() {
+    local x=${2:-$OSA_PICTURE_X} y=${3:-$OSA_PICTURE_Y} s=${4:-1}
+    [ "$(convert "$1" -format "%[pixel:p{$((x + 8 * s)),$((y + 120 * s))}]" info:)" = "srgb(42,26,46)" ] &&
+        [ "$(convert "$1" -format "%[pixel:p{$((x + 9 * s)),$((y + 120 * s))}]" info:)" = "srgb(138,118,184)" ]
+}
+
+# osa_wait_districts [X Y SCALE]: waits (10 s at most) for the district screen, which follows the
+# title; fails the test otherwise. The last screenshot is OSA_TMP/districts.png.
+osa_wait_districts() {
+    local deadline=$(($(date +%s) + 10))
+    until osa_screenshot "$OSA_TMP/districts.png" 2>/dev/null && osa_districts_shown "$OSA_TMP/districts.png" "$@"; do
+        [ "$(date +%s)" -lt "$deadline" ] || osa_fail "the district screen did not appear after the title"
+        sleep 0.1
+    done
+}
+
+# osa_choose_district [X Y SCALE]: waits for the district screen and presses Return (the district
+# it chose when it opened: the one played last, at first the town) until it is gone.
+osa_choose_district() {
+    local attempt
+    osa_wait_districts "$@"
+    for attempt in 1 2 3; do
+        sleep 0.2
+        osa_key Return
+        sleep 0.5
+        osa_screenshot "$OSA_TMP/districts.png" 2>/dev/null && osa_districts_shown "$OSA_TMP/districts.png" "$@" ||
+            return 0
+    done
+    osa_fail "the district screen did not take its key"
 }
 
 # osa_shot NAME: the game's 320 x 240 picture, where OSA_PICTURE_X and OSA_PICTURE_Y found it,
@@ -390,14 +424,15 @@ osa_wait_title() {
         osa_fail "the title did not appear ($OSA_DIFFERING pixels differ)"
 }
 
-# osa_start_past_title: starts the game in the build tree, waits for its title (osa_wait_title)
-# and presses Return to end it.
+# osa_start_past_title: starts the game in the build tree, waits for its title (osa_wait_title),
+# presses Return to end it and chooses the district the district screen offers (the town).
 osa_start_past_title() {
     osa_say "starting the game"
     osa_start_game "$OSA_BUILD"
     osa_wait_title
     sleep 0.3 # the keyboard is installed before the title, but let the key wait begin
     osa_key Return
+    osa_choose_district
 }
 
 # osa_play_full_screen SCALE: the measuring scripts' start: the game in the build tree, full
@@ -413,7 +448,10 @@ osa_play_full_screen() {
         sleep 0.5
         osa_key Return
         sleep 1
-        osa_wait_scaled gone "$OSA_BUILD/dat/title.pcx" 0 0 "$x" "$y" "$1" || return 0
+        osa_wait_scaled gone "$OSA_BUILD/dat/title.pcx" 0 0 "$x" "$y" "$1" || {
+            osa_choose_district "$x" "$y" "$1"
+            return 0
+        }
     done
     osa_fail "the title did not end"
 }

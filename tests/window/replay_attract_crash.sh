@@ -27,7 +27,8 @@ osa_wait_picture still_title "$OSA_BUILD/dat/title.pcx" 1 0 || osa_fail "the tit
 osa_say "a key brought the title back, and it waits"
 
 osa_key Return
-sleep 1.5
+osa_choose_district
+sleep 1
 osa_key Right 0.8
 game=$(ps -o pid= --ppid "$OSA_GAME_PID" | tr -d ' ' | head -n 1)
 [ -n "$game" ] || osa_fail "no game process"

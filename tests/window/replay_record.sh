@@ -11,7 +11,8 @@ osa_say "playing, recorded"
 osa_start_game "$OSA_BUILD" --scale 1 --record "$run"
 osa_wait_title
 osa_key Return
-sleep 1.5
+osa_choose_district
+sleep 1
 osa_key Right 1.2
 osa_key space 0.2
 osa_key Left 0.7

@@ -45,10 +45,11 @@ osa_say "title at scale 4, centred, borders black"
 for attempt in 1 2 3; do
     sleep 0.3
     osa_key Return
-    osa_wait_scaled level "$OSA_TMP/start.pcx" 4 500 $X $Y 4 && break
-    [ "$attempt" -lt 3 ] ||
-        osa_fail "no level at scale 4 ($OSA_BLOCKY pixels off their block, $OSA_DIFFERING differ)"
+    osa_wait_scaled gone "$OSA_BUILD/dat/title.pcx" 1 0 $X $Y 4 || break
 done
+osa_choose_district $X $Y 4
+osa_wait_scaled level "$OSA_TMP/start.pcx" 4 500 $X $Y 4 ||
+    osa_fail "no level at scale 4 ($OSA_BLOCKY pixels off their block, $OSA_DIFFERING differ)"
 osa_say "level at scale 4: $OSA_DIFFERING pixels differ from the start frame (the clock)"
 
 # The time line of the HUD: "Time : NN sec" at (2, 12) of the picture, 80 x 9 pixels.

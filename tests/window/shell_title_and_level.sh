@@ -26,6 +26,7 @@ OSA_WINDOW=$(osa_window "One Step Ahead") || true
 [ -n "$OSA_WINDOW" ] || osa_fail "no window titled One Step Ahead"
 sleep 0.3  # the keyboard is installed before the title, but let the key wait begin
 osa_key Return
+osa_choose_district
 
 # The HUD's clock reads a second or two less than in the frame drawn without a screen; nothing
 # else may differ. The digits cover well under 500 pixels.

@@ -1,0 +1,282 @@
+// The district screen: every district in order with its preview, its best level and score and
+// whether it is locked; the player chooses one to play (or to edit) with the keys or the pad.
+#include <allegro.h>
+#include <loadpng.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/assets.h"
+#include "display/display.h"
+#include "gameplay/hud.h"
+#include "menu/menu.h"
+#include "replay/progress.h"
+#include "shell/shell.h"
+#include "world/district.h"
+
+bool editor_available = false;
+
+namespace {
+
+constexpr int panel_x = 8, panel_y = 8, panel_w = view_w - 16, panel_h = view_h - 16;
+constexpr int list_x = 18, list_w = 138;           // the names
+constexpr int list_top = 30, row_h = 12;
+constexpr int list_rows = 14;                      // names shown at once; the list scrolls
+constexpr int side_x = 166, side_w = 136;          // the chosen district's preview and numbers
+constexpr int preview_h = 64;
+constexpr int wrap_chars = 22;                     // characters of a note's line beside the list
+constexpr int screen_rest = 10;                    // ms between looks at the keys and the pad
+constexpr int dim_level = 110;                     // how far the title's picture behind is darkened
+
+// One district as the screen shows it.
+struct ROW {
+    DISTRICT d;
+    bool unlocked = false;
+    BITMAP* preview = nullptr;  // the level at preview size, or null
+};
+
+// The district's preview.png fit into side_w x preview_h, its proportions kept; null when it is
+// missing or cannot be read.
+BITMAP* load_preview(const DISTRICT& d) {
+    BITMAP* png = load_png((d.dir + "/" + district_preview_file).c_str(), nullptr);
+    if (!png) return nullptr;
+    int w = side_w, h = png->h * side_w / std::max(1, png->w);
+    if (h > preview_h) {
+        h = preview_h;
+        w = std::max(1, png->w * preview_h / std::max(1, png->h));
+    }
+    BITMAP* small = create_bitmap(w, std::max(1, h));
+    if (small) stretch_blit(png, small, 0, 0, png->w, png->h, 0, 0, small->w, small->h);
+    destroy_bitmap(png);
+    return small;
+}
+
+// Words of text in lines of at most wrap_chars characters.
+std::vector<std::string> wrapped(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line, word;
+    auto flush_word = [&] {
+        if (word.empty()) return;
+        if (!line.empty() && line.size() + 1 + word.size() > static_cast<size_t>(wrap_chars)) {
+            lines.push_back(line);
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+        word.clear();
+    };
+    for (char c : text) {
+        if (c == ' ') flush_word();
+        else word += c;
+    }
+    flush_word();
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+// What the player may do with a district: play it, and with the editor edit it (a copy of a
+// shipped one).
+std::vector<DISTRICT_ACTION> actions_of(const ROW& r) {
+    std::vector<DISTRICT_ACTION> a{DISTRICT_ACTION::play};
+    if (editor_available) a.push_back(r.d.shipped ? DISTRICT_ACTION::edit_copy : DISTRICT_ACTION::edit);
+    return a;
+}
+
+const char* action_word(DISTRICT_ACTION a) {
+    switch (a) {
+    case DISTRICT_ACTION::play: return "Play";
+    case DISTRICT_ACTION::edit: return "Edit";
+    case DISTRICT_ACTION::edit_copy: return "Edit a copy";
+    default: return "";
+    }
+}
+
+// Why a district cannot be chosen, or empty when it can.
+std::string refusal(const std::vector<ROW>& rows, size_t i) {
+    const ROW& r = rows[i];
+    if (!r.d.fault.empty()) return "Not playable: " + r.d.fault;
+    if (r.unlocked) return "";
+    std::string before = "the district before it";
+    for (size_t k = i; k-- > 0;)
+        if (rows[k].d.shipped) {
+            before = rows[k].d.name;
+            break;
+        }
+    return "Locked: reach level " + std::to_string(unlock_level) + " in " + before + " to open it";
+}
+
+struct SCREEN {
+    std::vector<ROW> rows;
+    int chosen = 0;
+    int first = 0;  // the first row shown
+    int action = 0;
+    std::string note;
+    int count() const { return static_cast<int>(rows.size()) + (editor_available ? 1 : 0); }
+    bool on_new() const { return chosen == static_cast<int>(rows.size()); }
+};
+
+void draw_screen(BITMAP* canvas, const SCREEN& s) {
+    FONT* f = hud_font();
+    const int text_dy = (row_h - text_height(f)) / 2;
+    blit(the_title, canvas, 0, 0, 0, 0, view_w, view_h);
+    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
+    set_trans_blender(0, 0, 0, dim_level);
+    rectfill(canvas, 0, 0, view_w - 1, view_h - 1, 0);
+    solid_mode();
+    draw_panel(canvas, panel_x, panel_y, panel_w, panel_h);
+    shadowed_text(canvas, "Choose a district", view_w / 2, panel_y + 6, title_yellow, 0);
+    hline(canvas, panel_x + 8, panel_y + 18, panel_x + panel_w - 9, panel_outline);
+
+    for (int i = s.first; i < s.count() && i < s.first + list_rows; i++) {
+        const int y = list_top + (i - s.first) * row_h;
+        if (i == s.chosen) rectfill(canvas, list_x - 4, y, list_x + list_w, y + row_h - 1, panel_band);
+        if (i == static_cast<int>(s.rows.size())) {
+            shadowed_text(canvas, "New district", list_x, y + text_dy, title_pink);
+            continue;
+        }
+        const ROW& r = s.rows[static_cast<size_t>(i)];
+        const int colour = !r.d.fault.empty() || !r.unlocked ? locked_grey : text_colour;
+        std::string name = r.d.name;
+        if (static_cast<int>(name.size()) > 18) name = name.substr(0, 17) + ".";
+        shadowed_text(canvas, name, list_x, y + text_dy, colour);
+        const char* mark = !r.d.fault.empty() ? "faulty" : !r.unlocked ? "locked" : r.d.shipped ? "" : "yours";
+        if (*mark) shadowed_text(canvas, mark, list_x + list_w - 2, y + text_dy, locked_grey, 1);
+    }
+    if (s.first > 0) shadowed_text(canvas, "^", list_x + list_w / 2, list_top - 10, title_yellow, 0);
+    if (s.first + list_rows < s.count())
+        shadowed_text(canvas, "v", list_x + list_w / 2, list_top + list_rows * row_h, title_yellow, 0);
+
+    // The chosen district, beside the list.
+    int y = list_top;
+    rectfill(canvas, side_x - 1, y - 1, side_x + side_w, y + preview_h, panel_outline);
+    if (s.on_new()) {
+        for (const std::string& line : wrapped("Draw a district of your own, from a small map that can be played"))
+            shadowed_text(canvas, line, side_x, (y += row_h) + preview_h, text_colour);
+    } else {
+        const ROW& r = s.rows[static_cast<size_t>(s.chosen)];
+        if (r.preview) {
+            blit(r.preview, canvas, 0, 0, side_x + (side_w - r.preview->w) / 2, y + (preview_h - r.preview->h) / 2,
+                 r.preview->w, r.preview->h);
+        } else {
+            shadowed_text(canvas, "no preview", side_x + side_w / 2, y + preview_h / 2 - 4, locked_grey, 0);
+        }
+        y += preview_h + 6;
+        shadowed_text(canvas, r.d.name, side_x, y, title_pink);
+        y += row_h;
+        const auto found = game_progress.districts.find(r.d.folder);
+        const std::string best = found == game_progress.districts.end()
+                                     ? "Not played yet"
+                                     : "Best level " + std::to_string(found->second.best_level) + ", score " +
+                                           std::to_string(found->second.best_score);
+        shadowed_text(canvas, best, side_x, y, text_colour);
+        y += row_h;
+        const std::string why = refusal(s.rows, static_cast<size_t>(s.chosen));
+        // Once the player has tried to choose it, why not stands out.
+        for (const std::string& line : wrapped(why)) {
+            shadowed_text(canvas, line, side_x, y, s.note.empty() ? locked_grey : title_yellow);
+            y += row_h - 2;
+        }
+        const std::vector<DISTRICT_ACTION> acts = actions_of(r);
+        if (acts.size() > 1) {
+            y = list_top + preview_h + 6 + 5 * row_h;
+            int x = side_x;
+            for (size_t a = 0; a < acts.size(); a++) {
+                const std::string word = action_word(acts[a]);
+                const int w = text_length(f, word.c_str()) + 8;
+                if (static_cast<int>(a) == s.action) rectfill(canvas, x - 2, y - 2, x + w - 4, y + row_h - 3, panel_band);
+                shadowed_text(canvas, word, x + 2, y, text_colour);
+                x += w + 4;
+            }
+        }
+    }
+    shadowed_text(canvas, editor_available ? "Enter: choose   Left/Right: play or edit   Esc: title"
+                                           : "Enter: play   Esc: back to the title",
+                  view_w / 2, panel_y + panel_h - 14, title_yellow, 0);
+}
+
+void move_to(SCREEN& s, int chosen) {
+    s.chosen = std::clamp(chosen, 0, std::max(0, s.count() - 1));
+    if (s.chosen < s.first) s.first = s.chosen;
+    if (s.chosen >= s.first + list_rows) s.first = s.chosen - list_rows + 1;
+    s.action = 0;
+    s.note.clear();
+}
+
+} // namespace
+
+DISTRICT_PICK choose_district() {
+    SCREEN s;
+    const std::vector<DISTRICT> list = game_districts();
+    const std::vector<bool> open = unlocked_districts(list, game_progress);
+    for (size_t i = 0; i < list.size(); i++) s.rows.push_back(ROW{list[i], open[i], load_preview(list[i])});
+    int start = 0;
+    for (size_t i = 0; i < s.rows.size(); i++)
+        if (s.rows[i].d.folder == (game_progress.last.empty() ? current_district.folder : game_progress.last))
+            start = static_cast<int>(i);
+    move_to(s, start);
+
+    BITMAP* canvas = create_bitmap(view_w, view_h);
+    DISTRICT_PICK pick;
+    pick.action = DISTRICT_ACTION::quit;
+    MENU_STATE events;  // only for reading the keys and the pad as the menus read them
+    events.open.push_back({MENU_PAGE::pause, 0});
+    bool redraw = true, done = !canvas;
+    clear_keybuf();
+    while (!done && !blGameOver) {
+        for (const MENU_EVENT& e : read_menu_events(events)) {
+            redraw = true;
+            switch (e.action) {
+            case MENU_ACTION::up: move_to(s, s.chosen - 1); break;
+            case MENU_ACTION::down: move_to(s, s.chosen + 1); break;
+            case MENU_ACTION::left:
+            case MENU_ACTION::right:
+                if (!s.on_new()) {
+                    const int n = static_cast<int>(actions_of(s.rows[static_cast<size_t>(s.chosen)]).size());
+                    s.action = (s.action + (e.action == MENU_ACTION::right ? 1 : n - 1)) % n;
+                }
+                break;
+            case MENU_ACTION::back:
+                pick.action = DISTRICT_ACTION::back;
+                done = true;
+                break;
+            case MENU_ACTION::choose: {
+                if (s.on_new()) {
+                    pick.action = DISTRICT_ACTION::new_district;
+                    done = true;
+                    break;
+                }
+                const ROW& r = s.rows[static_cast<size_t>(s.chosen)];
+                const DISTRICT_ACTION a = actions_of(r)[static_cast<size_t>(s.action)];
+                const std::string why = refusal(s.rows, static_cast<size_t>(s.chosen));
+                // A district that cannot be played can still be edited when it is the player's.
+                if (a == DISTRICT_ACTION::play && !why.empty()) {
+                    s.note = why;
+                    break;
+                }
+                if (a == DISTRICT_ACTION::edit_copy && !r.unlocked) {
+                    s.note = why;
+                    break;
+                }
+                pick.action = a;
+                pick.district = r.d;
+                done = true;
+                break;
+            }
+            default: break;
+            }
+            if (done) break;
+        }
+        if (events.changed) redraw = true;
+        events.changed = false;
+        if (redraw && screen && !done) {
+            draw_screen(canvas, s);
+            show_picture(canvas);
+            redraw = false;
+        }
+        if (!done) rest(screen_rest);
+    }
+    for (ROW& r : s.rows) destroy_bitmap(r.preview);
+    destroy_bitmap(canvas);
+    if (blGameOver) pick.action = DISTRICT_ACTION::quit;
+    return pick;
+}
