@@ -71,26 +71,7 @@ bool read_district_cfg(const std::string& path, DISTRICT& d) {
         d.fault = std::string(district_cfg_file) + " cannot be read";
         return false;
     }
-    for (unsigned char c : text)
-        if (c == 0 || c > 0x7E || (c < 0x20 && c != '\n' && c != '\r' && c != '\t')) {
-            d.fault = std::string(district_cfg_file) + " is damaged: it is not text";
-            return false;
-        }
-    push_config_state();
-    set_config_data(text.data(), static_cast<int>(text.size()));
-    const char* name = get_config_string(district_section, "name", nullptr);
-    const int order = get_config_int(district_section, "order", 0);
-    const char* not_playable = get_config_string(district_section, "not_playable", nullptr);
-    if (name) d.name = shown_text(name);
-    if (d.shipped) d.order = std::max(0, order);
-    if (not_playable) {
-        d.draft = true;
-        d.fault = shown_text(not_playable);
-        if (d.fault.empty()) d.fault = "saved as a draft";
-    }
-    pop_config_state();
-    if (d.name.empty()) d.name = d.folder;
-    return !d.draft;
+    return parse_district_cfg(text, d);
 }
 
 // The checks a level needs beyond reading: nothing keeps the player inside the map but its
@@ -149,6 +130,33 @@ bool take_tile_pictures(BITMAP* sheet, std::string* error) {
 }
 
 } // namespace
+
+bool parse_district_cfg(const std::string& text, DISTRICT& d) {
+    if (text.size() > static_cast<size_t>(district_cfg_max_bytes)) {
+        d.fault = std::string(district_cfg_file) + " is damaged: it is too large";
+        return false;
+    }
+    for (unsigned char c : text)
+        if (c == 0 || c > 0x7E || (c < 0x20 && c != '\n' && c != '\r' && c != '\t')) {
+            d.fault = std::string(district_cfg_file) + " is damaged: it is not text";
+            return false;
+        }
+    push_config_state();
+    set_config_data(text.data(), static_cast<int>(text.size()));
+    const char* name = get_config_string(district_section, "name", nullptr);
+    const int order = get_config_int(district_section, "order", 0);
+    const char* not_playable = get_config_string(district_section, "not_playable", nullptr);
+    if (name) d.name = shown_text(name);
+    if (d.shipped) d.order = std::max(0, order);
+    if (not_playable) {
+        d.draft = true;
+        d.fault = shown_text(not_playable);
+        if (d.fault.empty()) d.fault = "saved as a draft";
+    }
+    pop_config_state();
+    if (d.name.empty()) d.name = d.folder;
+    return !d.draft;
+}
 
 bool is_district_folder_name(const std::string& name) {
     if (name.empty() || name.size() > static_cast<size_t>(district_name_max) || name[0] == '-') return false;

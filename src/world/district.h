@@ -55,6 +55,13 @@ struct DISTRICT {
 DISTRICT read_district(const std::string& dir, const std::string& folder, bool shipped, int tile_count,
                        int shared_tiles_w, int shared_tiles_h);
 
+// Reads the text of a district.cfg into d: the shown name ([district] name, one line of at most
+// district_name_max characters, control characters dropped; the folder's name when it has none),
+// the order (shipped districts only) and a draft's not_playable reason, which becomes d.fault.
+// False with d.fault set when the text is no such file (not ASCII text, too large) or a draft.
+// Needs Allegro started; leaves its configuration as it was.
+bool parse_district_cfg(const std::string& text, DISTRICT& d);
+
 // Every district the game offers, in the district screen's order: the shipped ones under
 // shipped_root by their order (then folder), then the player's under player_root by folder
 // name. Folders whose names are not district names are left out; a player's district that

@@ -1,0 +1,39 @@
+// Feeds arbitrary bytes to the readers of a district's district.cfg and of the progress file
+// (the first byte chooses which): they must never read or write out of bounds, a refusal always
+// says why, and what they accept holds only names and numbers the game can use.
+#include <allegro.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "replay/progress.h"
+#include "world/district.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool started = install_allegro(SYSTEM_NONE, &errno, atexit) == 0;
+    if (!started || size == 0) return 0;
+    const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
+    if (data[0] & 1) {
+        PROGRESS p;
+        std::string what;
+        if (!parse_progress(text, &p, &what)) {
+            if (what.empty()) std::abort();
+            return 0;
+        }
+        if (!p.last.empty() && !is_district_folder_name(p.last)) std::abort();
+        for (const auto& [name, d] : p.districts)
+            if (!is_district_folder_name(name) || d.best_level < 0) std::abort();
+    } else {
+        DISTRICT d;
+        d.folder = "fuzz";
+        d.shipped = data[0] & 2;
+        const bool ok = parse_district_cfg(text, d);
+        if (ok != d.fault.empty() || d.name.empty() || d.name.size() > static_cast<size_t>(district_name_max)) std::abort();
+        for (char c : d.name + d.fault)
+            if (static_cast<unsigned char>(c) < 0x20) std::abort();
+        if (d.order < 0) std::abort();
+    }
+    return 0;
+}
