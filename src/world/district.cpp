@@ -29,7 +29,6 @@ DISTRICT current_district = [] {
 
 namespace {
 
-constexpr const char* district_section = "district";
 constexpr const char* shared_tiles_file = "dat/tiles.pcx";
 constexpr const char* shared_back_file = "dat/back.pcx";
 constexpr const char* shared_level_file = "dat/level.dat";
@@ -47,17 +46,19 @@ bool read_small_file(const std::string& path, long max, std::string* text) {
     return !in.bad() && static_cast<long>(text->size()) <= max;
 }
 
-// One line of text fit to show: control characters dropped, blanks at the ends trimmed, at most
-// district_name_max characters.
-std::string shown_text(const char* raw) {
-    std::string s;
-    for (const char* p = raw; *p; p++)
-        if (static_cast<unsigned char>(*p) >= 0x20 && *p != 0x7F) s += *p;
-    const auto first = s.find_first_not_of(' ');
-    if (first == std::string::npos) return "";
-    s = s.substr(first, s.find_last_not_of(' ') - first + 1);
-    if (s.size() > static_cast<size_t>(district_name_max)) s.resize(district_name_max);
-    return s;
+// True when text is well-formed UTF-8 without NUL bytes: Allegro's configuration reader decodes
+// it, and must not be handed a sequence cut short.
+bool is_utf8_text(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const size_t n = c == 0 ? 0 : c < 0x80 ? 1 : (c & 0xE0) == 0xC0 && c >= 0xC2 ? 2 : (c & 0xF0) == 0xE0 ? 3
+                       : (c & 0xF8) == 0xF0 && c <= 0xF4 ? 4 : 0;
+        if (n == 0 || i + n > text.size()) return false;
+        for (size_t k = 1; k < n; k++)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
 }
 
 // Reads district.cfg into d: the name, the order, and a draft's reason. False with the fault.
@@ -131,26 +132,49 @@ bool take_tile_pictures(BITMAP* sheet, std::string* error) {
 
 } // namespace
 
+std::string one_line(const std::string& s) {
+    std::string out;
+    for (unsigned char ch : s)
+        if (ch >= 0x20 && ch != 0x7F) out += static_cast<char>(ch);
+    const size_t first = out.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return out.substr(first, out.find_last_not_of(' ') - first + 1);
+}
+
+std::string clean_shown_name(const std::string& name) {
+    const std::string line = one_line(name);
+    std::string out;
+    int characters = 0;
+    for (size_t i = 0; i < line.size();) {
+        // A UTF-8 sequence is its lead byte and the continuation bytes (10xxxxxx) after it.
+        size_t n = 1;
+        while (i + n < line.size() && (static_cast<unsigned char>(line[i + n]) & 0xC0) == 0x80) n++;
+        if (++characters > district_name_max) break;
+        out.append(line, i, n);
+        i += n;
+    }
+    return one_line(out);
+}
+
 bool parse_district_cfg(const std::string& text, DISTRICT& d) {
     if (text.size() > static_cast<size_t>(district_cfg_max_bytes)) {
         d.fault = std::string(district_cfg_file) + " is damaged: it is too large";
         return false;
     }
-    for (unsigned char c : text)
-        if (c == 0 || c > 0x7E || (c < 0x20 && c != '\n' && c != '\r' && c != '\t')) {
-            d.fault = std::string(district_cfg_file) + " is damaged: it is not text";
-            return false;
-        }
+    if (!is_utf8_text(text)) {
+        d.fault = std::string(district_cfg_file) + " is damaged: it is not text";
+        return false;
+    }
     push_config_state();
     set_config_data(text.data(), static_cast<int>(text.size()));
-    const char* name = get_config_string(district_section, "name", nullptr);
-    const int order = get_config_int(district_section, "order", 0);
-    const char* not_playable = get_config_string(district_section, "not_playable", nullptr);
-    if (name) d.name = shown_text(name);
+    const char* name = get_config_string(district_section, district_name_key, nullptr);
+    const int order = get_config_int(district_section, district_order_key, 0);
+    const char* not_playable = get_config_string(district_section, district_not_playable_key, nullptr);
+    if (name) d.name = clean_shown_name(name);
     if (d.shipped) d.order = std::max(0, order);
     if (not_playable) {
         d.draft = true;
-        d.fault = shown_text(not_playable);
+        d.fault = one_line(not_playable).substr(0, district_reason_max);
         if (d.fault.empty()) d.fault = "saved as a draft";
     }
     pop_config_state();

@@ -23,9 +23,21 @@ constexpr const char* district_map_file = "level.map";
 constexpr const char* district_tiles_file = "tiles.pcx";
 constexpr const char* district_back_file = "back.pcx";
 constexpr const char* district_preview_file = "preview.png";
+// district.cfg's section and keys.
+constexpr const char* district_section = "district";
+constexpr const char* district_name_key = "name";
+constexpr const char* district_order_key = "order";
+constexpr const char* district_not_playable_key = "not_playable";  // a draft's reason
 // A larger district.cfg is no file of ours.
 constexpr long district_cfg_max_bytes = 16 * 1024;
 constexpr int district_name_max = 40;  // characters of a folder's name and of a shown name
+constexpr int district_reason_max = 200;  // characters of a draft's reason
+
+// s as one line: control characters (C0 and DEL) dropped, blanks at either end trimmed.
+std::string one_line(const std::string& s);
+// The name a district shows, made fit for one line of district.cfg: one_line, cut to
+// district_name_max characters (UTF-8 sequences counted as one and never cut). May be empty.
+std::string clean_shown_name(const std::string& name);
 
 // True when name can be a district's folder: lower case letters, digits and '-', 1 to
 // district_name_max characters, not starting with '-'. Such a name is never a path.
@@ -55,10 +67,10 @@ struct DISTRICT {
 DISTRICT read_district(const std::string& dir, const std::string& folder, bool shipped, int tile_count,
                        int shared_tiles_w, int shared_tiles_h);
 
-// Reads the text of a district.cfg into d: the shown name ([district] name, one line of at most
-// district_name_max characters, control characters dropped; the folder's name when it has none),
-// the order (shipped districts only) and a draft's not_playable reason, which becomes d.fault.
-// False with d.fault set when the text is no such file (not ASCII text, too large) or a draft.
+// Reads the text of a district.cfg into d: the shown name ([district] name through
+// clean_shown_name; the folder's name when it has none), the order (shipped districts only) and
+// a draft's not_playable reason, which becomes d.fault. False with d.fault set when the text is
+// no such file (not UTF-8 text, too large) or a draft.
 // Needs Allegro started; leaves its configuration as it was.
 bool parse_district_cfg(const std::string& text, DISTRICT& d);
 

@@ -85,6 +85,7 @@ for refused in broken "$(sed -n 3p "$OSA_TMP/list.txt" | cut -f1)"; do
     osa_say "refused: $(cat "$OSA_TMP/refused.err")"
 done
 osa_start_game "$OSA_BUILD" --scale 1 --district my-street
+OSA_WINDOW=$(osa_window "One Step Ahead") || osa_fail "no window for my-street"
 osa_wait_picture street "$OSA_TMP/town.pcx" 10 1500 || osa_fail "my-street did not play ($OSA_DIFFERING differ)"
 osa_say "my-street plays: $OSA_DIFFERING pixels differ from the town's start (the crate, the clock)"
 osa_key Escape

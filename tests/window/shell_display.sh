@@ -109,6 +109,7 @@ osa_start_game "$OSA_BUILD" --fullscreen --scale 1
 osa_wait_picture title "$OSA_BUILD/dat/title.pcx" 10 0 || osa_fail "no title"
 sleep 4
 osa_key Right 0.15
+osa_choose_district
 osa_wait_picture level "$OSA_TMP/start.pcx" 10 500 ||
     osa_fail "the first scene is not the start ($OSA_DIFFERING pixels differ)"
 osa_say "the scene after 4 s on the title is the start scene ($OSA_DIFFERING pixels differ)"
