@@ -17,11 +17,7 @@ osa_say "the second district: $second"
 osa_say "a damaged progress file, then a locked district chosen"
 printf '[progress]\nversion = 1\n[town]\nbest_level = lots\n' >"$data/progress.cfg"
 osa_start_reference "$OSA_TMP/town.pcx"
-osa_start_game "$OSA_BUILD"
-osa_wait_title
-sleep 0.3
-osa_key Return
-osa_wait_districts
+osa_start_to_districts
 osa_key Down
 sleep 0.3
 osa_key Return
@@ -42,11 +38,7 @@ osa_wait_exit 5
 
 osa_say "the town at level 3 unlocks $second, which plays in its own looks"
 printf '[progress]\nversion = 1\n[town]\nbest_level = 3\nbest_score = 30\n' >"$data/progress.cfg"
-osa_start_game "$OSA_BUILD"
-osa_wait_title
-sleep 0.3
-osa_key Return
-osa_wait_districts
+osa_start_to_districts
 osa_key Down
 osa_choose_district
 sleep 1

@@ -374,6 +374,16 @@ osa_wait_districts() {
     done
 }
 
+# osa_start_to_districts: starts the game in the build tree at scale 1, ends its title with
+# Return and waits for the district screen.
+osa_start_to_districts() {
+    osa_start_game "$OSA_BUILD"
+    osa_wait_title
+    sleep 0.3 # the keyboard is installed before the title, but let the key wait begin
+    osa_key Return
+    osa_wait_districts
+}
+
 # osa_choose_district [X Y SCALE]: waits for the district screen and presses Return (the district
 # it chose when it opened: the one played last, at first the town) until it is gone.
 osa_choose_district() {
