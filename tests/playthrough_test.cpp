@@ -259,6 +259,7 @@ protected:
     void reset_game() {
         tick = 0;
         seconds = 0;
+        level_rose.clear();
         for (int k = 0; k < KEY_MAX; k++) key[k] = 0;
         start_rules();
         heard.clear();
@@ -266,6 +267,7 @@ protected:
 
     long tick = 0;
     int seconds = 0; // the 1 Hz timer as this test drives it
+    std::vector<int> level_rose; // the count of ticks run after each one in which tase rose
     SAMPLE* shipped_change = nullptr;
     SAMPLE* shipped_velachange = nullptr;
 
@@ -279,8 +281,10 @@ protected:
             clock_due++;
             seconds++;
         }
+        const int level = tase;
         record_tick(game_tick(mora, vela), mora, vela);
         tick++;
+        if (tase > level) level_rose.push_back(static_cast<int>(tick));
     }
     bool second_due() const { return tick > 0 && tick % ticks_per_second == 0; }
 };
@@ -432,10 +436,20 @@ TEST_F(Playthrough, TheFirstMissionsAreFulfilledInTime) {
     ASSERT_EQ(live_run.ticks(), static_cast<std::uint32_t>(tick));
     const std::string kept = build_dir() + "/tests/playthrough.replay";
     ASSERT_TRUE(write_file_atomically(kept, bytes.data(), bytes.size(), nullptr));
+    // The run's splits are the ticks at which the level rose, and --verify prints them as
+    // m:ss.cc of 120 ticks a second.
+    ASSERT_EQ(level_rose.size(), static_cast<size_t>(attempted));
+    EXPECT_EQ(run_splits, level_rose);
+    std::string times;
+    for (int t : level_rose) {
+        char s[32];
+        std::snprintf(s, sizeof s, " %d:%02d.%02d", t / 7200, t / 120 % 60, t % 120 * 100 / 120);
+        times += s;
+    }
     std::string line;
     EXPECT_EQ(verify_with_game(kept, &line), 0) << line;
     EXPECT_EQ(line, kept + ": ok, " + std::to_string(tick) + " ticks, level " + std::to_string(tase) + ", score " +
-                        std::to_string(score) + "\n");
+                        std::to_string(score) + "\nsplits:" + times + "\n");
 }
 
 // ---- the frame at the start and the shop nearest the start ---------------------------------

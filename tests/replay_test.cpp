@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <sstream>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -798,6 +799,22 @@ TEST(Verify, TheShippedDemoPassesAndEveryOtherRunIsRefusedWithItsReason) {
     REPLAY r;
     ASSERT_TRUE(read_replay(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &r, nullptr));
     ASSERT_GT(r.ticks.size(), 2400u) << "the demo reaches its second checkpoint";
+    // Its second line: a split for every mission the run fulfilled, m:ss.cc, rising, within the run.
+    ASSERT_GE(r.outcome.level, 1) << "the demo fulfils its mission";
+    const std::string splits = line.substr(line.find('\n') + 1);
+    ASSERT_EQ(splits.rfind("splits:", 0), 0u) << line;
+    std::istringstream times(splits.substr(7));
+    std::vector<double> seconds;
+    for (std::string t; times >> t;) {
+        unsigned m = 0, s = 0, cs = 0;
+        char tail = 0;
+        ASSERT_EQ(std::sscanf(t.c_str(), "%u:%2u.%2u%c", &m, &s, &cs, &tail), 3) << t;
+        ASSERT_EQ(t.size(), std::to_string(m).size() + 6) << t;
+        seconds.push_back(m * 60 + s + cs / 100.0);
+    }
+    EXPECT_EQ(seconds.size(), static_cast<std::size_t>(r.outcome.level)) << splits;
+    EXPECT_TRUE(std::is_sorted(seconds.begin(), seconds.end())) << splits;
+    EXPECT_LE(seconds.back(), static_cast<double>(r.ticks.size()) / replay_tick_rate) << splits;
 
     scoped_work_dir dir;
     auto as_file = [](const std::vector<unsigned char>& b) { return std::string(b.begin(), b.end()); };
@@ -812,7 +829,7 @@ TEST(Verify, TheShippedDemoPassesAndEveryOtherRunIsRefusedWithItsReason) {
     other_level.header.level_hash ^= 1;
     other_assets.header.logic_hash ^= 1;
     std::string newer_bytes = as_file(write_replay(newer));
-    newer_bytes[8] = 2;  // the format version
+    newer_bytes[8] = static_cast<char>(replay_version + 1);  // the format version
     const struct {
         const char* name;
         std::string bytes;

@@ -139,3 +139,38 @@ bool write_config_file(const std::string& path, bool keep_lines, const std::func
     }
     return replace_file(temp, path, error);
 }
+
+TEXT_FILE read_text_file(const std::string& path, std::size_t max_bytes, std::string* text, std::string* what) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        if (errno == ENOENT || errno == ENOTDIR) return TEXT_FILE::missing;
+        *what = std::string("cannot read it (") + std::strerror(errno) + ")";
+        return TEXT_FILE::failed;
+    }
+    // One byte past the limit is enough to know the file is too large.
+    text->assign(max_bytes + 1, '\0');
+    text->resize(std::fread(text->data(), 1, text->size(), f));
+    const bool failed = std::ferror(f);
+    std::fclose(f);
+    if (failed) return *what = "cannot read it", TEXT_FILE::failed;
+    return TEXT_FILE::ok;
+}
+
+bool is_ascii_text(const std::string& text, std::string* what) {
+    for (std::size_t i = 0; i < text.size(); i++) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c >= 0x7F)
+            return *what = "byte " + std::to_string(i) + " is not ASCII text", false;
+    }
+    return true;
+}
+
+bool set_aside_damaged(const std::string& path, const std::string& what, std::FILE* err) {
+    const std::string aside = path + ".bad";
+    if (std::rename(path.c_str(), aside.c_str()) == 0) {
+        std::fprintf(err, "%s: %s; set aside as %s\n", path.c_str(), what.c_str(), aside.c_str());
+        return true;
+    }
+    std::fprintf(err, "%s: %s; cannot set it aside (%s)\n", path.c_str(), what.c_str(), std::strerror(errno));
+    return false;
+}

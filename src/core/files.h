@@ -4,6 +4,7 @@
 #define OSA_CORE_FILES_H
 
 #include <cstddef>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -41,6 +42,20 @@ bool write_file_atomically(const std::string& path, const void* data, std::size_
 // temporary file is then removed and path untouched. Leaves Allegro's own configuration as it was.
 bool write_config_file(const std::string& path, bool keep_lines, const std::function<void()>& write,
                        const std::function<bool(const std::string&)>& read_back, std::string* error);
+
+// What reading one of the game's small text files (a table it keeps) found.
+enum class TEXT_FILE { ok, missing, failed };
+// Reads the file at path into *text, at most max_bytes + 1 bytes, so that a file larger than
+// max_bytes is known by its size. missing: the file, or a folder on the way, is not there;
+// failed: it cannot be read, with why in *what.
+TEXT_FILE read_text_file(const std::string& path, std::size_t max_bytes, std::string* text, std::string* what);
+// True when text holds only printable ASCII, tabs and line ends (all that the game's tables
+// hold); else false with the first other byte in *what ("byte 12 is not ASCII text").
+bool is_ascii_text(const std::string& text, std::string* what);
+// Sets the damaged file at path aside as path + ".bad", replacing an older one, with one line
+// on err: "<path>: <what>; set aside as <path>.bad". False when it cannot be renamed (said on
+// err as well): the caller must then not write over it.
+bool set_aside_damaged(const std::string& path, const std::string& what, std::FILE* err);
 
 // The game's folders under the XDG base directories: $XDG_CONFIG_HOME, $XDG_STATE_HOME and
 // $XDG_DATA_HOME, each followed by "/one-step-ahead". A variable that is unset, empty or relative

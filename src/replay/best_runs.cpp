@@ -106,11 +106,7 @@ bool read_run(const std::string& section, BEST_RUN* r, std::string* what) {
 bool parse_table(const std::string& text, std::vector<BEST_RUN>* out, std::string* what) {
     if (text.size() > best_runs_max_bytes)
         return *what = "larger than " + std::to_string(best_runs_max_bytes) + " bytes", false;
-    for (std::size_t i = 0; i < text.size(); i++) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c >= 0x7F)
-            return *what = "byte " + std::to_string(i) + " is not ASCII text", false;
-    }
+    if (!is_ascii_text(text, what)) return false;
     push_config_state();
     set_config_data(text.data(), static_cast<int>(text.size()));
     std::vector<std::string> sections;  // as Allegro lists them: "[name]"
@@ -159,23 +155,9 @@ bool parse_table(const std::string& text, std::vector<BEST_RUN>* out, std::strin
     return ok;
 }
 
-enum class READ { ok, missing, failed };
-
-READ read_text(const std::string& path, std::string* text, std::string* what) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        // A missing folder on the way is a missing table too.
-        if (errno == ENOENT || errno == ENOTDIR) return READ::missing;
-        *what = std::string("cannot read it (") + std::strerror(errno) + ")";
-        return READ::failed;
-    }
-    // One byte past the limit is enough to know the file is too large.
-    text->assign(best_runs_max_bytes + 1, '\0');
-    text->resize(std::fread(text->data(), 1, text->size(), f));
-    const bool failed = std::ferror(f);
-    std::fclose(f);
-    if (failed) return *what = "cannot read it", READ::failed;
-    return READ::ok;
+// A missing folder on the way is a missing table too.
+TEXT_FILE read_text(const std::string& path, std::string* text, std::string* what) {
+    return read_text_file(path, best_runs_max_bytes, text, what);
 }
 
 // The table in dir, a damaged one set aside. *writable says whether the file may be replaced:
@@ -185,15 +167,9 @@ std::vector<BEST_RUN> load_table(const std::string& dir, std::FILE* err, bool* w
     std::vector<BEST_RUN> table;
     std::string text, what;
     *writable = true;
-    const READ got = read_text(path, &text, &what);
-    if (got == READ::missing || (got == READ::ok && parse_table(text, &table, &what))) return table;
-    const std::string aside = path + ".bad";
-    if (std::rename(path.c_str(), aside.c_str()) == 0) {
-        std::fprintf(err, "%s: %s; set aside as %s\n", path.c_str(), what.c_str(), aside.c_str());
-    } else {
-        std::fprintf(err, "%s: %s; cannot set it aside (%s)\n", path.c_str(), what.c_str(), std::strerror(errno));
-        *writable = false;
-    }
+    const TEXT_FILE got = read_text(path, &text, &what);
+    if (got == TEXT_FILE::missing || (got == TEXT_FILE::ok && parse_table(text, &table, &what))) return table;
+    *writable = set_aside_damaged(path, what, err);
     return {};
 }
 
@@ -214,7 +190,7 @@ bool save_table(const std::string& dir, const std::vector<BEST_RUN>& table, std:
     auto read_back = [&](const std::string& temp) {
         std::string text, what;
         std::vector<BEST_RUN> back;
-        return read_text(temp, &text, &what) == READ::ok && parse_table(text, &back, &what) && back == table;
+        return read_text(temp, &text, &what) == TEXT_FILE::ok && parse_table(text, &back, &what) && back == table;
     };
     return write_config_file(dir + "/" + best_runs_file, false, write, read_back, error);
 }

@@ -11,6 +11,8 @@
 #include "gameplay/hud.h"
 #include "gameplay/mission.h"
 #include "gameplay/shops.h"
+#include "gameplay/tick.h"
+#include "replay/ghost.h"
 #include "shell/shell.h"
 #include "world/camera.h"
 #include "world/level.h"
@@ -40,11 +42,13 @@ void draw_world(PLAYER& mora, PLAYER& vela, int w, int h, bool clip_to_window) {
     draw_tiles(buffer, 0, 0);
     draw_shops(buffer);
     vela.draw(buffer, false);
+    draw_ghost(buffer, ghost_in_play, run_ticks);
     if (metamorphose)
         draw_effect(buffer, mora);
     else
         mora.draw(buffer, false);
     disp_message_width(buffer, w);
+    disp_timer(buffer, w);
 }
 
 } // namespace
@@ -88,6 +92,11 @@ FRAME_KEY frame_key(const PLAYER& mora, const PLAYER& vela) {
     k.score = score;
     static_assert(sizeof k.text == message_size, "the key holds the whole message line");
     std::memcpy(k.text, message, sizeof k.text);
+    k.timer = timer_text();
+    if (ghost_in_play.shown_at(run_ticks)) {
+        k.ghost_shown = true;
+        k.ghost = ghost_in_play.steps[static_cast<std::size_t>(run_ticks)];
+    }
     return k;
 }
 

@@ -17,6 +17,7 @@
 #include "core/assets.h"
 #include "core/files.h"
 #include "display/display.h"
+#include "gameplay/hud.h"
 #include "gameplay/mission.h"
 #include "gameplay/tick.h"
 #include "input/input.h"
@@ -24,9 +25,12 @@
 #include "music/music.h"
 #include "replay/best_runs.h"
 #include "replay/crash.h"
+#include "replay/ghost.h"
 #include "replay/run.h"
+#include "replay/splits.h"
 #include "shell/options.h"
 #include "shell/shell.h"
+#include "world/district.h"
 #include "world/level.h"
 
 namespace {
@@ -38,6 +42,7 @@ constexpr int replay_end_hold = 2000;  // ms the last frame of a watched run sta
 // Allegro stream), then every asset, then Allegro.
 void shut_down() {
     FSOUND_Close();
+    release_ghost_picture();
     release_character_frames();
     unload_level();
     unload_shit();
@@ -123,6 +128,16 @@ int verify(const OPTIONS& opt, const std::string& replay_path, const std::string
                     name, v.ticks, static_cast<double>(v.ticks) / logic_rate, v.outcome.level, v.outcome.score);
     else
         std::printf("%s: ok, %u ticks, level %d, score %d\n", name, v.ticks, v.outcome.level, v.outcome.score);
+    if (v.ok) {
+        // The game time of every fulfilled mission.
+        std::string line = "splits:";
+        for (int t : run_splits) {
+            char time[24];
+            format_game_time(t, false, time, sizeof time);
+            line += std::string(" ") + time;
+        }
+        std::printf("%s\n", run_splits.empty() ? "splits: none" : line.c_str());
+    }
     shut_down();
     return v.ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }
@@ -146,6 +161,37 @@ void keep_the_run(const OPTIONS& opt, const std::string& record_path, std::time_
         !enter_best_run(data, began, score, tase, minutes, bytes.data(),
                         bytes.size(), stderr, &error))
         std::fprintf(stderr, "one-step-ahead: the run did not enter the best runs: %s\n", error.c_str());
+    // A level of the player's own (--level) is no district's: its splits are not the district's.
+    if (opt.level.empty() && !data.empty() &&
+        !keep_splits(data, current_district.folder, run_splits, bytes.data(), bytes.size(), stderr, &error))
+        std::fprintf(stderr, "one-step-ahead: the run's splits were not kept: %s\n", error.c_str());
+}
+
+// What a run of the district in play is measured against as it begins: the district's splits,
+// and its ghost, the run of --ghost FILE or (with the ghost on) the district's best run. A ghost
+// that cannot be used is said in one line, and the run is played without it.
+void prepare_time_attack(const OPTIONS& opt, const std::string& ghost_path, PLAYER& mora, PLAYER& vela) {
+    ghost_in_play = GHOST{};
+    split_note = SPLIT_NOTE{};
+    splits_at_start = SPLITS{};
+    const std::string data = xdg_data_dir();
+    const bool districts_own = opt.level.empty() && !data.empty();
+    if (districts_own) {
+        const SPLITS_TABLE table = load_splits(data, stderr);
+        const auto it = table.find(current_district.folder);
+        if (it != table.end()) splits_at_start = it->second;
+    }
+    std::string path = ghost_path, shown = opt.ghost;
+    if (path.empty()) {
+        if (!districts_own || !menu_settings.in_force.ghost) return;
+        path = shown = data + "/" + ghost_file_name(current_district.folder);
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec)) return;
+    }
+    REPLAY r;
+    std::string why;
+    if (!read_replay_file(path, &r, &why) || !make_ghost(r, current_district.folder, mora, vela, &ghost_in_play, &why))
+        std::fprintf(stderr, "one-step-ahead: %s: %s; playing without a ghost\n", shown.c_str(), why.c_str());
 }
 
 // The title's demo, when dat/demo.replay is there and was recorded on this level with these
@@ -170,6 +216,7 @@ int main(int argc, char** argv) {
     const std::string level_path = absolute(opt.level);
     const std::string replay_path = absolute(opt.replay);
     const std::string record_path = absolute(opt.record);
+    const std::string ghost_path = absolute(opt.ghost);
     if (opt.run == RUN_MODE::verify) return verify(opt, replay_path, level_path);
     REPLAY replay;
     if (opt.run != RUN_MODE::play) {
@@ -232,11 +279,15 @@ int main(int argc, char** argv) {
         show_title(*mora, *vela, title_demo());
         if (blGameOver) break;
         install_crash_report(xdg_state_dir());
-        start_run(*mora, *vela);
-        const REPLAY_HEADER header = run_header();
-        live_run.start(header);
-        run_game(*mora, *vela);
-        keep_the_run(opt, record_path, static_cast<std::time_t>(header.began), *mora, *vela);
+        // The restart key ends a run, which is kept, and starts the district again.
+        for (RUN_END end = RUN_END::restart; end == RUN_END::restart;) {
+            prepare_time_attack(opt, ghost_path, *mora, *vela);
+            start_run(*mora, *vela);
+            const REPLAY_HEADER header = run_header();
+            live_run.start(header);
+            end = run_game(*mora, *vela);
+            keep_the_run(opt, record_path, static_cast<std::time_t>(header.began), *mora, *vela);
+        }
         break;
     }
     case RUN_MODE::replay:

@@ -7,6 +7,8 @@
 
 #include "core/state.h"
 #include "display/display.h"
+#include "gameplay/hud.h"
+#include "replay/ghost.h"
 
 struct BITMAP;
 class PLAYER;
@@ -22,7 +24,8 @@ BITMAP* draw_frame(PLAYER& mora, PLAYER& vela);
 void forget_frame();
 
 // Everything a frame's picture depends on that can change in play: the camera (clamped), what
-// each character shows where, the change effect's progress and the HUD's text and numbers. Two
+// each character shows where, the change effect's progress, the HUD's text and numbers, the
+// timer's text and the ghost. Two
 // equal keys draw the same picture (the level, the shops and the background never change).
 struct FRAME_KEY {
     int camera[2];
@@ -32,6 +35,9 @@ struct FRAME_KEY {
     int metafactor;                  // -1 while no effect plays
     int time_left, level, score;
     char text[100];                  // the message line
+    TIMER_TEXT timer;                // what the timer shows
+    bool ghost_shown;
+    GHOST_STEP ghost;                // where the ghost stands, while shown
     bool operator==(const FRAME_KEY& o) const;
 };
 FRAME_KEY frame_key(const PLAYER& mora, const PLAYER& vela);
@@ -58,7 +64,10 @@ void show_title(PLAYER& mora, PLAYER& vela, const REPLAY* demo);
 // the mission clock and the music stand still. F11 or Alt+Enter switch between full screen and
 // a window. The ticks counted before it starts are dropped. With ONE_STEP_AHEAD_FRAME_LOG naming
 // a file, the time of every frame shown (ms from the start of play) is written there at the end.
-void run_game(PLAYER& mora, PLAYER& vela);
+// After each tick that fulfils a mission, split_note judges it against splits_at_start. The
+// restart key or pad button ends the run at once, to be started again: the answer says which.
+enum class RUN_END { quit, restart };
+RUN_END run_game(PLAYER& mora, PLAYER& vela);
 
 // How a recorded run is watched: as --replay does and "Best runs" plays it (P pauses, Escape
 // stops), or as the title's demo (any key or pad button stops it).
