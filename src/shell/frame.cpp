@@ -2,7 +2,9 @@
 // game's picture.
 #include <allegro.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "characters/frames.h"
 #include "characters/player.h"
@@ -93,9 +95,13 @@ FRAME_KEY frame_key(const PLAYER& mora, const PLAYER& vela) {
     static_assert(sizeof k.text == message_size, "the key holds the whole message line");
     std::memcpy(k.text, message, sizeof k.text);
     k.timer = timer_text();
+    std::fill(std::begin(k.ghost), std::end(k.ghost), -1);
     if (ghost_in_play.shown_at(run_ticks)) {
-        k.ghost_shown = true;
-        k.ghost = ghost_in_play.steps[static_cast<std::size_t>(run_ticks)];
+        const GHOST_STEP& g = ghost_in_play.steps[static_cast<std::size_t>(run_ticks)];
+        k.ghost[0] = g.x;
+        k.ghost[1] = g.y;
+        k.ghost[2] = g.column;
+        for (int c = 0; c < category_count; c++) k.ghost[3 + c] = g.look[c];
     }
     return k;
 }

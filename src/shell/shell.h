@@ -36,8 +36,7 @@ struct FRAME_KEY {
     int time_left, level, score;
     char text[100];                  // the message line
     TIMER_TEXT timer;                // what the timer shows
-    bool ghost_shown;
-    GHOST_STEP ghost;                // where the ghost stands, while shown
+    int ghost[3 + category_count];   // the ghost's picture position, column and looks; -1s unseen
     bool operator==(const FRAME_KEY& o) const;
 };
 FRAME_KEY frame_key(const PLAYER& mora, const PLAYER& vela);
