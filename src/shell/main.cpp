@@ -17,7 +17,6 @@
 #include "core/assets.h"
 #include "core/files.h"
 #include "display/display.h"
-#include "gameplay/hud.h"
 #include "gameplay/mission.h"
 #include "gameplay/tick.h"
 #include "input/input.h"
@@ -25,7 +24,6 @@
 #include "music/music.h"
 #include "replay/best_runs.h"
 #include "replay/crash.h"
-#include "replay/ghost.h"
 #include "replay/run.h"
 #include "replay/splits.h"
 #include "shell/options.h"
@@ -128,16 +126,7 @@ int verify(const OPTIONS& opt, const std::string& replay_path, const std::string
                     name, v.ticks, static_cast<double>(v.ticks) / logic_rate, v.outcome.level, v.outcome.score);
     else
         std::printf("%s: ok, %u ticks, level %d, score %d\n", name, v.ticks, v.outcome.level, v.outcome.score);
-    if (v.ok) {
-        // The game time of every fulfilled mission.
-        std::string line = "splits:";
-        for (int t : run_splits) {
-            char time[24];
-            format_game_time(t, false, time, sizeof time);
-            line += std::string(" ") + time;
-        }
-        std::printf("%s\n", run_splits.empty() ? "splits: none" : line.c_str());
-    }
+    if (v.ok) print_splits(stdout);
     shut_down();
     return v.ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }
@@ -167,32 +156,6 @@ void keep_the_run(const OPTIONS& opt, const std::string& record_path, std::time_
         std::fprintf(stderr, "one-step-ahead: the run's splits were not kept: %s\n", error.c_str());
 }
 
-// What a run of the district in play is measured against as it begins: the district's splits,
-// and its ghost, the run of --ghost FILE or (with the ghost on) the district's best run. A ghost
-// that cannot be used is said in one line, and the run is played without it.
-void prepare_time_attack(const OPTIONS& opt, const std::string& ghost_path, PLAYER& mora, PLAYER& vela) {
-    ghost_in_play = GHOST{};
-    split_note = SPLIT_NOTE{};
-    splits_at_start = SPLITS{};
-    const std::string data = xdg_data_dir();
-    const bool districts_own = opt.level.empty() && !data.empty();
-    if (districts_own) {
-        const SPLITS_TABLE table = load_splits(data, stderr);
-        const auto it = table.find(current_district.folder);
-        if (it != table.end()) splits_at_start = it->second;
-    }
-    std::string path = ghost_path, shown = opt.ghost;
-    if (path.empty()) {
-        if (!districts_own || !menu_settings.in_force.ghost) return;
-        path = shown = data + "/" + ghost_file_name(current_district.folder);
-        std::error_code ec;
-        if (!std::filesystem::exists(path, ec)) return;
-    }
-    REPLAY r;
-    std::string why;
-    if (!read_replay_file(path, &r, &why) || !make_ghost(r, current_district.folder, mora, vela, &ghost_in_play, &why))
-        std::fprintf(stderr, "one-step-ahead: %s: %s; playing without a ghost\n", shown.c_str(), why.c_str());
-}
 
 // The title's demo, when dat/demo.replay is there and was recorded on this level with these
 // assets; else none.
@@ -281,7 +244,7 @@ int main(int argc, char** argv) {
         install_crash_report(xdg_state_dir());
         // The restart key ends a run, which is kept, and starts the district again.
         for (RUN_END end = RUN_END::restart; end == RUN_END::restart;) {
-            prepare_time_attack(opt, ghost_path, *mora, *vela);
+            prepare_time_attack(opt.level.empty(), opt.ghost, ghost_path, *mora, *vela);
             start_run(*mora, *vela);
             const REPLAY_HEADER header = run_header();
             live_run.start(header);

@@ -3,6 +3,8 @@
 #ifndef OSA_SHELL_SHELL_H
 #define OSA_SHELL_SHELL_H
 
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "core/state.h"
@@ -67,6 +69,19 @@ void show_title(PLAYER& mora, PLAYER& vela, const REPLAY* demo);
 // restart key or pad button ends the run at once, to be started again: the answer says which.
 enum class RUN_END { quit, restart };
 RUN_END run_game(PLAYER& mora, PLAYER& vela);
+
+// What a run of the district in play is measured against, set as it begins: the district's
+// splits (splits_at_start) and its ghost (ghost_in_play): the run of ghost_path when one is
+// given (shown in messages as ghost_name), else, with the Ghost setting on, the district's best
+// run. A level that is not the district's own (district_level false: --level) has neither. A
+// ghost that cannot be used is said in one line on stderr, and the run is played without it.
+// mora and vela are given back as they were.
+void prepare_time_attack(bool district_level, const std::string& ghost_name, const std::string& ghost_path,
+                         PLAYER& mora, PLAYER& vela);
+
+// Prints "splits:" and the game time (m:ss.cc) of every split of the run that was played, or
+// "splits: none", on one line.
+void print_splits(std::FILE* out);
 
 // How a recorded run is watched: as --replay does and "Best runs" plays it (P pauses, Escape
 // stops), or as the title's demo (any key or pad button stops it).
