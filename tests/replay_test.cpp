@@ -821,6 +821,13 @@ TEST_F(Splits, ADamagedTableIsSetAsideWithOneLineAndWrittenAnew) {
     ASSERT_EQ(table.size(), 1u);
     EXPECT_EQ(table.at("town").best, std::vector<int>{700});
     EXPECT_EQ(file_contents(splits_path() + ".bad"), noise);
+
+    // A section without a record, as a hand may leave one, is no damage and no record.
+    std::ofstream(splits_path()) << head + "[park]\nnote = mine\n[town]\nbest = 5\n";
+    EXPECT_EQ(load_splits(dir(), err_stream()).count("park"), 0u);
+    EXPECT_TRUE(keep("park", {3}, "a run"));
+    EXPECT_EQ(load_splits(dir(), err_stream()).size(), 2u);
+    EXPECT_EQ(err_text(), "");
 }
 
 // Files.

@@ -83,7 +83,7 @@ bool parse_table(const std::string& text, SPLITS_TABLE* out, std::string* what) 
             *what = "[" + name + "] best " + why, ok = false;
         else if (!read_ticks(quickest, false, &s.quickest, &why))
             *what = "[" + name + "] quickest " + why, ok = false;
-        else
+        else if (!s.best.empty() || !s.quickest.empty())  // an empty record is no record
             table[name] = std::move(s);
     }
     if (names) free_config_entries(&names);

@@ -33,8 +33,8 @@ using SPLITS_TABLE = std::map<std::string, SPLITS>;
 std::string ghost_file_name(const std::string& district);
 
 // Reads dir/splits.cfg: [splits] version = 1, then one section per district named by its folder
-// with `best` and `quickest`, each whole numbers parted by blanks. A missing file is an empty
-// table. A damaged one (another version, a section that is no district's folder name, a number
+// with `best` and `quickest`, each whole numbers parted by blanks (a section with neither is no
+// record, and is left out). A missing file is an empty table. A damaged one (another version, a section that is no district's folder name, a number
 // that is not positive, splits that do not rise, more than splits_max, bytes that are not ASCII
 // text, larger than splits_max_bytes) is set aside as splits.cfg.bad with one line on err, and
 // the table is empty. Needs Allegro started; leaves its configuration as it was.
