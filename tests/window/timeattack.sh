@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Racing the clock in the real game: with [play] timer = 2 the top-right corner changes in play
 # and stands still in the pause menu, and the time of the menu is no game time (the recorded run
-# holds the ticks of play alone); R brings Mora back to the start at once, the run it ends kept;
+# holds the ticks of play alone); R brings Mora back to the start at once, the run it ends kept,
+# and so does the stand-in pad's button 6;
 # a run recorded walking right, given with --ghost, runs beside a Mora who stands still; a
 # damaged ghost file is refused with one line and play goes on.
 # Usage: timeattack.sh <one-step-ahead> <build-dir>
@@ -56,8 +57,10 @@ line=$("$OSA_GAME" --verify "$OSA_TMP/paused.replay" | head -1) || osa_fail "--v
 ticks=$(sed -n 's/.*: ok, \([0-9]*\) ticks.*/\1/p' <<<"$line")
 game_ms=$((ticks * 1000 / 120))
 osa_say "$played_ms ms from the title's end to the end, $paused_ms ms of it paused; game time $game_ms ms"
+# The menu's seconds are not in it (a key's hold of 0.1 s blurs each end); a busy machine may
+# lose ticks, never gain them.
 [ "$game_ms" -le $((played_ms - paused_ms + 300)) ] || osa_fail "the menu's time counted as game time"
-[ "$game_ms" -ge $((played_ms - paused_ms - 1500)) ] || osa_fail "game time fell behind play"
+[ "$game_ms" -ge $(((played_ms - paused_ms) / 2)) ] || osa_fail "game time fell far behind play"
 
 osa_say "R starts the district again"
 osa_start_past_title
@@ -78,6 +81,28 @@ line=$("$OSA_GAME" --verify "$state/last-run.replay" | head -1)
 osa_key Escape
 osa_wait_exit 5
 [ "$OSA_STATUS" = 0 ] || osa_fail "exit status $OSA_STATUS after R and Escape"
+
+osa_say "the pad's button 6 starts the district again"
+osa_start_game_with_pad "$OSA_BUILD"
+osa_wait_title
+osa_plug_pad
+sleep 1.5  # the title looks for a pad once a second
+osa_pad_button 0
+sleep 2  # the fade-out
+osa_pad_event 2 0 32767
+sleep 1
+osa_pad_event 2 0 0
+osa_shot pad_walked
+[ "$(scene standing pad_walked)" -ge 1000 ] || osa_fail "the stick did not walk her"
+osa_pad_button 6
+sleep 0.3
+osa_shot pad_restarted
+back=$(scene standing pad_restarted)
+[ "$back" -le 20 ] || osa_fail "button 6 did not bring Mora back to the start ($back pixels differ)"
+osa_key Escape
+osa_wait_exit 5
+[ "$OSA_STATUS" = 0 ] || osa_fail "exit status $OSA_STATUS after button 6 and Escape"
+osa_unplug_pad
 
 osa_say "a ghost walking right"
 osa_start_game "$OSA_BUILD" --scale 1 --record "$OSA_TMP/walk.replay"
