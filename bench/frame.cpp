@@ -1,6 +1,7 @@
 // Frame cost and start-up cost: the whole draw step plus the window copy on the shipped level and
-// on a 500 x 100 cell level (with and without the clip to the camera's window), and the loading
-// of every asset as start-up does it. Headless, on memory bitmaps.
+// on a 500 x 100 cell level (with and without the clip to the camera's window), the ghost's share
+// of a frame and the working out of its course, and the loading of every asset as start-up does
+// it. Headless, on memory bitmaps.
 #include <allegro.h>
 #include <benchmark/benchmark.h>
 
@@ -15,6 +16,8 @@
 #include "characters/player.h"
 #include "masks/pmask.h"
 #include "core/assets.h"
+#include "replay/ghost.h"
+#include "replay/replay_file.h"
 #include "shell/shell.h"
 #include "world/camera.h"
 #include "bench_util.h"
@@ -108,6 +111,62 @@ void BM_FrameShippedLevelUnclipped(benchmark::State& state) { run_frames(state, 
 void BM_FrameLevel500x100(benchmark::State& state) { run_frames(state, true, true); }
 void BM_FrameLevel500x100Unclipped(benchmark::State& state) { run_frames(state, true, false); }
 
+// The ghost of the shipped demo, worked out once; null when it cannot be.
+const GHOST* demo_ghost(world* w) {
+    static GHOST g;
+    static bool made = false;
+    if (made) return &g;
+    REPLAY r;
+    std::string why;
+    if (!read_replay_file("dat/demo.replay", &r, &why) || !make_ghost(r, "town", *w->mora, *w->vela, &g, &why))
+        return nullptr;
+    made = true;
+    return &g;
+}
+
+// Drawing the ghost into the world buffer, as each frame does, at every step of the demo's course
+// in turn, with the whole buffer drawable (the clip would make a ghost out of view free).
+void BM_GhostDraw(benchmark::State& state) {
+    world* w = shipped_world();
+    const GHOST* g = w ? demo_ghost(w) : nullptr;
+    if (!g) {
+        state.SkipWithError("the shipped dat/ or its demo could not be loaded");
+        return;
+    }
+    set_clip_rect(buffer, 0, 0, buffer->w - 1, buffer->h - 1);
+    const int steps = static_cast<int>(g->steps.size());
+    int t = 0;
+    for (auto _ : state) {
+        draw_ghost(buffer, *g, t);
+        t = (t + 1) % steps;
+        benchmark::DoNotOptimize(buffer->line[0][0]);
+    }
+    state.SetLabel("one ghost a frame, 32 x 64 at 40 %");
+}
+
+// Working out a ghost's course from a replay (as a run's start does): the demo's ticks through
+// the game's tick, the run in play saved and given back.
+void BM_GhostCourse(benchmark::State& state) {
+    world* w = shipped_world();
+    REPLAY r;
+    if (!w || !read_replay_file("dat/demo.replay", &r, nullptr)) {
+        state.SkipWithError("the shipped dat/ or its demo could not be loaded");
+        return;
+    }
+    for (auto _ : state) {
+        GHOST g;
+        std::string why;
+        if (!make_ghost(r, "town", *w->mora, *w->vela, &g, &why)) {
+            state.SkipWithError(why.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(g.steps.data());
+    }
+    state.counters["ticks"] = static_cast<double>(r.ticks.size());
+    state.counters["ticks/s"] =
+        benchmark::Counter(static_cast<double>(r.ticks.size() * state.iterations()), benchmark::Counter::kIsRate);
+}
+
 // Start-up's loading, as main runs it after the video mode: every shared asset, the level with
 // its bitmaps, and both characters. (Process start, the library, the timers and the video mode
 // come on top; the window test measures the whole way to the title.)
@@ -158,5 +217,7 @@ BENCHMARK(BM_FrameShippedLevel)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameShippedLevelUnclipped)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameLevel500x100)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameLevel500x100Unclipped)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GhostDraw)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GhostCourse)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadShippedLevel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupLoading)->Unit(benchmark::kMillisecond)->Iterations(20);

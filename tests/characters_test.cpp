@@ -1157,7 +1157,7 @@ TEST_F(Characters, TheGamepadAndRemappedKeysMoveHerExactlyAsTheArrowsDo) {
     EXPECT_LT(arrows[70].second, standing_y) << "and jumps";
     EXPECT_EQ(path_from(source::stick), arrows);
     EXPECT_EQ(path_from(source::dpad), arrows);
-    key_bindings = KEY_BINDINGS{KEY_A, KEY_D, KEY_W, KEY_K, KEY_P};
+    key_bindings = KEY_BINDINGS{KEY_A, KEY_D, KEY_W, KEY_K, KEY_P, KEY_R};
     EXPECT_EQ(path_from(source::other_keys), arrows);
     key_bindings = default_key_bindings;
 }
@@ -1180,7 +1180,7 @@ TEST_F(Characters, UpComesFromTheKeyTheStickTheDpadOrThePadsUpButton) {
     EXPECT_TRUE(up_after(js_button, 1, 1)) << "the second button";
     EXPECT_FALSE(up_after(js_button, 0, 1)) << "the jump button";
     // Other pad bindings: the buttons they name act, the defaults no longer do.
-    pad_bindings = PAD_BINDINGS{3, 4, 9};
+    pad_bindings = PAD_BINDINGS{3, 4, 9, 6};
     EXPECT_TRUE(up_after(js_button, 4, 1));
     EXPECT_FALSE(up_after(js_button, 1, 1));
     pad.button(3, true);

@@ -461,17 +461,18 @@ protected:
         builtin_font_datafile[1] = {nullptr, DAT_END, 0, nullptr};
         font1 = builtin_font_datafile;
     }
-    // The white pixels the text would leave, drawn alone at the same place.
-    static void expect_text(BITMAP* hud, const std::string& text, int x, int y) {
+    // The pixels the text would leave in its colour (white unless said), drawn alone at the same
+    // place.
+    static void expect_text(BITMAP* hud, const std::string& text, int x, int y, int colour = 0xFFFFFF) {
         BITMAP* alone = create_bitmap(hud->w, hud->h);
         clear_to_color(alone, 0);
-        textout_ex(alone, font, text.c_str(), x, y, 0xFFFFFF, -1);
+        textout_ex(alone, font, text.c_str(), x, y, colour, -1);
         int ink = 0, wrong = 0;
         for (int py = y; py < y + text_height(font); py++)
             for (int px = x; px < x + text_length(font, text.c_str()) && px < hud->w; px++)
-                if (pixel(alone, px, py) == 0xFFFFFF) {
+                if (pixel(alone, px, py) == colour) {
                     ink++;
-                    wrong += pixel(hud, px, py) != 0xFFFFFF;
+                    wrong += pixel(hud, px, py) != colour;
                 }
         EXPECT_GT(ink, 0) << text;
         EXPECT_EQ(wrong, 0) << "\"" << text << "\" at (" << x << ", " << y << ")";
@@ -529,6 +530,68 @@ TEST_F(Hud, NumbersAreSignedAndTheTimeLineShowsWhatIsLeft) {
     expect_text(world, "Time : -5 sec", 2, 12);
     expect_text(world, "Level: 3", 2, 22);
     expect_text(world, "Score: -11", 2, 32);
+    destroy_bitmap(world);
+}
+
+// The timer: right-aligned 2 pixels from the picture's right edge, its lines 10 apart from the
+// row below the strip; the run's game time, then the mission's, or for 3 s after a split its
+// judgement in its colour.
+TEST_F(Hud, TheTimerStandsTopRightBelowTheStripAndASplitShowsInItsColour) {
+    BITMAP* world = create_bitmap(400, 300);
+    auto draw = [&] {
+        clear_to_color(world, 0);
+        disp_timer(world, 320);
+    };
+    auto right_aligned = [&](const char* text, int y, int colour = 0xFFFFFF) {
+        expect_text(world, text, 318 - text_length(font, text), y, colour);
+    };
+    hud_timer = hud_timer_mission;
+    run_ticks = 2 * 60 * 120 + 5 * 120 + 90;  // 2:05.75
+    run_splits = {60 * 120 + 60};             // 1:00.50, so the mission has taken 1:05.25
+    split_note = SPLIT_NOTE{};
+    draw();
+    right_aligned("2:05.75", 12);
+    right_aligned("1:05.25", 22);
+    int above = 0, left = 0;
+    for (int x = 0; x < 400; x++)
+        for (int y = 0; y < 11; y++) above += pixel(world, x, y) != 0;
+    for (int x = 0; x < 240; x++)
+        for (int y = 0; y < 300; y++) left += pixel(world, x, y) != 0;
+    EXPECT_EQ(above, 0) << "nothing on the strip's rows";
+    EXPECT_EQ(left, 0) << "nothing near the HUD's box";
+
+    // A split 1.5 s ago, 1.25 s ahead of the best run's and the quickest mission ever.
+    run_splits.push_back(run_ticks - 180);
+    split_note = SPLIT_NOTE{1, true, -150, SPLIT_LOOK::gold};
+    draw();
+    right_aligned("2:05.75", 12);
+    right_aligned("-0:01.25", 22, gold_colour);
+    split_note = SPLIT_NOTE{1, true, 130, SPLIT_LOOK::behind};
+    draw();
+    right_aligned("+0:01.08", 22, behind_colour);
+    // A note of another split: this split's own game time, in white.
+    split_note = SPLIT_NOTE{0, true, -10, SPLIT_LOOK::ahead};
+    draw();
+    right_aligned("2:04.25", 22);
+    // Three seconds on, the mission's time again.
+    run_ticks += 180;
+    draw();
+    right_aligned("0:03.00", 22);
+    hud_timer = hud_timer_run;
+    draw();
+    int second_line = 0;
+    for (int x = 240; x < 400; x++)
+        for (int y = 22; y < 32; y++) second_line += pixel(world, x, y) == 0xFFFFFF;
+    EXPECT_EQ(second_line, 0) << "the run's time alone";
+    hud_timer = hud_timer_off;
+    draw();
+    int drawn = 0;
+    for (int x = 0; x < 400; x++)
+        for (int y = 0; y < 300; y++) drawn += pixel(world, x, y) != 0;
+    EXPECT_EQ(drawn, 0) << "no timer at all";
+    run_ticks = 0;
+    run_splits.clear();
+    split_note = SPLIT_NOTE{};
     destroy_bitmap(world);
 }
 

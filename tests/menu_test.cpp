@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/state.h"
+#include "gameplay/hud.h"
 #include "menu/menu.h"
 #include "menu/settings.h"
 #include "test_util.h"
@@ -84,11 +85,11 @@ TEST_F(Menus, TheEntriesWrapAndEachLevelGoesBackToTheOneBefore) {
     send(m, MENU_ACTION::choose);
     ASSERT_EQ(m.page(), MENU_PAGE::options);
     EXPECT_EQ(m.chosen(), 0) << "a page opens with its first entry chosen";
-    EXPECT_EQ(menu_entries(m).size(), 7u);
+    EXPECT_EQ(menu_entries(m).size(), 9u);
     for (int i = 0; i < 4; i++) send(m, MENU_ACTION::down);
     send(m, MENU_ACTION::choose);
     ASSERT_EQ(m.page(), MENU_PAGE::keys);
-    for (int i = 0; i < 5; i++) send(m, MENU_ACTION::down);
+    for (int i = 0; i < 6; i++) send(m, MENU_ACTION::down);
     EXPECT_EQ(menu_entries(m)[static_cast<size_t>(m.chosen())].label, "Back");
     send(m, MENU_ACTION::choose);
     EXPECT_EQ(m.page(), MENU_PAGE::options);
@@ -170,12 +171,21 @@ TEST_F(Menus, LeavingTheOptionsSavesWhatChangedThereAndNotWhatTheCommandLineSet)
     for (int i = 0; i < 11; i++) send(m, MENU_ACTION::right);
     EXPECT_EQ(sound_level(menu_settings.in_force), max_volume) << "a volume stops at its ends";
     send(m, MENU_ACTION::left);
+    for (int i = 0; i < 3; i++) send(m, MENU_ACTION::down);
+    send(m, MENU_ACTION::left);  // the timer round its choices backwards: off -> run and mission
+    EXPECT_EQ(menu_entries(m)[6].value, "run and mission");
+    EXPECT_EQ(hud_timer, hud_timer_mission) << "shown at once";
+    send(m, MENU_ACTION::down);
+    send(m, MENU_ACTION::choose);  // the ghost off
+    EXPECT_EQ(menu_entries(m)[7].value, "off");
     send(m, MENU_ACTION::back);
     ASSERT_EQ(m.page(), MENU_PAGE::pause);
 
     const SETTINGS saved = load_noting(menu_settings.file_path, &err);
     EXPECT_EQ(saved.music_volume, 7);
     EXPECT_EQ(saved.sound_volume, 9);
+    EXPECT_EQ(saved.timer, hud_timer_mission);
+    EXPECT_FALSE(saved.ghost);
     EXPECT_EQ(saved.scale, 0) << "the command line's scale is for this run only";
     EXPECT_NE(file_contents(menu_settings.file_path).find("mine = kept"), std::string::npos);
 }
@@ -199,7 +209,7 @@ TEST(Settings, AMissingOrDamagedFileIsIgnoredValueByValue) {
                "[display]\nfullscreen = no\nscale = 99\nframe_rate = 20\n"
                "[sound]\nmusic = off\nsound = maybe\nmusic_volume = 11\nsound_volume = 4\n"
                "[keys]\nleft = a\nright = NOSUCHKEY\njump = ESC\npause = A\nup = W\n"
-               "[pad]\njump = 3\nup = 32\npause = 3\n");
+               "[pad]\njump = 3\nup = 32\npause = 3\n[play]\ntimer = 3\nghost = maybe\n");
     s = load_noting((dir.path() / "mixed.cfg").string(), &err);
     EXPECT_FALSE(s.fullscreen);
     EXPECT_EQ(s.scale, 0);
@@ -217,7 +227,9 @@ TEST(Settings, AMissingOrDamagedFileIsIgnoredValueByValue) {
     EXPECT_EQ(s.pad.jump, 3);
     EXPECT_EQ(s.pad.up, 1) << "32 is past the buttons a binding may name";
     EXPECT_EQ(s.pad.pause, 7) << "3 is Jump's already";
-    EXPECT_EQ(lines(err), 9u) << err;
+    EXPECT_EQ(s.timer, 0);
+    EXPECT_TRUE(s.ghost);
+    EXPECT_EQ(lines(err), 11u) << err;
 
     // A pad button from the file that a default already has goes back to its own default.
     write_file(dir.path() / "pad.cfg", "[pad]\njump = 7\nup = -1\npause = x\n");

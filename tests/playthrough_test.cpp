@@ -23,6 +23,7 @@
 #include "core/assets.h"
 #include "gameplay/tick.h"
 #include "core/files.h"
+#include "replay/ghost.h"
 #include "replay/run.h"
 #include "shell/shell.h"
 #include "test_util.h"
@@ -259,6 +260,7 @@ protected:
     void reset_game() {
         tick = 0;
         seconds = 0;
+        level_rose.clear();
         for (int k = 0; k < KEY_MAX; k++) key[k] = 0;
         start_rules();
         heard.clear();
@@ -266,6 +268,7 @@ protected:
 
     long tick = 0;
     int seconds = 0; // the 1 Hz timer as this test drives it
+    std::vector<int> level_rose; // the count of ticks run after each one in which tase rose
     SAMPLE* shipped_change = nullptr;
     SAMPLE* shipped_velachange = nullptr;
 
@@ -279,8 +282,10 @@ protected:
             clock_due++;
             seconds++;
         }
+        const int level = tase;
         record_tick(game_tick(mora, vela), mora, vela);
         tick++;
+        if (tase > level) level_rose.push_back(static_cast<int>(tick));
     }
     bool second_due() const { return tick > 0 && tick % ticks_per_second == 0; }
 };
@@ -432,10 +437,69 @@ TEST_F(Playthrough, TheFirstMissionsAreFulfilledInTime) {
     ASSERT_EQ(live_run.ticks(), static_cast<std::uint32_t>(tick));
     const std::string kept = build_dir() + "/tests/playthrough.replay";
     ASSERT_TRUE(write_file_atomically(kept, bytes.data(), bytes.size(), nullptr));
+    // The run's splits are the ticks at which the level rose, and --verify prints them as
+    // m:ss.cc of 120 ticks a second.
+    ASSERT_EQ(level_rose.size(), static_cast<size_t>(attempted));
+    EXPECT_EQ(run_splits, level_rose);
+    std::string times;
+    for (int t : level_rose) {
+        char s[32];
+        std::snprintf(s, sizeof s, " %d:%02d.%02d", t / 7200, t / 120 % 60, t % 120 * 100 / 120);
+        times += s;
+    }
     std::string line;
     EXPECT_EQ(verify_with_game(kept, &line), 0) << line;
     EXPECT_EQ(line, kept + ": ok, " + std::to_string(tick) + " ticks, level " + std::to_string(tase) + ", score " +
-                        std::to_string(score) + "\n");
+                        std::to_string(score) + "\nsplits:" + times + "\n");
+}
+
+// ---- the ghost -----------------------------------------------------------------------------
+
+// A stretch of live play, walking both ways, jumping and entering shops, with a frame drawn every
+// half second; with a ghost, the demo's course is worked out halfway (mid-walk) and drawn in every
+// frame after. The run's state hash, its replay's bytes and the sounds heard must not tell the
+// two apart.
+TEST_F(Playthrough, TheLiveRunIsTheSameWithAndWithoutAGhost) {
+    REPLAY demo;
+    ASSERT_TRUE(read_replay_file("dat/demo.replay", &demo, nullptr));
+    PLAYER mora = start_mora();
+    PLAYER vela = start_vela();
+    BITMAP* target = create_bitmap(view_w, view_h);
+    const REPLAY_HEADER header = run_header();
+    constexpr int ticks = 2400;
+    struct outcome {
+        std::uint64_t hash;
+        std::vector<unsigned char> replay;
+        std::vector<SAMPLE*> sounds;
+        std::size_t ghost_steps;
+    };
+    auto play = [&](bool with_ghost) {
+        reset_game();
+        start_run(mora, vela);
+        live_run.start(header);
+        ghost_in_play = GHOST{};
+        for (int i = 0; i < ticks; i++) {
+            if (with_ghost && i == ticks / 2) {
+                std::string why;
+                EXPECT_TRUE(make_ghost(demo, "town", mora, vela, &ghost_in_play, &why)) << why;
+            }
+            const int p = i % 500;
+            run_tick(mora, vela, Keys{p >= 250 && p < 400, p < 200, p % 90 == 0, p % 50 == 0});
+            if (i % 60 == 0) draw_frame_sized(target, mora, vela, view_w, view_h, true);
+        }
+        outcome o{state_hash(mora, vela), live_run.file_bytes(run_outcome(mora, vela), false), heard,
+                  ghost_in_play.steps.size()};
+        ghost_in_play = GHOST{};
+        return o;
+    };
+    const outcome without = play(false);
+    const outcome with = play(true);
+    destroy_bitmap(target);
+    EXPECT_EQ(with.ghost_steps, demo.ticks.size() + 1) << "the ghost's course: the start and every tick";
+    EXPECT_FALSE(without.sounds.empty()) << "the stretch of play makes sounds";
+    EXPECT_EQ(with.hash, without.hash);
+    EXPECT_TRUE(with.replay == without.replay) << "the replays differ";
+    EXPECT_TRUE(with.sounds == without.sounds) << "the ghost was heard";
 }
 
 // ---- the frame at the start and the shop nearest the start ---------------------------------

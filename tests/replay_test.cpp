@@ -11,8 +11,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <sstream>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,6 +24,7 @@
 #include "replay/best_runs.h"
 #include "replay/progress.h"
 #include "replay/replay_file.h"
+#include "replay/splits.h"
 #include "test_util.h"
 
 namespace fs = std::filesystem;
@@ -747,6 +750,138 @@ TEST(BestRunNames, OnlyTheTablesOwnFormIsAReplayName) {
     for (const auto& c : cases) EXPECT_EQ(is_best_run_replay_name(c.name), c.ours) << c.name;
 }
 
+// Splits.
+
+// The splits' table in the same scratch folder, with the same capture of what goes to err.
+class Splits : public BestRuns {
+protected:
+    std::string splits_path() const { return dir() + "/splits.cfg"; }
+    bool keep(const std::string& district, const std::vector<int>& run, const std::string& replay) {
+        std::string error;
+        const bool kept = keep_splits(dir(), district, run, replay.data(), replay.size(), err_stream(), &error);
+        EXPECT_TRUE(kept) << error;
+        return kept;
+    }
+};
+
+TEST_F(Splits, RunsKeepTheBestSplitsTheQuickestMissionsAndTheBestRunsReplay) {
+    EXPECT_TRUE(keep("town", {}, "no mission"));
+    EXPECT_FALSE(fs::exists(dir())) << "a run without a split writes nothing";
+    const struct {
+        const char* district;
+        std::vector<int> splits;
+    } runs[] = {
+        {"town", {1000, 2500}}, {"town", {900, 2600}}, {"town", {1200}},  {"harbour", {5000}},
+        {"town", {1100, 2000, 3000}}, {"town", {1100, 2000, 3000}}, {"harbour", {4000, 9000}},
+        {"town", {800, 1900, 2999}},
+    };
+    // The oracle: the best is the first run with the most splits and the soonest last one; each
+    // mission's quickest is the least of its times, a mission's time being its split less the one
+    // before.
+    struct record {
+        std::vector<int> best, quickest;
+        std::string ghost;
+    };
+    std::map<std::string, record> oracle;
+    for (std::size_t i = 0; i < std::size(runs); i++) {
+        const std::vector<int>& run = runs[i].splits;
+        const std::string replay = "replay of run " + std::to_string(i);
+        record& r = oracle[runs[i].district];
+        // Judged against the record as the run began.
+        const SPLITS_TABLE before = load_splits(dir(), err_stream());
+        const SPLITS was = before.count(runs[i].district) ? before.at(runs[i].district) : SPLITS{};
+        for (std::size_t k = 0; k < run.size(); k++) {
+            const SPLIT_NOTE n = judge_split(was, run, static_cast<int>(k));
+            const int mission = run[k] - (k ? run[k - 1] : 0);
+            EXPECT_EQ(n.split, static_cast<int>(k));
+            EXPECT_EQ(n.compared, k < r.best.size());
+            SPLIT_LOOK look = SPLIT_LOOK::plain;
+            if (k < r.best.size()) {
+                EXPECT_EQ(n.difference, run[k] - r.best[k]);
+                look = run[k] <= r.best[k] ? SPLIT_LOOK::ahead : SPLIT_LOOK::behind;
+            }
+            if (k < r.quickest.size() && mission < r.quickest[k]) look = SPLIT_LOOK::gold;
+            EXPECT_EQ(n.look, look) << "run " << i << ", split " << k;
+        }
+        ASSERT_TRUE(keep(runs[i].district, run, replay)) << "run " << i;
+        for (std::size_t k = 0; k < run.size(); k++) {
+            const int mission = run[k] - (k ? run[k - 1] : 0);
+            if (k == r.quickest.size()) r.quickest.push_back(mission);
+            r.quickest[k] = std::min(r.quickest[k], mission);
+        }
+        if (run.size() > r.best.size() || (run.size() == r.best.size() && run.back() < r.best.back())) {
+            r.best = run;
+            r.ghost = replay;
+        }
+        const SPLITS_TABLE table = load_splits(dir(), err_stream());
+        ASSERT_EQ(table.size(), oracle.size()) << "after run " << i;
+        for (const auto& [district, want] : oracle) {
+            EXPECT_EQ(table.at(district).best, want.best) << district << " after run " << i;
+            EXPECT_EQ(table.at(district).quickest, want.quickest) << district << " after run " << i;
+            EXPECT_EQ(file_contents(dir() + "/" + ghost_file_name(district)), want.ghost) << district;
+        }
+    }
+    EXPECT_EQ(file_contents(splits_path()),
+              "[splits]\nversion = 1\n\n[harbour]\nbest = 4000 9000\nquickest = 4000 5000\n\n"
+              "[town]\nbest = 800 1900 2999\nquickest = 800 900 1000\n");
+    EXPECT_EQ(err_text(), "");
+}
+
+TEST_F(Splits, ADamagedTableIsSetAsideWithOneLineAndWrittenAnew) {
+    const std::string head = "[splits]\nversion = 1\n";
+    std::mt19937 random(11);
+    std::string noise(2000, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    const struct {
+        const char* name;
+        std::string text;
+        const char* reason;
+    } cases[] = {
+        {"random bytes", noise, "is not ASCII text"},
+        {"another version", "[splits]\nversion = 2\n[town]\nbest = 5\n", "not a table of version 1"},
+        {"no version", "[town]\nbest = 5\n", "not a table of version 1"},
+        {"a section that is no folder", head + "[../town]\nbest = 5\n", "[../town] is not a district"},
+        {"splits that fall", head + "[town]\nbest = 500 400\n", "[town] best does not rise"},
+        {"a split of 0", head + "[town]\nbest = 0 400\n", "[town] best holds a number out of range"},
+        {"a negative mission", head + "[town]\nquickest = 5 -4\n", "[town] quickest holds something"},
+        {"a huge number", head + "[town]\nquickest = 99999999999\n", "[town] quickest holds a number out of range"},
+        {"words", head + "[town]\nbest = 12x\n", "[town] best holds something"},
+        {"more splits than kept", head + "[town]\nquickest =" + [] {
+             std::string s;
+             for (std::size_t i = 0; i <= splits_max; i++) s += " 7";
+             return s;
+         }() + "\n", "holds more than 1000 numbers"},
+        {"larger than any table", head + std::string(splits_max_bytes, '\n'), "larger than"},
+    };
+    fs::create_directories(dir());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(splits_path(), std::ios::binary) << c.text;
+        EXPECT_TRUE(load_splits(dir(), err_stream()).empty());
+        EXPECT_FALSE(fs::exists(splits_path()));
+        EXPECT_EQ(file_contents(splits_path() + ".bad"), c.text);
+        const std::string line = err_text();
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
+        EXPECT_NE(line.find(c.reason), std::string::npos) << line;
+        EXPECT_NE(line.find("set aside as " + splits_path() + ".bad"), std::string::npos) << line;
+    }
+    // A run kept over a damaged table starts it anew.
+    std::ofstream(splits_path()) << noise;
+    ASSERT_TRUE(keep("town", {700}, "a run"));
+    EXPECT_NE(err_text().find("set aside"), std::string::npos) << "the damaged table was said";
+    const SPLITS_TABLE table = load_splits(dir(), err_stream());
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table.at("town").best, std::vector<int>{700});
+    EXPECT_EQ(file_contents(splits_path() + ".bad"), noise);
+
+    // A section without a record, as a hand may leave one, is no damage and no record.
+    std::ofstream(splits_path()) << head + "[park]\nnote = mine\n[town]\nbest = 5\n";
+    EXPECT_EQ(load_splits(dir(), err_stream()).count("park"), 0u);
+    EXPECT_TRUE(keep("park", {3}, "a run"));
+    EXPECT_EQ(load_splits(dir(), err_stream()).size(), 2u);
+    EXPECT_EQ(err_text(), "");
+}
+
 // Files.
 
 TEST(Files, AFileIsReplacedWholeWithItsFoldersMade) {
@@ -850,6 +985,22 @@ TEST(Verify, TheShippedDemoPassesAndEveryOtherRunIsRefusedWithItsReason) {
     REPLAY r;
     ASSERT_TRUE(read_replay(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &r, nullptr));
     ASSERT_GT(r.ticks.size(), 2400u) << "the demo reaches its second checkpoint";
+    // Its second line: a split for every mission the run fulfilled, m:ss.cc, rising, within the run.
+    ASSERT_GE(r.outcome.level, 1) << "the demo fulfils its mission";
+    const std::string splits = line.substr(line.find('\n') + 1);
+    ASSERT_EQ(splits.rfind("splits:", 0), 0u) << line;
+    std::istringstream times(splits.substr(7));
+    std::vector<double> seconds;
+    for (std::string t; times >> t;) {
+        unsigned m = 0, s = 0, cs = 0;
+        char tail = 0;
+        ASSERT_EQ(std::sscanf(t.c_str(), "%u:%2u.%2u%c", &m, &s, &cs, &tail), 3) << t;
+        ASSERT_EQ(t.size(), std::to_string(m).size() + 6) << t;
+        seconds.push_back(m * 60 + s + cs / 100.0);
+    }
+    EXPECT_EQ(seconds.size(), static_cast<std::size_t>(r.outcome.level)) << splits;
+    EXPECT_TRUE(std::is_sorted(seconds.begin(), seconds.end())) << splits;
+    EXPECT_LE(seconds.back(), static_cast<double>(r.ticks.size()) / replay_tick_rate) << splits;
 
     scoped_work_dir dir;
     auto as_file = [](const std::vector<unsigned char>& b) { return std::string(b.begin(), b.end()); };
@@ -864,7 +1015,7 @@ TEST(Verify, TheShippedDemoPassesAndEveryOtherRunIsRefusedWithItsReason) {
     other_level.header.level_hash ^= 1;
     other_assets.header.logic_hash ^= 1;
     std::string newer_bytes = as_file(write_replay(newer));
-    newer_bytes[8] = 3;  // the format version
+    newer_bytes[8] = static_cast<char>(replay_version + 1);  // the format version
     const struct {
         const char* name;
         std::string bytes;

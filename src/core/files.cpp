@@ -177,3 +177,4 @@ bool write_config_file(const std::string& path, bool keep_lines, const std::func
     }
     return replace_file(temp, path, error);
 }
+

@@ -4,15 +4,27 @@
 
 #include <allegro.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "gameplay/mission.h"
+#include "gameplay/tick.h"
 #include "core/state.h"
 #include "world/camera.h"
 #include "world/level.h"
 
 char message[message_size] = "Welcome!";
+int hud_timer = hud_timer_off;
+SPLIT_NOTE split_note;
+
+namespace {
+
+constexpr int timer_margin = 2;   // pixels from the picture's right edge to the text's end
+constexpr int timer_top = 11;     // the first row below the strip
+constexpr int timer_line = 10;    // pixels from one line to the next, as in the HUD's box
+
+} // namespace
 
 FONT* hud_font() {
     if (font1 && font1[0].type == DAT_FONT && font1[0].dat) return static_cast<FONT*>(font1[0].dat);
@@ -47,4 +59,54 @@ void disp_message_width(BITMAP* bmp, int screen_w) {
 }
 
 void disp_message(BITMAP* bmp) { disp_message_width(bmp, view_w); }
+
+void format_game_time(int ticks, bool sign, char* out, int n) {
+    const char* s = !sign ? "" : ticks < 0 ? "-" : "+";
+    const long long t = ticks < 0 ? -static_cast<long long>(ticks) : ticks;
+    const long long seconds = t / logic_rate;
+    const long long hundredths = t % logic_rate * 100 / logic_rate;
+    std::snprintf(out, static_cast<std::size_t>(n), "%s%lld:%02lld.%02lld", s, seconds / 60, seconds % 60, hundredths);
+}
+
+TIMER_TEXT timer_text() {
+    TIMER_TEXT t;
+    std::memset(&t, 0, sizeof t);
+    t.second_colour = text_colour;
+    if (hud_timer == hud_timer_off) return t;
+    format_game_time(run_ticks, false, t.run, sizeof t.run);
+    const int last = static_cast<int>(run_splits.size()) - 1;
+    if (last >= 0 && run_ticks - run_splits.back() < split_shown_ticks) {
+        const bool judged = split_note.split == last;
+        if (judged && split_note.compared)
+            format_game_time(split_note.difference, true, t.second, sizeof t.second);
+        else
+            format_game_time(run_splits.back(), false, t.second, sizeof t.second);
+        if (judged) {
+            switch (split_note.look) {
+            case SPLIT_LOOK::plain: break;
+            case SPLIT_LOOK::ahead: t.second_colour = ahead_colour; break;
+            case SPLIT_LOOK::behind: t.second_colour = behind_colour; break;
+            case SPLIT_LOOK::gold: t.second_colour = gold_colour; break;
+            }
+        }
+    } else if (hud_timer == hud_timer_mission) {
+        format_game_time(mission_ticks(), false, t.second, sizeof t.second);
+    }
+    return t;
+}
+
+void disp_timer(BITMAP* bmp, int screen_w) {
+    if (hud_timer == hud_timer_off) return;
+    const TIMER_TEXT t = timer_text();
+    FONT* f = hud_font();
+    const int right = iThex + screen_w - timer_margin;
+    const int Y = iThey + timer_top;
+    const int lines = t.second[0] ? 2 : 1;
+    const int w = std::max(text_length(f, t.run), text_length(f, t.second));
+    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
+    set_trans_blender(hud_blend, hud_blend, hud_blend, hud_blend);
+    rectfill(bmp, right - w - timer_margin, Y, iThex + screen_w, Y + lines * timer_line, box_colour);
+    textout_right_ex(bmp, f, t.run, right, Y + 1, text_colour, -1);
+    if (t.second[0]) textout_right_ex(bmp, f, t.second, right, Y + 1 + timer_line, t.second_colour, -1);
+}
 

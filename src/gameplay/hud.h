@@ -2,6 +2,8 @@
 #ifndef OSA_GAMEPLAY_HUD_H
 #define OSA_GAMEPLAY_HUD_H
 
+#include "core/state.h"
+
 constexpr int message_size = 100;
 extern char message[message_size]; // the message line; "Welcome!" until the first mission
 
@@ -23,5 +25,48 @@ constexpr int text_colour = 0xFFFFFF;
 constexpr int hud_blend = 128;
 // The same with the strip's width given (tests and benchmarks draw other widths).
 void disp_message_width(BITMAP* bmp, int screen_w);
+
+// The timer at the picture's top-right corner, below the strip: off, the run's game time
+// (run_ticks), or that and the time spent on the mission in play. Set from the settings.
+constexpr int hud_timer_off = 0;
+constexpr int hud_timer_run = 1;
+constexpr int hud_timer_mission = 2;
+extern int hud_timer;
+
+// For split_shown_ticks after each split the timer's second line shows it: the difference to
+// the best run's same split when there is one to compare with, else the split's game time.
+constexpr int split_shown_ticks = 3 * logic_rate;
+// How a split went: no comparison; ahead of the best run (or level with it); behind it; the
+// mission was the quickest ever played (whatever the whole run does).
+enum class SPLIT_LOOK { plain, ahead, behind, gold };
+constexpr int ahead_colour = 0x40E040;
+constexpr int behind_colour = 0xFF4848;
+constexpr int gold_colour = 0xFFC830;
+// The judgement of one split: written by whoever knows the best run (the main loop, through the
+// splits' table) right after the tick that made split number `split` (an index of run_splits).
+struct SPLIT_NOTE {
+    int split = -1;          // which split it judges; -1 none
+    bool compared = false;   // the best run had this split: difference holds
+    int difference = 0;      // ticks: this split less the best run's (negative: ahead)
+    SPLIT_LOOK look = SPLIT_LOOK::plain;
+};
+extern SPLIT_NOTE split_note;
+
+// Game time as the timer writes it: ticks / 120 as m:ss.cc (the hundredths cut, not rounded),
+// minutes without a bound; with sign, a '+' or '-' before it (the difference of two times).
+// Writes at most n bytes with the terminator.
+void format_game_time(int ticks, bool sign, char* out, int n);
+
+// What the timer shows now, for drawing and for telling two frames apart: its two lines (empty
+// when not shown) and the second's colour.
+struct TIMER_TEXT {
+    char run[24];
+    char second[24];
+    int second_colour;
+};
+TIMER_TEXT timer_text();
+// Draws the timer at the camera's top-right corner of a window screen_w wide, right-aligned, in
+// the HUD's font over a translucent box of the HUD's colour; nothing while hud_timer is off.
+void disp_timer(BITMAP* bmp, int screen_w);
 
 #endif

@@ -7,6 +7,11 @@
 #include "gameplay/mission.h"
 #include "gameplay/shops.h"
 
+int run_ticks = 0;
+std::vector<int> run_splits;
+
+int mission_ticks() { return run_ticks - (run_splits.empty() ? 0 : run_splits.back()); }
+
 TICK_INPUT take_tick_input() {
     TICK_INPUT t;
     t.input = read_input();
@@ -20,9 +25,12 @@ TICK_INPUT take_tick_input() {
 }
 
 void run_tick(PLAYER& mora, PLAYER& vela, const TICK_INPUT& in) {
+    run_ticks++;
     if (in.clock) timer.fetch_add(1);
     tick_input = &in.input;
+    const int level = tase;
     handle_vela_stuff(mora, vela);
+    if (tase > level) run_splits.push_back(run_ticks);
     // Mora stands still (and the camera with her) while the change effect plays and while Vela
     // walks and changes.
     if (!metamorphose && game_state != game_state_change) mora.control();
@@ -55,4 +63,6 @@ void start_rules() {
     metamorphose = false;
     metafactor = 0;
     add_message("Welcome!");
+    run_ticks = 0;
+    run_splits.clear();
 }

@@ -3,6 +3,8 @@
 #ifndef OSA_GAMEPLAY_TICK_H
 #define OSA_GAMEPLAY_TICK_H
 
+#include <vector>
+
 #include "input/input.h"
 
 class PLAYER;
@@ -30,9 +32,19 @@ void run_tick(PLAYER& mora, PLAYER& vela, const TICK_INPUT& in);
 // Escape is held, and runs the tick. Returns the inputs it ran with.
 TICK_INPUT game_tick(PLAYER& mora, PLAYER& vela);
 
+// Game time: the logic's own ticks since the run began. start_rules sets it to 0 and every
+// run_tick adds 1, so it is the same live and in a replay, and stands still while no tick runs
+// (the menus). A tick lasts 1 / logic_rate s.
+extern int run_ticks;
+// The run's splits: run_ticks at the end of each tick in which the level rose (a fulfilled
+// mission), in order. Emptied by start_rules, one more per fulfilment, written by run_tick only.
+extern std::vector<int> run_splits;
+// The ticks spent on the mission in play: since the last split, or since the run began.
+int mission_ticks();
+
 // The rules, the mission clock and the message line as a run begins: mission state, level 0,
 // score 0, first_mission_seconds allowed, the clock at 0 with nothing due, no change effect,
-// the partner's walk at its start, "Welcome!".
+// the partner's walk at its start, "Welcome!"; game time 0 and no split yet.
 void start_rules();
 
 #endif

@@ -5,10 +5,10 @@
 
 #include <strings.h>
 
-const KEY_BINDINGS default_key_bindings = {KEY_LEFT, KEY_RIGHT, KEY_UP, KEY_SPACE, KEY_P};
+const KEY_BINDINGS default_key_bindings = {KEY_LEFT, KEY_RIGHT, KEY_UP, KEY_SPACE, KEY_P, KEY_R};
 KEY_BINDINGS key_bindings = default_key_bindings;
 const INPUT_STATE* tick_input = nullptr;
-const PAD_BINDINGS default_pad_bindings = {0, 1, 7};
+const PAD_BINDINGS default_pad_bindings = {0, 1, 7, 6};
 PAD_BINDINGS pad_bindings = default_pad_bindings;
 GAMEPAD player_pad;
 

@@ -13,25 +13,29 @@ struct INPUT_STATE {
     bool jump = false;
 };
 
-// Allegro scancodes (KEY_*) of the keys that steer the game. Defaults: the arrow keys, Space and
-// P. Written at start-up from the settings; read by read_input and the main loop (pause).
+// Allegro scancodes (KEY_*) of the keys that steer the game. Defaults: the arrow keys, Space, P
+// and R. Written at start-up from the settings; read by read_input and the main loop (pause, and
+// restart: the district again from its start with a new run).
 struct KEY_BINDINGS {
     int left;
     int right;
     int up;
     int jump;
     int pause;
+    int restart;
 };
 extern KEY_BINDINGS key_bindings;
 extern const KEY_BINDINGS default_key_bindings;
 
 // The gamepad's button numbers (as the joystick API counts them) for the same actions; walking
-// is always the first stick and the d-pad. Defaults: 0, 1 and 7, on the common Xbox-style layout
-// A, B and Start. Written at start-up from the settings; read by read_input and the main loop.
+// is always the first stick and the d-pad. Defaults: 0, 1, 7 and 6, on the common Xbox-style
+// layout A, B, Start and Back. Written at start-up from the settings; read by read_input and the
+// main loop.
 struct PAD_BINDINGS {
     int jump;
     int up;
     int pause;
+    int restart;
 };
 extern PAD_BINDINGS pad_bindings;
 extern const PAD_BINDINGS default_pad_bindings;

@@ -11,6 +11,7 @@
 #include "core/files.h"
 #include "core/state.h"
 #include "display/display.h"
+#include "gameplay/hud.h"
 #include "input/input.h"
 #include "music/music.h"
 #include "world/district.h"
@@ -32,16 +33,20 @@ enum {
     options_sound,
     options_keys,
     options_pad,
+    options_timer,
+    options_ghost,
     options_back,
     options_entries
 };
-const char* const key_labels[] = {"Left", "Right", "Up (enter a shop)", "Jump", "Pause"};
+const char* const key_labels[] = {"Left", "Right", "Up (enter a shop)", "Jump", "Pause", "Restart"};
 int KEY_BINDINGS::*const key_fields[] = {&KEY_BINDINGS::left, &KEY_BINDINGS::right, &KEY_BINDINGS::up,
-                                         &KEY_BINDINGS::jump, &KEY_BINDINGS::pause};
-constexpr int key_entries = 5;  // then Back
-const char* const pad_labels[] = {"Jump", "Up (enter a shop)", "Pause"};
-int PAD_BINDINGS::*const pad_fields[] = {&PAD_BINDINGS::jump, &PAD_BINDINGS::up, &PAD_BINDINGS::pause};
-constexpr int pad_entries = 3;  // then Back
+                                         &KEY_BINDINGS::jump, &KEY_BINDINGS::pause, &KEY_BINDINGS::restart};
+constexpr int key_entries = 6;  // then Back
+const char* const pad_labels[] = {"Jump", "Up (enter a shop)", "Pause", "Restart"};
+int PAD_BINDINGS::*const pad_fields[] = {&PAD_BINDINGS::jump, &PAD_BINDINGS::up, &PAD_BINDINGS::pause,
+                                         &PAD_BINDINGS::restart};
+constexpr int pad_entries = 4;  // then Back
+const char* const timer_names[timer_choices] = {"off", "run", "run and mission"};
 
 // A held stick or d-pad repeats its move: first after this long, then at this pace.
 constexpr auto repeat_delay = std::chrono::milliseconds(400);
@@ -90,6 +95,8 @@ void save_changed_options() {
     take(&SETTINGS::music_volume);
     take(&SETTINGS::sound);
     take(&SETTINGS::sound_volume);
+    take(&SETTINGS::timer);
+    take(&SETTINGS::ghost);
     for (int i = 0; i < key_entries; i++)
         if (was.keys.*key_fields[i] != now.keys.*key_fields[i]) {
             file.keys.*key_fields[i] = now.keys.*key_fields[i];
@@ -157,6 +164,14 @@ void change_option(MENU_STATE& m, int step) {
         if (step != 0 && v >= 0 && v <= max_volume) set_sound_volume(v);
         break;
     }
+    case options_timer:
+        // Round the three choices, either way; Enter takes the next.
+        s.timer = (s.timer + (step < 0 ? timer_choices - 1 : 1)) % timer_choices;
+        apply_settings();
+        break;
+    case options_ghost:
+        s.ghost = !s.ghost;  // from the next run on
+        break;
     default: return;
     }
     if (menu_settings.sound_allowed && !sound_started && (music_level(s) > 0 || sound_level(s) > 0))
@@ -180,7 +195,7 @@ MENU_RESULT choose(MENU_STATE& m) {
             open_page(m, c == options_keys ? MENU_PAGE::keys : MENU_PAGE::pad);
         else if (c == options_back)
             close_page(m);
-        else if (c == options_display)
+        else if (c == options_display || c == options_timer || c == options_ghost)
             change_option(m, 0);
         return MENU_RESULT::stay;
     case MENU_PAGE::keys:
@@ -256,6 +271,7 @@ void apply_settings() {
     key_bindings = s.keys;
     pad_bindings = s.pad;
     sound_volume = sound_level(s);
+    hud_timer = s.timer;
     if (music_level(s) > 0 || sound_level(s) > 0) start_sound(true);
     FMUSIC_SetMasterVolume(song, volume_gain(music_level(s)));
 }
@@ -313,6 +329,8 @@ std::vector<MENU_ENTRY> menu_entries(const MENU_STATE& m) {
              {"Sound volume", std::to_string(sound_level(s))},
              {"Keys", ""},
              {"Gamepad", ""},
+             {"Timer", timer_names[s.timer]},
+             {"Ghost", s.ghost ? "on" : "off"},
              {"Back", ""}};
         break;
     case MENU_PAGE::keys:

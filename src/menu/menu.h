@@ -99,11 +99,11 @@ void open_menu(MENU_STATE& m, MENU_PAGE page = MENU_PAGE::pause);
 // plays while the options are open and is paused elsewhere in the menus.
 MENU_RESULT menu_event(MENU_STATE& m, const MENU_EVENT& e);
 
-// The binding rules. Sets binding `which` (0 left, 1 right, 2 up, 3 jump, 4 pause) of keys to
+// The binding rules. Sets binding `which` (0 left, 1 right, 2 up, 3 jump, 4 pause, 5 restart) of keys to
 // scancode; a key bound to another action swaps places with it. A key the game keeps for itself
 // (F11, Enter, Escape) is refused: false, with the word to show in *refusal.
 bool bind_key(KEY_BINDINGS& keys, int which, int scancode, std::string* refusal);
-// Sets binding `which` (0 jump, 1 up, 2 pause) of pad to button; a button bound to another
+// Sets binding `which` (0 jump, 1 up, 2 pause, 3 restart) of pad to button; a button bound to another
 // action swaps places with it. A button past max_pad_button is refused as bind_key does.
 bool bind_button(PAD_BINDINGS& pad, int which, int button, std::string* refusal);
 

@@ -30,6 +30,8 @@ bool read_scale(const char* text, int* value) { return read_whole_number(text, 0
 
 bool read_volume(const char* text, int* value) { return read_whole_number(text, 0, max_volume, value); }
 
+bool read_timer(const char* text, int* value) { return read_whole_number(text, 0, timer_choices - 1, value); }
+
 bool read_frame_rate(const char* text, int* value) {
     return read_whole_number(text, min_frame_rate, max_frame_rate, value) ||
            read_whole_number(text, 0, 0, value);
@@ -60,10 +62,11 @@ struct binding {
 const binding<KEY_BINDINGS> key_fields[] = {
     {"left", &KEY_BINDINGS::left},   {"right", &KEY_BINDINGS::right},
     {"up", &KEY_BINDINGS::up},       {"jump", &KEY_BINDINGS::jump},
-    {"pause", &KEY_BINDINGS::pause},
+    {"pause", &KEY_BINDINGS::pause}, {"restart", &KEY_BINDINGS::restart},
 };
 const binding<PAD_BINDINGS> pad_fields[] = {
     {"jump", &PAD_BINDINGS::jump}, {"up", &PAD_BINDINGS::up}, {"pause", &PAD_BINDINGS::pause},
+    {"restart", &PAD_BINDINGS::restart},
 };
 
 // Readers of one binding's text: null when it is sense (value set), else why it is not.
@@ -134,6 +137,8 @@ void write_values(const SETTINGS& s) {
     set_config_int("sound", "sound", s.sound ? 1 : 0);
     set_config_int("sound", "music_volume", s.music_volume);
     set_config_int("sound", "sound_volume", s.sound_volume);
+    set_config_int("play", "timer", s.timer);
+    set_config_int("play", "ghost", s.ghost ? 1 : 0);
     for (const auto& b : key_fields) set_config_string("keys", b.name, key_name(s.keys.*b.field));
     for (const auto& b : pad_fields) set_config_int("pad", b.name, s.pad.*b.field);
 }
@@ -141,7 +146,8 @@ void write_values(const SETTINGS& s) {
 bool same(const SETTINGS& a, const SETTINGS& b) {
     return a.fullscreen == b.fullscreen && a.scale == b.scale && a.frame_rate == b.frame_rate &&
            a.music == b.music && a.sound == b.sound && a.music_volume == b.music_volume &&
-           a.sound_volume == b.sound_volume && same_bindings(key_fields, a.keys, b.keys) &&
+           a.sound_volume == b.sound_volume && a.timer == b.timer && a.ghost == b.ghost &&
+           same_bindings(key_fields, a.keys, b.keys) &&
            same_bindings(pad_fields, a.pad, b.pad);
 }
 
@@ -172,6 +178,8 @@ SETTINGS load_settings(const std::string& path, std::FILE* err) {
     read_value(path, "sound", "sound", read_flag, &s.sound, "1 or 0", err);
     read_value(path, "sound", "music_volume", read_volume, &s.music_volume, "0 to 10", err);
     read_value(path, "sound", "sound_volume", read_volume, &s.sound_volume, "0 to 10", err);
+    read_value(path, "play", "timer", read_timer, &s.timer, "0, 1 or 2", err);
+    read_value(path, "play", "ghost", read_flag, &s.ghost, "1 or 0", err);
     read_bindings(path, "keys", key_fields, default_key_bindings, read_key, key_text, &s.keys, err);
     read_bindings(path, "pad", pad_fields, default_pad_bindings, read_button, button_text, &s.pad,
                   err);

@@ -19,9 +19,14 @@ struct SETTINGS {
     bool sound = true;   // false: no sound effects, whatever their volume
     int music_volume = max_volume;
     int sound_volume = max_volume;
+    int timer = 0;       // 0 no timer, 1 the run's game time, 2 also the mission's
+    bool ghost = true;   // the district's best run runs alongside as a ghost
     KEY_BINDINGS keys = default_key_bindings;
     PAD_BINDINGS pad = default_pad_bindings;
 };
+
+// The timer's choices: off, the run, the run and the mission.
+constexpr int timer_choices = 3;
 
 // The loudness the player hears: a volume from 0 (silence) to max_volume, or 0 when that
 // sound is off.

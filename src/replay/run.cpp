@@ -74,7 +74,7 @@ void start_run(PLAYER& mora, PLAYER& vela) {
 }
 
 RUN_STATE save_run(const PLAYER& mora, const PLAYER& vela) {
-    RUN_STATE s{mora, vela, {}, timer.load(), metamorphose, {}};
+    RUN_STATE s{mora, vela, {}, timer.load(), metamorphose, {}, run_ticks, run_splits};
     for (int i = 0; i < run_numbers; i++) s.numbers[i] = *kept_numbers[i];
     std::memcpy(s.message, message, sizeof s.message);
     return s;
@@ -87,6 +87,8 @@ void restore_run(const RUN_STATE& s, PLAYER& mora, PLAYER& vela) {
     timer = s.timer;
     metamorphose = s.metamorphose;
     std::memcpy(message, s.message, sizeof message);
+    run_ticks = s.run_ticks;
+    run_splits = s.splits;
 }
 
 std::uint64_t state_hash(const PLAYER& mora, const PLAYER& vela) {
@@ -165,7 +167,8 @@ REPLAY_OUTCOME run_outcome(const PLAYER& mora, const PLAYER& vela) {
     return o;
 }
 
-VERIFY_RESULT verify_replay(const REPLAY& r, PLAYER& mora, PLAYER& vela) {
+VERIFY_RESULT verify_replay(const REPLAY& r, PLAYER& mora, PLAYER& vela,
+                            const std::function<void(const PLAYER&, const PLAYER&)>& each_tick) {
     VERIFY_RESULT v;
     if (r.header.level_hash != level_hash()) {
         v.reason = "recorded on another level";
@@ -181,11 +184,13 @@ VERIFY_RESULT verify_replay(const REPLAY& r, PLAYER& mora, PLAYER& vela) {
         return v;
     }
     start_run(mora, vela);
+    if (each_tick) each_tick(mora, vela);
     const std::uint32_t interval = r.header.checkpoint_interval;
     std::size_t checkpoint = 0;
     for (std::uint8_t record : r.ticks) {
         run_tick(mora, vela, tick_from_record(record));
         v.ticks++;
+        if (each_tick) each_tick(mora, vela);
         if (v.ticks % interval == 0 && checkpoint < r.checkpoints.size()) {
             if (state_hash(mora, vela) != r.checkpoints[checkpoint]) {
                 v.reason = "differs from the recorded run at " + at_time(v.ticks);

@@ -5,7 +5,9 @@
 #define OSA_REPLAY_RUN_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "characters/player.h"
 #include "gameplay/hud.h"
@@ -17,13 +19,16 @@
 void start_run(PLAYER& mora, PLAYER& vela);
 
 // Everything the logic keeps between ticks (and the camera, which only the player's control
-// moves): the characters, the rules, the clock, the change effect, the message line.
+// moves): the characters, the rules, the clock, the change effect, the message line; and the
+// game time with the splits, which state_hash leaves out (they follow from the ticks).
 struct RUN_STATE {
     PLAYER mora, vela;
     int numbers[8];  // game_state, tase, score, xcount, the_time, metafactor and the camera
     int timer;
     bool metamorphose;
     char message[message_size];
+    int run_ticks;
+    std::vector<int> splits;
 };
 RUN_STATE save_run(const PLAYER& mora, const PLAYER& vela);
 void restore_run(const RUN_STATE& s, PLAYER& mora, PLAYER& vela);
@@ -63,7 +68,9 @@ struct VERIFY_RESULT {
 // from the recorded run at 12.0 s, tick 1440"). A replay recorded on another level ("recorded on
 // another level") or with other assets ("recorded with other assets"), or at another tick rate,
 // is not played. A run cut short by a crash is ok when the checkpoints it has match. Leaves the
-// state where the replay ended.
-VERIFY_RESULT verify_replay(const REPLAY& r, PLAYER& mora, PLAYER& vela);
+// state where the replay ended. each_tick, when given, sees the state after the start and after
+// every tick played.
+VERIFY_RESULT verify_replay(const REPLAY& r, PLAYER& mora, PLAYER& vela,
+                            const std::function<void(const PLAYER&, const PLAYER&)>& each_tick = nullptr);
 
 #endif

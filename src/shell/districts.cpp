@@ -10,6 +10,7 @@
 #include "core/assets.h"
 #include "display/display.h"
 #include "gameplay/hud.h"
+#include "input/input.h"
 #include "menu/menu.h"
 #include "replay/progress.h"
 #include "shell/shell.h"
@@ -277,6 +278,8 @@ DISTRICT_PICK choose_district() {
     }
     for (ROW& r : s.rows) destroy_bitmap(r.preview);
     destroy_bitmap(canvas);
+    // The press that chose (Enter, Space or the pad's button 0) must not jump at once in play.
+    hold_over_input();
     if (blGameOver) pick.action = DISTRICT_ACTION::quit;
     return pick;
 }

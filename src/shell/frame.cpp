@@ -2,7 +2,9 @@
 // game's picture.
 #include <allegro.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "characters/frames.h"
 #include "characters/player.h"
@@ -11,6 +13,8 @@
 #include "gameplay/hud.h"
 #include "gameplay/mission.h"
 #include "gameplay/shops.h"
+#include "gameplay/tick.h"
+#include "replay/ghost.h"
 #include "shell/shell.h"
 #include "world/camera.h"
 #include "world/level.h"
@@ -40,11 +44,13 @@ void draw_world(PLAYER& mora, PLAYER& vela, int w, int h, bool clip_to_window) {
     draw_tiles(buffer, 0, 0);
     draw_shops(buffer);
     vela.draw(buffer, false);
+    draw_ghost(buffer, ghost_in_play, run_ticks);
     if (metamorphose)
         draw_effect(buffer, mora);
     else
         mora.draw(buffer, false);
     disp_message_width(buffer, w);
+    disp_timer(buffer, w);
 }
 
 } // namespace
@@ -88,6 +94,15 @@ FRAME_KEY frame_key(const PLAYER& mora, const PLAYER& vela) {
     k.score = score;
     static_assert(sizeof k.text == message_size, "the key holds the whole message line");
     std::memcpy(k.text, message, sizeof k.text);
+    k.timer = timer_text();
+    std::fill(std::begin(k.ghost), std::end(k.ghost), -1);
+    if (ghost_in_play.shown_at(run_ticks)) {
+        const GHOST_STEP& g = ghost_in_play.steps[static_cast<std::size_t>(run_ticks)];
+        k.ghost[0] = g.x;
+        k.ghost[1] = g.y;
+        k.ghost[2] = g.column;
+        for (int c = 0; c < category_count; c++) k.ghost[3 + c] = g.look[c];
+    }
     return k;
 }
 

@@ -20,7 +20,9 @@
 #include "menu/menu.h"
 #include "music/music.h"
 #include "replay/progress.h"
+#include "replay/ghost.h"
 #include "replay/run.h"
+#include "replay/splits.h"
 #include "shell/shell.h"
 #include "world/level.h"
 
@@ -92,6 +94,7 @@ struct loop_state {
     WATCH how = WATCH::replay;
     std::size_t next = 0;            // the replay's next record
     bool stop = false;               // the watching is over
+    bool restart = false;            // live play ends to start the district again
     MENU_STATE menu;                 // open while the game is paused
     BITMAP* frozen = nullptr;        // the frame the menus are drawn over
     BITMAP* canvas = nullptr;        // the menus drawn over it
@@ -198,6 +201,9 @@ void answer_shell_keys(loop_state& s) {
                 blGameOver = true;
         } else if (k == key_bindings.pause) {
             open_pause_menu(s);
+        } else if (k == key_bindings.restart && !s.watching()) {
+            s.restart = true;
+            return;
         }
     }
 }
@@ -212,8 +218,9 @@ void answer_pad(loop_state& s) {
     for (int b; (b = take_gamepad_press(player_pad)) >= 0;) {
         if (s.watching() && s.how == WATCH::demo) s.stop = true;
         pause |= b == pad_bindings.pause;
+        if (b == pad_bindings.restart && !s.watching()) s.restart = true;
     }
-    if (pause && !s.stop) open_pause_menu(s);
+    if (pause && !s.stop && !s.restart) open_pause_menu(s);
 }
 
 // The window lost the focus: the player is elsewhere, so the game waits for them, paused.
@@ -228,6 +235,7 @@ bool run_due_ticks(loop_state& s) {
     if (speed_counter <= 0) return false;
     if (speed_counter > max_ticks_per_pass) speed_counter = max_ticks_per_pass;
     for (; speed_counter > 0 && !s.stop; speed_counter--) {
+        const std::size_t splits = run_splits.size();
         if (!s.watching()) {
             const int level_before = tase;
             record_tick(game_tick(s.mora, s.vela), s.mora, s.vela);
@@ -238,6 +246,8 @@ bool run_due_ticks(loop_state& s) {
         } else {
             s.stop = true;
         }
+        if (run_splits.size() > splits)
+            split_note = judge_split(splits_at_start, run_splits, static_cast<int>(run_splits.size()) - 1);
     }
     return true;
 }
@@ -252,7 +262,7 @@ void run_loop(loop_state& s) {
     if (!s.frozen || !s.canvas) start_failure("out of memory");
     frame_pacer pacer(frame_rate);
     frame_log log;
-    while (!blGameOver && !blStartFailed && !s.stop) {
+    while (!blGameOver && !blStartFailed && !s.stop && !s.restart) {
         if (s.menu.is_open()) {
             menu_pass(s);
             continue;
@@ -260,7 +270,7 @@ void run_loop(loop_state& s) {
         answer_shell_keys(s);
         answer_pad(s);
         pause_when_left(s);
-        if (s.menu.is_open() || s.stop) continue;
+        if (s.menu.is_open() || s.stop || s.restart) continue;
         if (run_due_ticks(s)) pacer.owed = true;
         const auto now = clock_type::now();
         // The last ticks of a run are shown whether or not a frame is due.
@@ -292,15 +302,22 @@ std::vector<BITMAP**> bitmaps_to_keep() {
     return list;
 }
 
-void run_game(PLAYER& mora, PLAYER& vela) {
+RUN_END run_game(PLAYER& mora, PLAYER& vela) {
     loop_state s(mora, vela);
     run_loop(s);
+    return s.restart && !blGameOver ? RUN_END::restart : RUN_END::quit;
 }
 
 bool watch_replay(PLAYER& mora, PLAYER& vela, const REPLAY& replay, WATCH how) {
+    // A watched run has no ghost; the run in play gets its own back afterwards.
+    GHOST ghost;
+    std::swap(ghost, ghost_in_play);
+    const SPLIT_NOTE note = split_note;
     start_run(mora, vela);
     loop_state s(mora, vela, &replay, how);
     run_loop(s);
+    std::swap(ghost, ghost_in_play);
+    split_note = note;
     return s.next == replay.ticks.size();
 }
 

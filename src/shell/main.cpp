@@ -26,6 +26,7 @@
 #include "replay/crash.h"
 #include "replay/progress.h"
 #include "replay/run.h"
+#include "replay/splits.h"
 #include "shell/options.h"
 #include "shell/shell.h"
 #include "world/district.h"
@@ -40,6 +41,7 @@ constexpr int replay_end_hold = 2000;  // ms the last frame of a watched run sta
 // Allegro stream), then every asset, then Allegro.
 void shut_down() {
     FSOUND_Close();
+    release_ghost_picture();
     release_character_frames();
     unload_level();
     unload_shit();
@@ -193,6 +195,7 @@ int verify(const OPTIONS& opt, const std::string& replay_path, const std::string
                     name, v.ticks, static_cast<double>(v.ticks) / logic_rate, v.outcome.level, v.outcome.score);
     else
         std::printf("%s: ok, %u ticks, level %d, score %d\n", name, v.ticks, v.outcome.level, v.outcome.score);
+    if (v.ok) print_splits(stdout);
     shut_down();
     return v.ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }
@@ -218,17 +221,26 @@ void keep_the_run(const OPTIONS& opt, const std::string& record_path, std::time_
     if (tase > 0 && !data.empty() && enters_best_runs(load_best_runs(data, stderr), score, district) &&
         !enter_best_run(data, began, score, tase, minutes, bytes.data(), bytes.size(), stderr, &error, district))
         std::fprintf(stderr, "one-step-ahead: the run did not enter the best runs: %s\n", error.c_str());
+    // A level of the player's own (--level) is no district's: its splits are not the district's.
+    if (opt.level.empty() && !data.empty() &&
+        !keep_splits(data, current_district.folder, run_splits, bytes.data(), bytes.size(), stderr, &error))
+        std::fprintf(stderr, "one-step-ahead: the run's splits were not kept: %s\n", error.c_str());
 }
 
-// One run of the district in play, from its start until Escape or Quit, kept when it ends.
-void play_district(const OPTIONS& opt, const std::string& record_path, PLAYER& mora, PLAYER& vela) {
+// The district in play, from its start until Escape or Quit; the restart key ends a run, which
+// is kept as any run that ends, and starts the district again.
+void play_district(const OPTIONS& opt, const std::string& record_path, const std::string& ghost_path, PLAYER& mora,
+                   PLAYER& vela) {
     install_crash_report(xdg_state_dir());
     if (opt.level.empty()) note_last_district(current_district.folder);
-    start_run(mora, vela);
-    const REPLAY_HEADER header = run_header();
-    live_run.start(header);
-    run_game(mora, vela);
-    keep_the_run(opt, record_path, static_cast<std::time_t>(header.began), mora, vela);
+    for (RUN_END end = RUN_END::restart; end == RUN_END::restart && !blGameOver;) {
+        prepare_time_attack(opt.level.empty(), opt.ghost, ghost_path, mora, vela);
+        start_run(mora, vela);
+        const REPLAY_HEADER header = run_header();
+        live_run.start(header);
+        end = run_game(mora, vela);
+        keep_the_run(opt, record_path, static_cast<std::time_t>(header.began), mora, vela);
+    }
 }
 
 // The town again, for the title's demo, after another district was in play.
@@ -242,8 +254,8 @@ void back_to_town() {
 
 // The title, then the district screen, until a district is played or the game ends; Escape on
 // the screen goes back to the title.
-void title_and_districts(const OPTIONS& opt, const std::string& record_path, PLAYER& mora, PLAYER& vela,
-                         const REPLAY* demo) {
+void title_and_districts(const OPTIONS& opt, const std::string& record_path, const std::string& ghost_path,
+                         PLAYER& mora, PLAYER& vela, const REPLAY* demo) {
     for (;;) {
         back_to_town();
         show_title(mora, vela, demo);
@@ -259,7 +271,7 @@ void title_and_districts(const OPTIONS& opt, const std::string& record_path, PLA
                              error.c_str());
                 continue;
             }
-            play_district(opt, record_path, mora, vela);
+            play_district(opt, record_path, ghost_path, mora, vela);
             return;
         }
         case DISTRICT_ACTION::edit:
@@ -291,6 +303,7 @@ int main(int argc, char** argv) {
     const std::string level_path = absolute(opt.level);
     const std::string replay_path = absolute(opt.replay);
     const std::string record_path = absolute(opt.record);
+    const std::string ghost_path = absolute(opt.ghost);
     if (opt.run == RUN_MODE::verify) return verify(opt, replay_path, level_path);
     if (opt.run == RUN_MODE::list_districts) return list_districts(opt);
     REPLAY replay;
@@ -365,14 +378,14 @@ int main(int argc, char** argv) {
                 status = EXIT_FAILURE;
                 break;
             }
-            play_district(opt, record_path, *mora, *vela);
+            play_district(opt, record_path, ghost_path, *mora, *vela);
         } else if (!opt.level.empty()) {
             // A level file of the player's: the title, then that level in the town's looks.
             progress_enabled = false;
             show_title(*mora, *vela, nullptr);
-            if (!blGameOver) play_district(opt, record_path, *mora, *vela);
+            if (!blGameOver) play_district(opt, record_path, ghost_path, *mora, *vela);
         } else {
-            title_and_districts(opt, record_path, *mora, *vela, title_demo());
+            title_and_districts(opt, record_path, ghost_path, *mora, *vela, title_demo());
         }
         break;
     case RUN_MODE::replay:

@@ -23,6 +23,7 @@ constexpr int verify_option = 257;
 constexpr int timedemo_option = 258;
 constexpr int district_option = 259;
 constexpr int list_districts_option = 260;
+constexpr int ghost_option = 261;
 
 const char* const usage_text =
     "Usage: one-step-ahead [OPTION]...\n"
@@ -41,6 +42,8 @@ const char* const usage_text =
     "  -m, --mute           no music and no sound\n"
     "  -r, --record FILE    record this run into FILE as well (every run is kept as\n"
     "                       $XDG_STATE_HOME/one-step-ahead/last-run.replay)\n"
+    "      --ghost FILE     race the run recorded in FILE (of the same district): its\n"
+    "                       Mora runs alongside, translucent\n"
     "      --replay FILE    watch a recorded run (P pauses, Escape stops)\n"
     "      --verify FILE    check a recorded run against the game's logic, without a\n"
     "                       window: exit 0 when it ends as it was recorded\n"
@@ -50,6 +53,7 @@ const char* const usage_text =
     "  -V, --version        show the version and exit\n"
     "\n"
     "Keys: Left and Right walk, Space jumps, Up enters a shop, P opens the menu,\n"
+    "R starts the district again at once,\n"
     "F11 or Alt+Enter switches between full screen and a window, Escape quits.\n"
     "Settings: $XDG_CONFIG_HOME/one-step-ahead/settings.cfg\n"
     "(by default ~/.config/one-step-ahead/settings.cfg).\n";
@@ -67,6 +71,7 @@ const option long_options[] = {
     {"timedemo", required_argument, nullptr, timedemo_option},
     {"district", required_argument, nullptr, district_option},
     {"list-districts", no_argument, nullptr, list_districts_option},
+    {"ghost", required_argument, nullptr, ghost_option},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -101,6 +106,7 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
         case replay_option:
         case verify_option:
         case timedemo_option:
+        case ghost_option:
             if (*optarg == '\0') {
                 std::fprintf(err, "%s: option '%s' needs a value\n", program, argv[optind - 1]);
                 return usage_error(err);
@@ -114,7 +120,7 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
                                                                                      : RUN_MODE::timedemo;
                 opt.replay = optarg;
             } else {
-                (c == 'l' ? opt.level : c == 'd' ? opt.data : opt.record) = optarg;
+                (c == 'l' ? opt.level : c == 'd' ? opt.data : c == 'r' ? opt.record : opt.ghost) = optarg;
             }
             break;
         case district_option:

@@ -18,6 +18,7 @@ struct OPTIONS {
     std::string data;     // --data DIR, the directory that holds dat/
     bool mute = false;    // --mute: no sound, no music
     std::string record;   // --record FILE: this run is written there too
+    std::string ghost;    // --ghost FILE: that run's Mora runs alongside as the ghost
     RUN_MODE run = RUN_MODE::play;
     std::string replay;   // the recorded run for --replay, --verify or --timedemo
     std::string district; // --district NAME: play it at once, without the title or the districts

@@ -3,11 +3,15 @@
 #ifndef OSA_SHELL_SHELL_H
 #define OSA_SHELL_SHELL_H
 
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "core/state.h"
 #include "display/display.h"
 #include "world/district.h"
+#include "gameplay/hud.h"
+#include "replay/ghost.h"
 
 struct BITMAP;
 class PLAYER;
@@ -23,7 +27,8 @@ BITMAP* draw_frame(PLAYER& mora, PLAYER& vela);
 void forget_frame();
 
 // Everything a frame's picture depends on that can change in play: the camera (clamped), what
-// each character shows where, the change effect's progress and the HUD's text and numbers. Two
+// each character shows where, the change effect's progress, the HUD's text and numbers, the
+// timer's text and the ghost. Two
 // equal keys draw the same picture (the level, the shops and the background never change).
 struct FRAME_KEY {
     int camera[2];
@@ -33,6 +38,8 @@ struct FRAME_KEY {
     int metafactor;                  // -1 while no effect plays
     int time_left, level, score;
     char text[100];                  // the message line
+    TIMER_TEXT timer;                // what the timer shows
+    int ghost[3 + category_count];   // the ghost's picture position, column and looks; -1s unseen
     bool operator==(const FRAME_KEY& o) const;
 };
 FRAME_KEY frame_key(const PLAYER& mora, const PLAYER& vela);
@@ -59,7 +66,23 @@ void show_title(PLAYER& mora, PLAYER& vela, const REPLAY* demo);
 // the mission clock and the music stand still. F11 or Alt+Enter switch between full screen and
 // a window. The ticks counted before it starts are dropped. With ONE_STEP_AHEAD_FRAME_LOG naming
 // a file, the time of every frame shown (ms from the start of play) is written there at the end.
-void run_game(PLAYER& mora, PLAYER& vela);
+// After each tick that fulfils a mission, split_note judges it against splits_at_start. The
+// restart key or pad button ends the run at once, to be started again: the answer says which.
+enum class RUN_END { quit, restart };
+RUN_END run_game(PLAYER& mora, PLAYER& vela);
+
+// What a run of the district in play is measured against, set as it begins: the district's
+// splits (splits_at_start) and its ghost (ghost_in_play): the run of ghost_path when one is
+// given (shown in messages as ghost_name), else, with the Ghost setting on, the district's best
+// run. A level that is not the district's own (district_level false: --level) has neither. A
+// ghost that cannot be used is said in one line on stderr, and the run is played without it.
+// mora and vela are given back as they were.
+void prepare_time_attack(bool district_level, const std::string& ghost_name, const std::string& ghost_path,
+                         PLAYER& mora, PLAYER& vela);
+
+// Prints "splits:" and the game time (m:ss.cc) of every split of the run that was played, or
+// "splits: none", on one line.
+void print_splits(std::FILE* out);
 
 // How a recorded run is watched: as --replay does and "Best runs" plays it (P pauses, Escape
 // stops), or as the title's demo (any key or pad button stops it).
