@@ -1,6 +1,7 @@
-// one-step-ahead-level MAP -o OUT.dat [--preview OUT.png] [--data DIR]: checks a level drawn as
-// text, proves with the game's own physics that every shop can be reached and left, and writes
-// the level file that `one-step-ahead --level` plays.
+// one-step-ahead-level MAP (-o OUT.dat | --district DIR) [--name NAME] [--order N]
+// [--preview OUT.png] [--data DIR]: checks a level drawn as text, proves with the game's own
+// physics that every shop can be reached and left, and writes the level file that
+// `one-step-ahead --level` plays, or a district's folder that the game lists.
 #include <allegro.h>
 #include <getopt.h>
 #include <loadpng.h>
@@ -11,25 +12,44 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 
+#include "authoring/district_files.h"
 #include "authoring/level_check.h"
 #include "characters/player.h"
 #include "core/assets.h"
 #include "shell/options.h"
+#include "world/district_name.h"
 
 namespace {
 
 constexpr int exit_written = 0;
 constexpr int exit_refused = 1;
 constexpr int exit_usage = 2;
+constexpr int max_order = 999;  // --order's largest value
+
+// The last part of a folder's path, trailing slashes ignored.
+std::string folder_name(std::string dir) {
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    const std::size_t slash = dir.rfind('/');
+    return slash == std::string::npos ? dir : dir.substr(slash + 1);
+}
 
 void usage(std::FILE* to) {
     std::fprintf(to,
                  "usage: one-step-ahead-level MAP -o OUT.dat [--preview OUT.png] [--data DIR]\n"
-                 "Checks the text map MAP and writes the level file OUT.dat.\n"
+                 "       one-step-ahead-level MAP --district DIR [--name NAME] [--order N] [--data DIR]\n"
+                 "Checks the text map MAP and writes the level file OUT.dat, or the district DIR.\n"
                  "  -o, --output FILE   the level file to write\n"
                  "  -p, --preview FILE  also a PNG picture of the whole level at half size\n"
+                 "  -D, --district DIR  write the district folder DIR (its last part lower case\n"
+                 "                      letters, digits and '-'): level.dat, level.map,\n"
+                 "                      district.cfg and preview.png (drawn with DIR/tiles.pcx\n"
+                 "                      when it is there)\n"
+                 "  -n, --name NAME     the district's shown name (default: its folder's name)\n"
+                 "  -r, --order N       the district's place among the game's own (1 the first)\n"
                  "  -d, --data DIR      read the game's tiles and characters from DIR/dat (also\n"
                  "                      ONE_STEP_AHEAD_DATA=DIR); by default as the game finds them\n"
                  "  -h, --help          this text\n");
@@ -51,30 +71,51 @@ std::string find_data(const std::string& given) {
 int main(int argc, char** argv) {
     static const option options[] = {
         {"output", required_argument, nullptr, 'o'}, {"preview", required_argument, nullptr, 'p'},
-        {"data", required_argument, nullptr, 'd'},   {"help", no_argument, nullptr, 'h'},
-        {nullptr, 0, nullptr, 0}};
-    std::string out, preview, data;
-    for (int c; (c = getopt_long(argc, argv, "o:p:d:h", options, nullptr)) != -1;) {
+        {"data", required_argument, nullptr, 'd'},   {"district", required_argument, nullptr, 'D'},
+        {"name", required_argument, nullptr, 'n'},   {"order", required_argument, nullptr, 'r'},
+        {"help", no_argument, nullptr, 'h'},         {nullptr, 0, nullptr, 0}};
+    std::string out, preview, data, district, name;
+    long order = 0;
+    for (int c; (c = getopt_long(argc, argv, "o:p:d:D:n:r:h", options, nullptr)) != -1;) {
+        char* end = nullptr;
         switch (c) {
         case 'o': out = optarg; break;
         case 'p': preview = optarg; break;
         case 'd': data = optarg; break;
+        case 'D': district = optarg; break;
+        case 'n': name = optarg; break;
+        case 'r':
+            order = std::strtol(optarg, &end, 10);
+            if (*optarg == '\0' || *end != '\0' || order < 1 || order > max_order) {
+                std::fprintf(stderr, "one-step-ahead-level: --order takes a number from 1 to %d\n", max_order);
+                return exit_usage;
+            }
+            break;
         case 'h': usage(stdout); return exit_written;
         default: usage(stderr); return exit_usage;
         }
     }
-    if (optind != argc - 1 || out.empty()) {
+    if (optind != argc - 1 || (out.empty() && district.empty())) {
         usage(stderr);
+        return exit_usage;
+    }
+    if (!district.empty() && !is_district_folder_name(folder_name(district))) {
+        std::fprintf(stderr,
+                     "%s: a district's folder is named with lower case letters, digits and '-' (at most %zu, "
+                     "not starting with '-')\n",
+                     district.c_str(), district_folder_name_max);
         return exit_usage;
     }
     const std::string map_path = argv[optind];
 
-    std::ifstream in(map_path);
+    std::ifstream in(map_path, std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "%s: cannot read the map\n", map_path.c_str());
         return exit_refused;
     }
-    const level_map m = read_map(in);
+    const std::string map_text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::istringstream map_in(map_text);
+    const level_map m = read_map(map_in);
 
     // No display: memory bitmaps, PCX, PNG and datafiles work without one.
     if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
@@ -105,8 +146,26 @@ int main(int argc, char** argv) {
     for (const std::string& line : c.report) std::printf("%s\n", line.c_str());
     for (const std::string& f : c.faults) std::fprintf(stderr, "%s: %s\n", map_path.c_str(), f.c_str());
     if (!c.faults.empty()) {
-        std::fprintf(stderr, "%s: not written\n", out.c_str());
+        // Only playable districts are written here: a draft is the editor's.
+        std::fprintf(stderr, "%s: not written\n", (out.empty() ? district : out).c_str());
         return exit_refused;
+    }
+    if (!district.empty()) {
+        std::string error;
+        // The district's own tiles when it has them, so that the preview shows its look.
+        BITMAP* own = load_bitmap((district + "/tiles.pcx").c_str(), nullptr);
+        const bool written = write_district(district, map_text, c, name.empty() ? folder_name(district) : name,
+                                                  static_cast<int>(order), own ? own : sheet, &error);
+        if (own) destroy_bitmap(own);
+        if (!written) {
+            std::fprintf(stderr, "%s: %s\n", district.c_str(), error.c_str());
+            return exit_refused;
+        }
+        std::printf("%s: written\n", district.c_str());
+        if (out.empty()) {
+            destroy_bitmap(sheet);
+            return exit_written;
+        }
     }
 
     // The preview first: a level file is written only when everything asked for can be.

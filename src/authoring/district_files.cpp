@@ -1,0 +1,130 @@
+// A district's folder written file by file, each atomically: the map, the level and its preview
+// when the map is playable, and district.cfg through Allegro's configuration routines.
+#include "authoring/district_files.h"
+
+#include <allegro.h>
+#include <loadpng.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "core/files.h"
+
+namespace {
+
+void say(std::string* error, const std::string& why) {
+    if (error) *error = why;
+}
+
+// s as one line: control characters (C0 and DEL) dropped, blanks at either end trimmed.
+std::string one_line(const std::string& s) {
+    std::string out;
+    for (unsigned char ch : s)
+        if (ch >= 0x20 && ch != 0x7F) out += static_cast<char>(ch);
+    const std::size_t first = out.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return out.substr(first, out.find_last_not_of(' ') - first + 1);
+}
+
+// The last part of a folder's path, trailing slashes ignored.
+std::string base_name(std::string dir) {
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    const std::size_t slash = dir.rfind('/');
+    return slash == std::string::npos ? dir : dir.substr(slash + 1);
+}
+
+bool write_text(const std::string& path, const std::string& text, std::string* error) {
+    return write_file_atomically(path, text.data(), text.size(), error);
+}
+
+// Removes path when it is there.
+bool remove_file(const std::string& path, std::string* error) {
+    if (std::remove(path.c_str()) == 0 || errno == ENOENT) return true;
+    say(error, "cannot remove " + path + " (" + std::strerror(errno) + ")");
+    return false;
+}
+
+// The level at half size as a PNG: drawn, made 24-bit (a 32-bit picture would be saved with its
+// unused top byte as alpha), saved under the temporary name and put in place.
+bool write_preview(const std::string& path, const level_cells& cells, BITMAP* sheet, std::string* error) {
+    BITMAP* picture = draw_level_preview(cells, sheet);
+    BITMAP* rgb = picture ? create_bitmap_ex(24, picture->w, picture->h) : nullptr;
+    if (rgb) blit(picture, rgb, 0, 0, 0, 0, picture->w, picture->h);
+    if (picture) destroy_bitmap(picture);
+    if (!rgb) {
+        say(error, "cannot draw the preview " + path);
+        return false;
+    }
+    const std::string temp = temporary_name(path);
+    const bool saved = save_png(temp.c_str(), rgb, nullptr) == 0;
+    destroy_bitmap(rgb);
+    if (!saved) {
+        std::remove(temp.c_str());
+        say(error, "cannot write " + temp);
+        return false;
+    }
+    return replace_file(temp, path, error);
+}
+
+// district.cfg: the shown name, the order when there is one, and for a draft why it cannot be
+// played.
+bool write_config(const std::string& path, const std::string& name, int order, const std::string& not_playable,
+                  std::string* error) {
+    const auto write = [&] {
+        set_config_string(district_section, district_name_key, name.c_str());
+        if (order > 0) set_config_int(district_section, district_order_key, order);
+        if (!not_playable.empty())
+            set_config_string(district_section, district_not_playable_key, not_playable.c_str());
+    };
+    const auto read_back = [&](const std::string& temp) {
+        push_config_state();
+        set_config_file(temp.c_str());
+        const bool same = name == get_config_string(district_section, district_name_key, "") &&
+                          get_config_int(district_section, district_order_key, 0) == (order > 0 ? order : 0) &&
+                          not_playable == get_config_string(district_section, district_not_playable_key, "");
+        pop_config_state();
+        return same;
+    };
+    return write_config_file(path, false, write, read_back, error);
+}
+
+}  // namespace
+
+std::string clean_shown_name(const std::string& name) {
+    const std::string line = one_line(name);
+    std::string out;
+    int characters = 0;
+    for (std::size_t i = 0; i < line.size();) {
+        // A UTF-8 sequence is its lead byte and the continuation bytes (10xxxxxx) after it.
+        std::size_t n = 1;
+        while (i + n < line.size() && (static_cast<unsigned char>(line[i + n]) & 0xC0) == 0x80) n++;
+        if (++characters > shown_name_max) break;
+        out.append(line, i, n);
+        i += n;
+    }
+    return one_line(out);
+}
+
+bool write_district(const std::string& dir, const std::string& map_text, const level_check& check,
+                    const std::string& shown_name, int order, BITMAP* sheet, std::string* error) {
+    if (!make_directories(dir, error)) return false;
+    std::string name = clean_shown_name(shown_name);
+    if (name.empty()) name = clean_shown_name(base_name(dir));
+    std::string not_playable;
+    if (!check.faults.empty()) {
+        not_playable = one_line(check.faults.front());
+        if (not_playable.empty()) not_playable = "the level cannot be played";
+    }
+    const std::string in = dir + "/";
+    if (!write_text(in + district_map_file, map_text, error)) return false;
+    if (not_playable.empty()) {
+        if (!write_text(in + district_level_file, check.text, error) ||
+            !write_preview(in + district_preview_file, check.cells, sheet, error))
+            return false;
+    } else if (!remove_file(in + district_level_file, error) || !remove_file(in + district_preview_file, error)) {
+        return false;
+    }
+    // Last, so that a district.cfg never describes files that are not yet in place.
+    return write_config(in + district_config_file, name, order, not_playable, error);
+}

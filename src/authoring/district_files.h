@@ -1,0 +1,39 @@
+// Writing a district's folder: its level, the map it came from, its district.cfg and a preview
+// picture, shared by the level tool and the editor.
+#ifndef OSA_AUTHORING_DISTRICT_FILES_H
+#define OSA_AUTHORING_DISTRICT_FILES_H
+
+#include <string>
+
+#include "authoring/level_check.h"
+
+struct BITMAP;
+
+// The files of a district's folder and the keys of its district.cfg.
+constexpr const char* district_level_file = "level.dat";
+constexpr const char* district_map_file = "level.map";
+constexpr const char* district_config_file = "district.cfg";
+constexpr const char* district_preview_file = "preview.png";
+constexpr const char* district_section = "district";
+constexpr const char* district_name_key = "name";
+constexpr const char* district_order_key = "order";
+constexpr const char* district_not_playable_key = "not_playable";
+
+constexpr int shown_name_max = 40;  // characters (UTF-8 code points) of a district's shown name
+
+// The name a district shows, made fit for one line of district.cfg: control characters removed,
+// blanks at either end trimmed, cut to shown_name_max characters (never inside a UTF-8
+// sequence). May be empty.
+std::string clean_shown_name(const std::string& name);
+
+// Writes the district folder dir (made when missing, parents too): level.map (map_text as
+// given), district.cfg, and, when check.faults is empty, level.dat (check.text) and
+// preview.png (the level at half size, draw_level_preview with sheet; sheet may be null).
+// When check has faults the district is a draft: level.dat and preview.png are removed and
+// district.cfg says why. Every file is written atomically (core/files.h). order > 0 is
+// written as `order = N` (shipped districts); 0 leaves it out. False, with why in *error.
+bool write_district(const std::string& dir, const std::string& map_text,
+                    const level_check& check, const std::string& shown_name, int order,
+                    BITMAP* sheet, std::string* error);
+
+#endif
