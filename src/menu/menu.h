@@ -118,5 +118,10 @@ std::vector<MENU_EVENT> read_menu_events(MENU_STATE& m);
 // frame dimmed, and a panel in the HUD's font and colours with the page's title, its entries
 // (the chosen one on the strip's colour) and the note.
 void draw_menu(BITMAP* canvas, const MENU_STATE& m);
+// Draws one panel as draw_menu draws a page, for screens of other parts of the game (the
+// editor's menu, a name asked for): the canvas dimmed, title, the entries with entry `chosen` on
+// the strip's colour (-1: none), and the lines below them.
+void draw_menu_panel(BITMAP* canvas, const char* title, const std::vector<MENU_ENTRY>& entries, int chosen,
+                     const std::vector<std::string>& below);
 
 #endif

@@ -19,11 +19,15 @@ constexpr int note_colour = 0xFFE860;  // status and notes, in the title picture
 
 void draw_menu(BITMAP* canvas, const MENU_STATE& m) {
     if (!m.is_open()) return;
-    FONT* f = hud_font();
-    const std::vector<MENU_ENTRY> entries = menu_entries(m);
     std::vector<std::string> below;
     for (const std::string& s : {menu_status(m), m.note})
         if (!s.empty()) below.push_back(s);
+    draw_menu_panel(canvas, menu_title(m.page()), menu_entries(m), m.chosen(), below);
+}
+
+void draw_menu_panel(BITMAP* canvas, const char* title, const std::vector<MENU_ENTRY>& entries, int chosen,
+                     const std::vector<std::string>& below) {
+    FONT* f = hud_font();
     const int n = static_cast<int>(entries.size());
     const int h = title_h + 4 + n * line_h + static_cast<int>(below.size()) * line_h + 4;
     const int top = (view_h - h) / 2;
@@ -39,11 +43,11 @@ void draw_menu(BITMAP* canvas, const MENU_STATE& m) {
     rectfill(canvas, panel_x, top, right, top + h - 1, box_colour);
     rect(canvas, panel_x, top, right, top + h - 1, edge_colour);
     rectfill(canvas, panel_x + 1, top + 1, right - 1, top + title_h - 1, strip_colour);
-    textout_centre_ex(canvas, f, menu_title(m.page()), view_w / 2, top + (title_h - text_height(f)) / 2,
+    textout_centre_ex(canvas, f, title, view_w / 2, top + (title_h - text_height(f)) / 2,
                       text_colour, -1);
     int y = top + title_h + 4;
     for (int i = 0; i < n; i++, y += line_h) {
-        if (i == m.chosen()) rectfill(canvas, panel_x + 2, y, right - 2, y + line_h - 1, strip_colour);
+        if (i == chosen) rectfill(canvas, panel_x + 2, y, right - 2, y + line_h - 1, strip_colour);
         textout_ex(canvas, f, entries[i].label.c_str(), panel_x + margin, y + text_dy, text_colour, -1);
         if (!entries[i].value.empty())
             textout_right_ex(canvas, f, entries[i].value.c_str(), right - margin, y + text_dy, text_colour, -1);

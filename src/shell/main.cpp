@@ -229,6 +229,10 @@ int main(int argc, char** argv) {
     int status = EXIT_SUCCESS;
     switch (opt.run) {
     case RUN_MODE::play: {
+        if (!opt.edit.empty()) {
+            run_editor(*mora, *vela, opt.edit, "");
+            break;
+        }
         show_title(*mora, *vela, title_demo());
         if (blGameOver) break;
         install_crash_report(xdg_state_dir());

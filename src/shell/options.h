@@ -19,6 +19,7 @@ struct OPTIONS {
     std::string record;   // --record FILE: this run is written there too
     RUN_MODE run = RUN_MODE::play;
     std::string replay;   // the recorded run for --replay, --verify or --timedemo
+    std::string edit;     // --edit NAME: the player's district NAME opened in the editor
 };
 
 // What main does after reading the command line.
