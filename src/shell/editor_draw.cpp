@@ -219,7 +219,10 @@ void draw_status(BITMAP* target, const EDITOR& e, const EDITOR_VIEW& v) {
     char place[48];
     std::snprintf(place, sizeof place, "%s%d,%d of %dx%d", e.unsaved() ? "* " : "", e.cx, e.cy, e.width(), e.height());
     textout_right_ex(target, f, place, view_w - 3, top + 1 + line_h, text_colour, -1);
+    // A long note gives way to the cursor's place.
+    set_clip_rect(target, 0, top, view_w - 3 - text_length(f, place) - 6, view_h - 1);
     textout_ex(target, f, v.note.c_str(), 3, top + 1 + line_h, cursor_colour, -1);
+    set_clip_rect(target, 0, 0, view_w - 1, view_h - 1);
 }
 
 }  // namespace

@@ -145,7 +145,7 @@ void play_map(editor_session& s) {
     std::remove(path.c_str());
     // Escape ended the run, not the game; the key that did it is not the editor's.
     blGameOver = false;
-    while (key[KEY_ESC]) rest(pass_rest);
+    while (poll_keyboard(), key[KEY_ESC]) rest(pass_rest);
     clear_keybuf();
     say(s, "Back from playing");
 }
