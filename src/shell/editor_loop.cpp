@@ -356,9 +356,10 @@ bool ask_yes(const std::string& title, const std::vector<std::string>& lines) {
     }
 }
 
-// The map the editor opens: the autosave when it is newer and the player takes it back, the
-// district's own map, the map it is a copy of, or the starter map.
-std::vector<std::string> opening_map(editor_session& s, const std::string& copy_from) {
+// The map the editor opens: the autosave when it is newer and the player takes it back (then
+// *restored is set: that work is not saved yet), the district's own map, the map it is a copy
+// of, or the starter map.
+std::vector<std::string> opening_map(editor_session& s, const std::string& copy_from, bool* restored) {
     std::vector<std::string> rows;
     std::string text, error;
     const std::string map_path = s.dir + "/" + district_map_file;
@@ -366,8 +367,10 @@ std::vector<std::string> opening_map(editor_session& s, const std::string& copy_
         draw_editor(picture, s.e, s.v);  // the panel goes over the editor's own colours
         if (ask_yes("Unsaved work", {"The editor kept work newer than the saved map.",
                                      "Enter: take it back   Escape: the saved map"}) &&
-            read_text_file(s.dir + "/" + editor_autosave_file, &text) && editor_rows_from_text(text, &rows, &error))
+            read_text_file(s.dir + "/" + editor_autosave_file, &text) && editor_rows_from_text(text, &rows, &error)) {
+            *restored = true;
             return rows;
+        }
         remove_autosave(s.dir);
     }
     for (const std::string& path : {map_path, copy_from}) {
@@ -417,7 +420,12 @@ void run_editor(PLAYER& mora, PLAYER& vela, const std::string& folder, const std
         free_editor_view(s.v);
         return;
     }
-    open_editor(s.e, opening_map(s, copy_from));
+    bool restored = false;
+    open_editor(s.e, opening_map(s, copy_from, &restored));
+    if (restored) {
+        s.e.saved_revision = -1;  // no revision is ever -1: the work taken back is unsaved
+        s.autosaved_revision = s.e.revision;
+    }
     std::error_code ec;
     s.worker = std::make_unique<PROOF_WORKER>(level_tool_path(), std::filesystem::current_path(ec).string());
     if (mouse_ready()) {
