@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -328,6 +329,24 @@ void autosave_pass(editor_session& s) {
         say(s, "Autosave failed: " + error);
 }
 
+// The time of every frame the editor shows (ms from its start), written to the file that
+// ONE_STEP_AHEAD_FRAME_LOG names when the editor closes, as the main loop's frames are.
+struct editor_frame_log {
+    const char* path = std::getenv("ONE_STEP_AHEAD_FRAME_LOG");
+    std::vector<double> ms;
+    clock_type::time_point start = clock_type::now();
+    void shown() {
+        if (path) ms.push_back(std::chrono::duration<double, std::milli>(clock_type::now() - start).count());
+    }
+    ~editor_frame_log() {
+        if (!path) return;
+        if (std::FILE* f = std::fopen(path, "w")) {
+            for (double t : ms) std::fprintf(f, "%.3f\n", t);
+            std::fclose(f);
+        }
+    }
+};
+
 void draw_pass(editor_session& s) {
     draw_editor(picture, s.e, s.v);
     if (s.menu_open) {
@@ -436,6 +455,7 @@ void run_editor(PLAYER& mora, PLAYER& vela, const std::string& folder, const std
     }
     clear_keybuf();
     auto last_frame = clock_type::now() - frame_every;
+    editor_frame_log log;
     while (!s.leave && !blGameOver) {
         proof_pass(s);
         if (s.menu_open) {
@@ -449,6 +469,7 @@ void run_editor(PLAYER& mora, PLAYER& vela, const std::string& folder, const std
         const auto now = clock_type::now();
         if (s.dirty && now - last_frame >= frame_every) {
             draw_pass(s);
+            log.shown();
             last_frame = now;
         } else {
             rest(pass_rest);
