@@ -363,27 +363,41 @@ void draw_pass(editor_session& s) {
 bool ask_yes(const std::string& title, const std::vector<std::string>& lines) {
     clear_keybuf();
     MENU_STATE input;
-    for (;;) {
+    BITMAP* frozen = create_bitmap(view_w, view_h);
+    if (frozen) blit(picture, frozen, 0, 0, 0, 0, view_w, view_h);
+    bool answer = false;
+    for (bool done = false; !done && !blGameOver;) {
+        if (frozen) blit(frozen, picture, 0, 0, 0, 0, view_w, view_h);
         draw_menu_panel(picture, title.c_str(), {}, -1, lines);
         if (screen) show_picture();
         for (const MENU_EVENT& ev : read_menu_events(input)) {
-            if (ev.action == MENU_ACTION::choose) return true;
-            if (ev.action == MENU_ACTION::back) return false;
+            if (ev.action == MENU_ACTION::choose) answer = done = true;
+            if (ev.action == MENU_ACTION::back) done = true;
         }
-        if (blGameOver) return false;
         rest(pass_rest * 2);
     }
+    destroy_bitmap(frozen);
+    return answer;
 }
 
 // The map the editor opens: the autosave when it is newer and the player takes it back (then
 // *restored is set: that work is not saved yet), the district's own map, the map it is a copy
 // of, or the starter map.
 std::vector<std::string> opening_map(editor_session& s, const std::string& copy_from, bool* restored) {
-    std::vector<std::string> rows;
+    std::vector<std::string> saved, rows;
     std::string text, error;
-    const std::string map_path = s.dir + "/" + district_map_file;
+    for (const std::string& path : {s.dir + "/" + district_map_file, copy_from}) {
+        if (path.empty() || !read_text_file(path, &text)) continue;
+        if (editor_rows_from_text(text, &saved, &error)) break;
+        std::fprintf(stderr, "one-step-ahead: %s: %s; the editor starts from the starter map\n", path.c_str(),
+                     error.c_str());
+        break;
+    }
+    if (saved.empty()) saved = starter_map();
     if (autosave_is_newer(s.dir)) {
-        draw_editor(picture, s.e, s.v);  // the panel goes over the editor's own colours
+        // The question is asked over the saved map.
+        open_editor(s.e, saved);
+        draw_editor(picture, s.e, s.v);
         if (ask_yes("Unsaved work", {"The editor kept work newer than the saved map.",
                                      "Enter: take it back   Escape: the saved map"}) &&
             read_text_file(s.dir + "/" + editor_autosave_file, &text) && editor_rows_from_text(text, &rows, &error)) {
@@ -392,14 +406,7 @@ std::vector<std::string> opening_map(editor_session& s, const std::string& copy_
         }
         remove_autosave(s.dir);
     }
-    for (const std::string& path : {map_path, copy_from}) {
-        if (path.empty() || !read_text_file(path, &text)) continue;
-        if (editor_rows_from_text(text, &rows, &error)) return rows;
-        std::fprintf(stderr, "one-step-ahead: %s: %s; the editor starts from the starter map\n", path.c_str(),
-                     error.c_str());
-        break;
-    }
-    return starter_map();
+    return saved;
 }
 
 // The district's looks: its own tiles and background when its folder has them, else the
