@@ -1,12 +1,16 @@
 // The shipped level and the level tool's checks: levels/town.map passes every check, the search
 // over the player's own physics included, and is what dat/level.dat holds; a shop on a pillar too
 // high and a gap in the border are refused by name and place; a map anywhere on disk becomes a
-// level file that the game's reader takes.
+// level file that the game's reader takes, or a district's folder; a district's folder written
+// whole, and a draft's saying why it cannot be played.
 // The search on the shipped map runs millions of control() ticks; the sanitizer build compiles
 // without optimisation, so one test runs it, once.
+#include <allegro.h>
 #include <gtest/gtest.h>
+#include <loadpng.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "authoring/district_files.h"
 #include "authoring/level_check.h"
 #include "authoring/tile_ids.h"
 #include "characters/player.h"
@@ -68,6 +73,24 @@ int run_tool(const std::string& args, std::string* errors) {
     const int status = std::system(cmd.c_str());
     *errors = contents("tool.err");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The names of the files in dir, sorted.
+std::vector<std::string> files_in(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A key of a district.cfg's [district] section, read with Allegro's configuration routines.
+std::string district_key(const std::string& cfg, const char* key) {
+    init_headless_allegro();
+    push_config_state();
+    set_config_file(cfg.c_str());
+    const std::string value = get_config_string("district", key, "(none)");
+    pop_config_state();
+    return value;
 }
 
 // ---- The shipped level ----
@@ -133,6 +156,44 @@ TEST(LevelTool, RefusesAShopOnAPillarTooHighToClimbNamingIt) {
     for (int i = 0; i < 4; i++) EXPECT_GT(c.routes.there[i], 0) << names[i];
 }
 
+// A playable district's four files, as written and as read back; the same folder made a draft
+// loses its level and preview and says why in one line; nothing temporary is left behind.
+TEST(DistrictFiles, AreWrittenWholeAndADraftSaysWhyItCannotBePlayed) {
+    std::vector<std::string> rows = flat_rows();
+    rows[16][31] = '4';
+    const std::string text = map_text(rows);
+    const level_check playable = check_level(map_of(rows), data().player, data().partner);
+    ASSERT_TRUE(playable.faults.empty());
+    scoped_work_dir dir;
+    std::string error;
+    ASSERT_TRUE(write_district("mine/flat", text, playable, "Flat\tTown\n" + std::string(50, 'x'), 0, nullptr, &error))
+        << error;
+    EXPECT_EQ(files_in("mine/flat"),
+              (std::vector<std::string>{"district.cfg", "level.dat", "level.map", "preview.png"}));
+    EXPECT_EQ(contents("mine/flat/level.dat"), playable.text);
+    EXPECT_EQ(contents("mine/flat/level.map"), text);
+    const std::string name = district_key("mine/flat/district.cfg", "name");
+    EXPECT_EQ(name, "FlatTown" + std::string(32, 'x'));  // one line, 40 characters
+    EXPECT_EQ(district_key("mine/flat/district.cfg", "order"), "(none)");
+    EXPECT_EQ(district_key("mine/flat/district.cfg", "not_playable"), "(none)");
+    BITMAP* preview = load_png("mine/flat/preview.png", nullptr);
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->w, 40 * 16);  // half size
+    destroy_bitmap(preview);
+
+    rows[11][33] = '4';
+    rows[16][31] = '.';
+    for (int r = 12; r <= 16; r++) rows[static_cast<size_t>(r)].replace(33, 3, "SSS");
+    const level_check draft = check_level(map_of(rows), data().player, data().partner);
+    ASSERT_FALSE(draft.faults.empty());
+    ASSERT_TRUE(write_district("mine/flat", map_text(rows), draft, "Flat", 7, nullptr, &error)) << error;
+    EXPECT_EQ(files_in("mine/flat"), (std::vector<std::string>{"district.cfg", "level.map"}));
+    EXPECT_EQ(district_key("mine/flat/district.cfg", "not_playable"), draft.faults[0]);
+    EXPECT_NE(draft.faults[0].find("handbag shop"), std::string::npos) << draft.faults[0];
+    EXPECT_EQ(district_key("mine/flat/district.cfg", "order"), "7");
+    EXPECT_EQ(contents("mine/flat/level.map"), map_text(rows));
+}
+
 TEST(LevelTool, RefusesAGapInTheBorderNamingTheCell) {
     std::vector<std::string> rows = flat_rows();
     rows[16][31] = '4';
@@ -143,6 +204,9 @@ TEST(LevelTool, RefusesAGapInTheBorderNamingTheCell) {
     EXPECT_EQ(run_tool("gap.map -o gap.dat", &errors), 1);
     EXPECT_NE(errors.find("the border is open at row 9, column 39 (line 11)"), std::string::npos) << errors;
     EXPECT_FALSE(std::filesystem::exists("gap.dat"));
+    // nor a district: the tool writes only playable ones
+    EXPECT_EQ(run_tool("gap.map --district gap", &errors), 1);
+    EXPECT_FALSE(std::filesystem::exists("gap"));
 }
 
 TEST(LevelTool, WritesAMapFromAnywhereIntoALevelTheGameReads) {
@@ -160,6 +224,19 @@ TEST(LevelTool, WritesAMapFromAnywhereIntoALevelTheGameReads) {
     EXPECT_EQ(shop[4].x, 31 * 32);
     EXPECT_EQ(shop[4].y, 17 * 32);
     EXPECT_GT(std::filesystem::file_size("flat.png"), 0u);
+
+    // The same map as a district of the player's, named as the game lists it.
+    ASSERT_EQ(run_tool("flat.map --district 'my districts/flat-town' --name 'Flat Town' --data '" + build_dir() + "'",
+                       &errors),
+              0)
+        << errors;
+    EXPECT_EQ(files_in("my districts/flat-town"),
+              (std::vector<std::string>{"district.cfg", "level.dat", "level.map", "preview.png"}));
+    EXPECT_EQ(contents("my districts/flat-town/level.dat"), contents("flat.dat"));
+    EXPECT_EQ(contents("my districts/flat-town/level.map"), contents("flat.map"));
+    EXPECT_EQ(district_key("my districts/flat-town/district.cfg", "name"), "Flat Town");
+    EXPECT_EQ(run_tool("flat.map --district 'Not A Folder Name'", &errors), 2);
+    EXPECT_FALSE(std::filesystem::exists("Not A Folder Name"));
 }
 
 }  // namespace

@@ -1,16 +1,20 @@
 // The generated pictures of dat/, loaded as the game loads them (32-bit colour, pixels 0xRRGGBB):
 // sizes, object counts and types, the character frame layout (columns, feet on row
-// 59, every layer on the body, looks that differ) and the font drawing in the colour given.
+// 59, every layer on the body, looks that differ) and the font drawing in the colour given; the
+// districts' own tile sheets, whose masks are the town's.
 #include <allegro.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "core/assets.h"
+#include "masks/pmask.h"
 #include "test_util.h"
 
 namespace {
@@ -337,6 +341,54 @@ TEST(pictures, tile_sheet) {
         EXPECT_LT(count(id, 0, 32), 32 * 32) << "decoration " << id << " has a see-through background";
     }
     for (int id = 1; id < 20; id++) EXPECT_GT(count(id, 0, 32), 0) << "tile " << id;
+}
+
+// The masks of the tiles cut from the sheet at path, as the game cuts them: per tile, per pixel.
+std::vector<std::vector<bool>> tile_masks(const std::string& path) {
+    std::vector<std::vector<bool>> masks;
+    bitmap sheet(load_bitmap(path.c_str(), nullptr));
+    if (!sheet.b || !cut_tiles(sheet.b)) return masks;
+    for (const PMASK* m : masktiles) {
+        std::vector<bool> bits;
+        for (int y = 0; y < 32; y++)
+            for (int x = 0; x < 32; x++) bits.push_back(get_pmask_pixel(m, x, y) != 0);
+        masks.push_back(bits);
+    }
+    unload_shit();
+    return masks;
+}
+
+// A district's tiles change colour and decoration, never shape: the physics, the level tool's
+// proof and a replay's logic hash hold in every district only if each tile's mask is the town's.
+TEST(pictures, every_district_tile_sheet_has_the_town_tiles_masks) {
+    init_headless_allegro();
+    const std::vector<std::vector<bool>> town = tile_masks(dat("tiles.pcx"));
+    ASSERT_EQ(town.size(), 20u);
+    int districts = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dat("districts"))) {
+        const std::string sheet = entry.path().string() + "/tiles.pcx";
+        if (!std::filesystem::exists(sheet)) continue;
+        districts++;
+        bitmap own(load_bitmap(sheet.c_str(), nullptr));
+        bitmap shared(load_bitmap(dat("tiles.pcx").c_str(), nullptr));
+        ASSERT_NE(own.b, nullptr) << sheet;
+        EXPECT_EQ(own.b->w, shared.b->w) << sheet;
+        EXPECT_EQ(own.b->h, shared.b->h) << sheet;
+        const std::vector<std::vector<bool>> masks = tile_masks(sheet);
+        ASSERT_EQ(masks.size(), town.size()) << sheet;
+        for (size_t id = 0; id < town.size(); id++) EXPECT_EQ(masks[id], town[id]) << sheet << ", tile " << id;
+        // and its look is its own: some solid tile differs from the town's in colour
+        int differing = 0;
+        for (int y = 0; y < shared.b->h; y++)
+            for (int x = 0; x < shared.b->w; x++) differing += px(own.b, x, y) != px(shared.b, x, y);
+        EXPECT_GT(differing, shared.b->w * shared.b->h / 4) << sheet;
+        bitmap back(load_bitmap((entry.path().string() + "/back.pcx").c_str(), nullptr));
+        bitmap town_back(load_bitmap(dat("back.pcx").c_str(), nullptr));
+        ASSERT_NE(back.b, nullptr) << entry.path();
+        EXPECT_EQ(back.b->w, town_back.b->w);
+        EXPECT_EQ(back.b->h, town_back.b->h);
+    }
+    EXPECT_GE(districts, 5);
 }
 
 TEST(pictures, title_and_background) {

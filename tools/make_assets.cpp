@@ -1,6 +1,7 @@
 // make-assets OUT MAP [--preview DIR] [--icons DIR]: writes every file of the game's dat/
 // directory into OUT, the level from the text map MAP, with --preview review sheets into DIR,
 // and with --icons the desktop icon's PNGs into DIR.
+// make-assets --district NAME OUT: writes the district NAME's own tiles.pcx and back.pcx into OUT.
 #include <allegro.h>
 #include <sys/stat.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "assets.h"
+#include "pic_world.h"
 
 namespace {
 
@@ -21,9 +23,11 @@ bool make_dir(const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string out, map, preview, icons;
+    std::string out, map, preview, icons, district;
     for (int i = 1; i < argc; i++) {
-        if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc)
+        if (std::strcmp(argv[i], "--district") == 0 && i + 1 < argc)
+            district = argv[++i];
+        else if (std::strcmp(argv[i], "--preview") == 0 && i + 1 < argc)
             preview = argv[++i];
         else if (std::strcmp(argv[i], "--icons") == 0 && i + 1 < argc)
             icons = argv[++i];
@@ -32,8 +36,9 @@ int main(int argc, char** argv) {
         else if (map.empty())
             map = argv[i];
     }
-    if (out.empty() || map.empty()) {
-        std::fprintf(stderr, "usage: make-assets OUT MAP [--preview DIR] [--icons DIR]\n");
+    if (out.empty() || (map.empty() && district.empty())) {
+        std::fprintf(stderr, "usage: make-assets OUT MAP [--preview DIR] [--icons DIR]\n"
+                             "       make-assets --district NAME OUT\n");
         return 2;
     }
     // No display is needed: memory bitmaps, PCX, RLE sprites and datafiles work without one.
@@ -46,6 +51,12 @@ int main(int argc, char** argv) {
 
     if (!make_dir(out)) {
         std::fprintf(stderr, "make-assets: cannot create %s\n", out.c_str());
+        return 1;
+    }
+    if (!district.empty()) {
+        if (pic::write_district_look(district, out)) return 0;
+        std::fprintf(stderr, "make-assets: no look for the district %s, or %s cannot be written\n", district.c_str(),
+                     out.c_str());
         return 1;
     }
     bool ok = write_pictures(out) && write_sounds(out) && write_music(out) && write_level(out, map) &&

@@ -27,13 +27,6 @@ std::string one_line(const std::string& s) {
     return out.substr(first, out.find_last_not_of(' ') - first + 1);
 }
 
-// The last part of a folder's path, trailing slashes ignored.
-std::string base_name(std::string dir) {
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    const std::size_t slash = dir.rfind('/');
-    return slash == std::string::npos ? dir : dir.substr(slash + 1);
-}
-
 bool write_text(const std::string& path, const std::string& text, std::string* error) {
     return write_file_atomically(path, text.data(), text.size(), error);
 }
@@ -43,28 +36,6 @@ bool remove_file(const std::string& path, std::string* error) {
     if (std::remove(path.c_str()) == 0 || errno == ENOENT) return true;
     say(error, "cannot remove " + path + " (" + std::strerror(errno) + ")");
     return false;
-}
-
-// The level at half size as a PNG: drawn, made 24-bit (a 32-bit picture would be saved with its
-// unused top byte as alpha), saved under the temporary name and put in place.
-bool write_preview(const std::string& path, const level_cells& cells, BITMAP* sheet, std::string* error) {
-    BITMAP* picture = draw_level_preview(cells, sheet);
-    BITMAP* rgb = picture ? create_bitmap_ex(24, picture->w, picture->h) : nullptr;
-    if (rgb) blit(picture, rgb, 0, 0, 0, 0, picture->w, picture->h);
-    if (picture) destroy_bitmap(picture);
-    if (!rgb) {
-        say(error, "cannot draw the preview " + path);
-        return false;
-    }
-    const std::string temp = temporary_name(path);
-    const bool saved = save_png(temp.c_str(), rgb, nullptr) == 0;
-    destroy_bitmap(rgb);
-    if (!saved) {
-        std::remove(temp.c_str());
-        say(error, "cannot write " + temp);
-        return false;
-    }
-    return replace_file(temp, path, error);
 }
 
 // district.cfg: the shown name, the order when there is one, and for a draft why it cannot be
@@ -91,6 +62,34 @@ bool write_config(const std::string& path, const std::string& name, int order, c
 
 }  // namespace
 
+std::string folder_name(const std::string& path) {
+    std::string dir = path;
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    const std::size_t slash = dir.rfind('/');
+    return slash == std::string::npos ? dir : dir.substr(slash + 1);
+}
+
+bool write_preview_png(const std::string& path, const level_cells& cells, BITMAP* sheet, std::string* error) {
+    // At 24 bits: a 32-bit picture would be saved with its unused top byte as alpha.
+    BITMAP* picture = draw_level_preview(cells, sheet);
+    BITMAP* rgb = picture ? create_bitmap_ex(24, picture->w, picture->h) : nullptr;
+    if (rgb) blit(picture, rgb, 0, 0, 0, 0, picture->w, picture->h);
+    if (picture) destroy_bitmap(picture);
+    if (!rgb) {
+        say(error, "cannot draw the preview " + path);
+        return false;
+    }
+    const std::string temp = temporary_name(path);
+    const bool saved = save_png(temp.c_str(), rgb, nullptr) == 0;
+    destroy_bitmap(rgb);
+    if (!saved) {
+        std::remove(temp.c_str());
+        say(error, "cannot write " + temp);
+        return false;
+    }
+    return replace_file(temp, path, error);
+}
+
 std::string clean_shown_name(const std::string& name) {
     const std::string line = one_line(name);
     std::string out;
@@ -110,7 +109,7 @@ bool write_district(const std::string& dir, const std::string& map_text, const l
                     const std::string& shown_name, int order, BITMAP* sheet, std::string* error) {
     if (!make_directories(dir, error)) return false;
     std::string name = clean_shown_name(shown_name);
-    if (name.empty()) name = clean_shown_name(base_name(dir));
+    if (name.empty()) name = clean_shown_name(folder_name(dir));
     std::string not_playable;
     if (!check.faults.empty()) {
         not_playable = one_line(check.faults.front());
@@ -120,7 +119,7 @@ bool write_district(const std::string& dir, const std::string& map_text, const l
     if (!write_text(in + district_map_file, map_text, error)) return false;
     if (not_playable.empty()) {
         if (!write_text(in + district_level_file, check.text, error) ||
-            !write_preview(in + district_preview_file, check.cells, sheet, error))
+            !write_preview_png(in + district_preview_file, check.cells, sheet, error))
             return false;
     } else if (!remove_file(in + district_level_file, error) || !remove_file(in + district_preview_file, error)) {
         return false;

@@ -21,6 +21,14 @@ constexpr const char* district_not_playable_key = "not_playable";
 
 constexpr int shown_name_max = 40;  // characters (UTF-8 code points) of a district's shown name
 
+// The last part of a folder's path, trailing slashes ignored: "a/b/harbour/" gives "harbour".
+std::string folder_name(const std::string& dir);
+
+// Writes the level at half size (draw_level_preview with sheet; sheet may be null) as a 24-bit
+// PNG at path, atomically: saved under temporary_name(path), then put in place. False, with why
+// in *error, when it cannot be drawn or written; path is then untouched.
+bool write_preview_png(const std::string& path, const level_cells& cells, BITMAP* sheet, std::string* error);
+
 // The name a district shows, made fit for one line of district.cfg: control characters removed,
 // blanks at either end trimmed, cut to shown_name_max characters (never inside a UTF-8
 // sequence). May be empty.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The game finds its files from anywhere: the build tree's game started from /, and an install
-# moved to another prefix (with a space in its path) started from /, show the title. The level
+# moved to another prefix (with a space in its path), which carries the shipped districts, started
+# from /, show the title. The level
 # tool makes a level of a map in a directory of the player's, --level plays it (named relative to
 # the starting directory), and a missing level file stops the game with a message that names it,
 # status 1.
@@ -27,6 +28,13 @@ osa_say "installing to a prefix, then moving it"
 cmake --install "$OSA_BUILD" --prefix "$OSA_TMP/prefix" >"$OSA_TMP/install.log" 2>&1 ||
     { cat "$OSA_TMP/install.log" >&2; osa_fail "the install failed"; }
 mv "$OSA_TMP/prefix" "$OSA_TMP/moved prefix"
+for district in "$OSA_BUILD"/dat/districts/*/; do  # the shipped districts, every file of each
+    for f in "$district"*; do
+        installed="$OSA_TMP/moved prefix/share/one-step-ahead/dat/districts/$(basename "$district")/$(basename "$f")"
+        cmp -s "$f" "$installed" || osa_fail "the install does not carry $installed"
+    done
+done
+osa_say "the install carries the districts: $(ls "$OSA_BUILD/dat/districts" | tr '\n' ' ')"
 title_from / "$OSA_TMP/moved prefix/bin/one-step-ahead" "the moved install started from /"
 
 osa_say "a map outside the repository made into a level by the level tool, played with --level"

@@ -5,7 +5,6 @@
 // writes what it found for another program (the game's editor).
 #include <allegro.h>
 #include <getopt.h>
-#include <loadpng.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,13 +31,6 @@ constexpr int exit_written = 0;
 constexpr int exit_refused = 1;
 constexpr int exit_usage = 2;
 constexpr int max_order = 999;  // --order's largest value
-
-// The last part of a folder's path, trailing slashes ignored.
-std::string folder_name(std::string dir) {
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    const std::size_t slash = dir.rfind('/');
-    return slash == std::string::npos ? dir : dir.substr(slash + 1);
-}
 
 void usage(std::FILE* to) {
     std::fprintf(to,
@@ -168,12 +160,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: not written\n", (out.empty() ? district : out).c_str());
         return exit_refused;
     }
+    std::string error;
     if (!district.empty()) {
-        std::string error;
         // The district's own tiles when it has them, so that the preview shows its look.
         BITMAP* own = load_bitmap((district + "/tiles.pcx").c_str(), nullptr);
-        const bool written = write_district(district, map_text, c, name.empty() ? folder_name(district) : name,
-                                                  static_cast<int>(order), own ? own : sheet, &error);
+        const bool written =
+            write_district(district, map_text, c, name, static_cast<int>(order), own ? own : sheet, &error);
         if (own) destroy_bitmap(own);
         if (!written) {
             std::fprintf(stderr, "%s: %s\n", district.c_str(), error.c_str());
@@ -187,17 +179,9 @@ int main(int argc, char** argv) {
     }
 
     // The preview first: a level file is written only when everything asked for can be.
-    if (!preview.empty()) {
-        // At 24 bits: a 32-bit picture would be written with its unused top byte as alpha.
-        BITMAP* picture = draw_level_preview(c.cells, sheet);
-        BITMAP* rgb = picture ? create_bitmap_ex(24, picture->w, picture->h) : nullptr;
-        if (rgb) blit(picture, rgb, 0, 0, 0, 0, picture->w, picture->h);
-        if (!rgb || save_png(preview.c_str(), rgb, nullptr) != 0) {
-            std::fprintf(stderr, "%s: cannot write the preview\n", preview.c_str());
-            return exit_refused;
-        }
-        destroy_bitmap(rgb);
-        destroy_bitmap(picture);
+    if (!preview.empty() && !write_preview_png(preview, c.cells, sheet, &error)) {
+        std::fprintf(stderr, "%s: cannot write the preview (%s)\n", preview.c_str(), error.c_str());
+        return exit_refused;
     }
     std::ofstream file(out, std::ios::binary);
     if (!(file << c.text) || !file.flush()) {
