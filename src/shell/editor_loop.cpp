@@ -63,7 +63,8 @@ struct editor_session {
     PLAYER& vela;
     std::string dir;          // the district's folder
     std::string shown_name;   // its district.cfg's name
-    DISTRICT looks;           // whose tiles and background the editor draws with and plays in
+    DISTRICT looks;           // whose tiles and background the editor draws with and plays in:
+                              // the district's own, or those of the district it is a copy of
     EDITOR e;
     EDITOR_VIEW v;
     std::unique_ptr<PROOF_WORKER> worker;
@@ -95,10 +96,34 @@ void refused_or_done(editor_session& s, REFUSAL why) {
     say(s, refusal_text(why));
 }
 
+// A copy of another district takes its tiles and background along when first saved.
+bool copy_looks(editor_session& s, std::string* error) {
+    if (s.looks.dir == s.dir) return true;
+    const bool has[2] = {s.looks.has_tiles, s.looks.has_back};
+    const char* files[2] = {district_tiles_file, district_back_file};
+    for (int k = 0; k < 2; k++) {
+        std::string bytes;
+        if (!has[k]) continue;
+        if (!read_text_file(s.looks.dir + "/" + files[k], &bytes)) {
+            *error = "cannot read " + s.looks.dir + "/" + files[k];
+            return false;
+        }
+        if (!write_file_atomically(s.dir + "/" + files[k], bytes.data(), bytes.size(), error)) return false;
+    }
+    s.looks.dir = s.dir;
+    return true;
+}
+
 // Writes the map with the proof of this very map, now.
 void save_now(editor_session& s) {
     std::string error;
-    BITMAP* own = s.looks.has_tiles ? load_bitmap((s.dir + "/tiles.pcx").c_str(), nullptr) : nullptr;
+    if (!copy_looks(s, &error)) {
+        s.save_pending = false;
+        say(s, "Not saved: " + error);
+        return;
+    }
+    BITMAP* own =
+        s.looks.has_tiles ? load_bitmap((s.looks.dir + "/" + district_tiles_file).c_str(), nullptr) : nullptr;
     const bool saved = save_editor_map(s.dir, s.e, s.v.proof, s.shown_name, own ? own : tilemap, &error);
     destroy_bitmap(own);
     s.save_pending = false;
@@ -409,21 +434,24 @@ std::vector<std::string> opening_map(editor_session& s, const std::string& copy_
     return saved;
 }
 
-// The district's looks: its own tiles and background when its folder has them, else the
-// shared ones; entered with the town's level, which is always there.
-void enter_looks(editor_session& s, const std::string& folder) {
+// The district's looks: the tiles and background in looks_dir when it has them (the district's
+// own folder, or the folder of the district it is a copy of), else the shared ones; entered with
+// the town's level, which is always there.
+void enter_looks(editor_session& s, const std::string& folder, const std::string& looks_dir) {
     std::error_code ec;
     s.looks = DISTRICT{};
     s.looks.folder = folder;
     s.looks.name = folder;
-    s.looks.dir = s.dir;
-    s.looks.has_tiles = std::filesystem::is_regular_file(s.dir + "/" + district_tiles_file, ec);
-    s.looks.has_back = std::filesystem::is_regular_file(s.dir + "/" + district_back_file, ec);
+    s.looks.dir = looks_dir;
+    s.looks.has_tiles = std::filesystem::is_regular_file(looks_dir + "/" + district_tiles_file, ec);
+    s.looks.has_back = std::filesystem::is_regular_file(looks_dir + "/" + district_back_file, ec);
+    if (!s.looks.has_tiles && !s.looks.has_back) s.looks.dir = s.dir;  // nothing to take along
     const std::string town_level = "dat/level.dat";
     std::string error;
     if (enter_district_level(s.looks, town_level, &error)) return;
     std::fprintf(stderr, "one-step-ahead: %s: %s; the editor shows the shared tiles\n", folder.c_str(), error.c_str());
     s.looks.has_tiles = s.looks.has_back = false;
+    s.looks.dir = s.dir;
     enter_district_level(s.looks, town_level, &error);
 }
 
@@ -440,7 +468,10 @@ void run_editor(PLAYER& mora, PLAYER& vela, const std::string& folder, const std
     s.shown_name = folder;
     DISTRICT own;
     if (find_district(folder, &own) && !own.shipped) s.shown_name = own.name;
-    enter_looks(s, folder);
+    // A copy not yet saved looks like the district it copies.
+    std::error_code ec;
+    const bool copy = !copy_from.empty() && !std::filesystem::exists(s.dir + "/" + district_map_file, ec);
+    enter_looks(s, folder, copy ? std::filesystem::path(copy_from).parent_path().string() : s.dir);
     if (!make_editor_view(s.v, mora, vela)) {
         std::fprintf(stderr, "one-step-ahead: out of memory for the editor\n");
         free_editor_view(s.v);
@@ -452,7 +483,6 @@ void run_editor(PLAYER& mora, PLAYER& vela, const std::string& folder, const std
         s.e.saved_revision = -1;  // no revision is ever -1: the work taken back is unsaved
         s.autosaved_revision = s.e.revision;
     }
-    std::error_code ec;
     s.worker = std::make_unique<PROOF_WORKER>(level_tool_path(), std::filesystem::current_path(ec).string());
     if (mouse_ready()) {
         // Only a move from here on moves the cursor: it starts on the player's start.
@@ -482,8 +512,12 @@ void run_editor(PLAYER& mora, PLAYER& vela, const std::string& folder, const std
             rest(pass_rest);
         }
     }
-    // Left on purpose, the autosave has done its work; a crash or a closed window keeps it.
-    if (s.leave) remove_autosave(s.dir);
+    // Left on purpose, the autosave has done its work; a crash or a closed window keeps it. A
+    // district never saved leaves no folder behind (remove takes only an empty one).
+    if (s.leave) {
+        remove_autosave(s.dir);
+        std::filesystem::remove(s.dir, ec);
+    }
     s.worker.reset();
     free_editor_view(s.v);
 }
