@@ -35,22 +35,7 @@ std::string contents(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The tiles cut from the shipped sheet and the two characters from the shipped datafiles, as
-// the tool loads them.
-struct search_data {
-    PLAYER player{player_start_x, start_y, (build_dir() + "/dat/mora.dat").c_str(), 2};
-    PLAYER partner{partner_start_x, start_y, (build_dir() + "/dat/vela.dat").c_str(), 3};
-};
-const search_data& data() {
-    init_headless_allegro();
-    if (tiles.empty()) {
-        BITMAP* sheet = load_bitmap((build_dir() + "/dat/tiles.pcx").c_str(), nullptr);
-        if (sheet) cut_tiles(sheet);
-        if (sheet) destroy_bitmap(sheet);
-    }
-    static const search_data d;
-    return d;
-}
+const search_characters& data() { return shipped_search_characters(); }
 
 level_map shipped_map() {
     std::ifstream in(source_dir() + "/levels/town.map");

@@ -414,6 +414,7 @@ TEST(CommandLine, OptionsAndTheirFaults) {
     EXPECT_EQ(p.opt.fullscreen, -1) << "nothing given: the settings decide";
     EXPECT_EQ(p.opt.scale, 0);
     EXPECT_EQ(parse({"-w", "--fullscreen"}).opt.fullscreen, 1) << "the last one wins";
+    EXPECT_EQ(parse({"--edit", "harbour-2"}).opt.edit, "harbour-2");
 
     p = parse({"--help"});
     EXPECT_EQ(p.result, OPTIONS_RESULT::done);
@@ -426,7 +427,7 @@ TEST(CommandLine, OptionsAndTheirFaults) {
     // Each fault: one line of its own, then the usage, all on err; nothing on out.
     const std::vector<std::vector<std::string>> faults = {
         {"--scale", "0"}, {"--scale", "9"}, {"--scale", "2x"}, {"--scale"}, {"--frobnicate"},
-        {"-q"}, {"--level", ""}, {"stray"}};
+        {"-q"}, {"--level", ""}, {"stray"}, {"--edit", "../home"}, {"--edit", "Harbour"}, {"--edit"}};
     const size_t usage_lines = lines(parse({"--help"}).out);
     for (const auto& f : faults) {
         p = parse(f);

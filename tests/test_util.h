@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "characters/player.h"
+#include "core/assets.h"
 #include "world/level.h"
 
 // Starts Allegro without a display: memory bitmaps, drawing, blending, RLE sprites, PCX,
@@ -90,6 +92,23 @@ private:
     std::filesystem::path old_;
     std::filesystem::path dir_;
 };
+
+// The tiles cut from the shipped sheet (in tiles and masktiles) and the two characters from the
+// shipped datafiles, as the level tool loads them for its search. Made on the first call.
+struct search_characters {
+    PLAYER player{player_start_x, start_y, (build_dir() + "/dat/mora.dat").c_str(), 2};
+    PLAYER partner{partner_start_x, start_y, (build_dir() + "/dat/vela.dat").c_str(), 3};
+};
+inline const search_characters& shipped_search_characters() {
+    init_headless_allegro();
+    if (tiles.empty()) {
+        BITMAP* sheet = load_bitmap((build_dir() + "/dat/tiles.pcx").c_str(), nullptr);
+        if (sheet) cut_tiles(sheet);
+        if (sheet) destroy_bitmap(sheet);
+    }
+    static const search_characters d;
+    return d;
+}
 
 // The whole contents of the file at path; empty when it cannot be read.
 inline std::string file_contents(const std::filesystem::path& path) {

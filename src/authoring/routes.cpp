@@ -215,6 +215,21 @@ std::string seconds(long ticks) {
     return s;
 }
 
+// The keys of the route that the search behind places made to arrival a: the places it settled
+// at, from the start on, with the move from each, then the move that reaches the target.
+std::vector<INPUT_STATE> keys_to(const std::vector<node>& places, const arrival& a) {
+    static const std::vector<move> all_moves = moves();
+    std::vector<INPUT_STATE> keys;
+    std::vector<long> chain;
+    for (long n = a.node; n > 0; n = places[static_cast<size_t>(n)].parent) chain.push_back(n);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const node& p = places[static_cast<size_t>(*it)];
+        add_move_keys(all_moves[static_cast<size_t>(p.move)], p.move_ticks, keys);
+    }
+    if (a.node >= 0) add_move_keys(all_moves[static_cast<size_t>(a.move)], a.ticks, keys);
+    return keys;
+}
+
 }  // namespace
 
 route_report find_routes(const PLAYER& player, const PLAYER& partner) {
@@ -224,7 +239,10 @@ route_report find_routes(const PLAYER& player, const PLAYER& partner) {
     const unsigned all_targets = (1u << target_count) - 1;
     long ticks[target_count];
     std::vector<body> at(target_count, body{player, 0});
-    search(body{player, 0}, partner, all_targets & ~(1u << partner_target), ticks, at.data(), r.ticks_simulated);
+    std::vector<node> places;
+    arrival arrivals[target_count];
+    search(body{player, 0}, partner, all_targets & ~(1u << partner_target), ticks, at.data(), r.ticks_simulated,
+           &places, arrivals);
     for (int i = 0; i < shop_count; i++) {
         r.there[i] = ticks[i];
         r.back[i] = -1;
@@ -233,15 +251,20 @@ route_report find_routes(const PLAYER& player, const PLAYER& partner) {
             r.faults.push_back(shop_place(i) + " cannot be reached from the start");
             continue;
         }
+        r.there_keys[i] = keys_to(places, arrivals[i]);
         // She enters: the effect plays while her control waits, then she goes on as she was.
         body entered = at[static_cast<size_t>(i)];
         entered.p.walking = false;
         entered.phase += effect_ticks;
         long from_shop[target_count];
         std::vector<body> ends(target_count, entered);
-        search(entered, partner, all_targets & ~(1u << i), from_shop, ends.data(), r.ticks_simulated);
+        std::vector<node> from_places;
+        arrival from_arrivals[target_count];
+        search(entered, partner, all_targets & ~(1u << i), from_shop, ends.data(), r.ticks_simulated, &from_places,
+               from_arrivals);
         for (int j = 0; j < target_count; j++) r.between[i][j] = from_shop[j];
         r.back[i] = from_shop[partner_target];
+        if (r.back[i] >= 0) r.back_keys[i] = keys_to(from_places, from_arrivals[partner_target]);
         if (r.back[i] < 0) r.faults.push_back("the partner cannot be reached back from " + shop_place(i));
     }
     return r;
@@ -259,17 +282,31 @@ route route_keys(const PLAYER& player, long tick, const PLAYER& partner, unsigne
     for (int t = 0; t < target_count; t++)
         if (ticks[t] >= 0 && (r.target < 0 || ticks[t] < ticks[r.target])) r.target = t;
     if (r.target < 0) return r;
-    // The places the route settled at, from the last back to the start, then their moves in order.
-    static const std::vector<move> all_moves = moves();
-    const arrival& a = arrivals[r.target];
-    std::vector<long> chain;
-    for (long n = a.node; n > 0; n = places[static_cast<size_t>(n)].parent) chain.push_back(n);
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        const node& p = places[static_cast<size_t>(*it)];
-        add_move_keys(all_moves[static_cast<size_t>(p.move)], p.move_ticks, r.keys);
-    }
-    if (a.node >= 0) add_move_keys(all_moves[static_cast<size_t>(a.move)], a.ticks, r.keys);
+    r.keys = keys_to(places, arrivals[r.target]);
     return r;
+}
+
+void route_points(const PLAYER& player, const route_report& routes, int i, int every,
+                  std::vector<route_point>* there, std::vector<route_point>* back) {
+    const quiet_keys keep;
+    there->clear();
+    back->clear();
+    if (routes.there[i] < 0) return;
+    body b{player, 0};
+    auto follow = [&](const std::vector<INPUT_STATE>& keys, std::vector<route_point>* out) {
+        out->push_back({static_cast<int>(b.p.x), static_cast<int>(b.p.y)});
+        for (size_t t = 0; t < keys.size(); t++) {
+            step(b, keys[t].right ? 1 : keys[t].left ? -1 : 0, keys[t].jump);
+            if ((t + 1) % static_cast<size_t>(every) == 0 || t + 1 == keys.size())
+                out->push_back({static_cast<int>(b.p.x), static_cast<int>(b.p.y)});
+        }
+    };
+    follow(routes.there_keys[i], there);
+    if (routes.back[i] < 0) return;
+    // She enters, as the search has it: the effect plays while her control waits.
+    b.p.walking = false;
+    b.phase += effect_ticks;
+    follow(routes.back_keys[i], back);
 }
 
 std::vector<mission_tour> mission_tours(const route_report& routes, const PLAYER& player, const PLAYER& partner,

@@ -25,6 +25,11 @@ struct route_report {
     long between[shop_count][target_count]; // from shop i's window to target j
     long ticks_simulated = 0;               // control() ticks all the searches ran
     std::vector<std::string> faults;        // a shop that cannot be reached, or left
+    // The keys of the routes timed in there and back, one input state a tick: from the start to
+    // shop i's window, and from the moment she entered it to beside the partner (empty where
+    // there is no route, or where she stands in the target already).
+    std::vector<INPUT_STATE> there_keys[shop_count];
+    std::vector<INPUT_STATE> back_keys[shop_count];
 };
 
 // Searches the level in iLevel (read with read_level; masktiles cut from its tile sheet) for
@@ -60,6 +65,17 @@ struct mission_tour {
     int allowance;               // seconds
     bool fits() const { return ticks >= 0 && ticks <= static_cast<long>(logic_rate) * allowance; }
 };
+
+// A place a route passes through: the player's position in world pixels.
+struct route_point {
+    int x, y;
+};
+// The places the routes of shop i in routes pass, one every `every` ticks and the last: from
+// player at her start along there_keys[i] into *there, then (after the shop's change effect)
+// along back_keys[i] into *back. Both are empty where routes found no route there. The key array
+// and the sound seam are put back as they were.
+void route_points(const PLAYER& player, const route_report& routes, int i, int every,
+                  std::vector<route_point>* there, std::vector<route_point>* back);
 
 // The first `missions` missions as the rules set them from the two characters' starting looks.
 std::vector<mission_tour> mission_tours(const route_report& routes, const PLAYER& player, const PLAYER& partner,

@@ -118,6 +118,11 @@ std::vector<MENU_EVENT> read_menu_events(MENU_STATE& m);
 // frame dimmed, and a framed panel in the title's style with the page's title, its entries (the
 // chosen one on a lighter band) and the note.
 void draw_menu(BITMAP* canvas, const MENU_STATE& m);
+// Draws one panel as draw_menu draws a page, for screens of other parts of the game (the
+// editor's menu, a name asked for): the canvas dimmed, title, the entries with entry `chosen` on
+// the strip's colour (-1: none), and the lines below them.
+void draw_menu_panel(BITMAP* canvas, const char* title, const std::vector<MENU_ENTRY>& entries, int chosen,
+                     const std::vector<std::string>& below);
 
 // The title picture's pixel-art style, for every screen drawn over the game: a panel filled with
 // the title's plum, framed by its dark outline with a lit top-left edge and a drop shadow to the

@@ -40,11 +40,15 @@ void shadowed_text(BITMAP* canvas, const std::string& text, int x, int y, int co
 
 void draw_menu(BITMAP* canvas, const MENU_STATE& m) {
     if (!m.is_open()) return;
-    FONT* f = hud_font();
-    const std::vector<MENU_ENTRY> entries = menu_entries(m);
     std::vector<std::string> below;
     for (const std::string& s : {menu_status(m), m.note})
         if (!s.empty()) below.push_back(s);
+    draw_menu_panel(canvas, menu_title(m.page()), menu_entries(m), m.chosen(), below);
+}
+
+void draw_menu_panel(BITMAP* canvas, const char* title, const std::vector<MENU_ENTRY>& entries, int chosen,
+                     const std::vector<std::string>& below) {
+    FONT* f = hud_font();
     const int n = static_cast<int>(entries.size());
     const int h = title_h + 4 + n * line_h + static_cast<int>(below.size()) * line_h + 4;
     const int top = (view_h - h) / 2;
@@ -58,11 +62,11 @@ void draw_menu(BITMAP* canvas, const MENU_STATE& m) {
     solid_mode();
 
     draw_panel(canvas, panel_x, top, panel_w, h);
-    shadowed_text(canvas, menu_title(m.page()), view_w / 2, top + 2 + (title_h - text_height(f)) / 2, title_yellow, 0);
+    shadowed_text(canvas, title, view_w / 2, top + 2 + (title_h - text_height(f)) / 2, title_yellow, 0);
     hline(canvas, panel_x + margin, top + title_h + 1, right - margin, panel_outline);
     int y = top + title_h + 4;
     for (int i = 0; i < n; i++, y += line_h) {
-        if (i == m.chosen()) rectfill(canvas, panel_x + 3, y, right - 3, y + line_h - 1, panel_band);
+        if (i == chosen) rectfill(canvas, panel_x + 3, y, right - 3, y + line_h - 1, panel_band);
         shadowed_text(canvas, entries[i].label, panel_x + margin, y + text_dy, text_colour);
         if (!entries[i].value.empty()) shadowed_text(canvas, entries[i].value, right - margin, y + text_dy, text_colour, 1);
     }

@@ -16,7 +16,7 @@
 #include "shell/shell.h"
 #include "world/district.h"
 
-bool editor_available = false;
+bool editor_available = true;
 
 namespace {
 

@@ -247,36 +247,48 @@ void play_district(const OPTIONS& opt, const std::string& record_path, const std
 void back_to_town() {
     DISTRICT town;
     std::string error;
-    if (current_district.folder != town_district && find_district(town_district, &town) &&
+    // The editor may have left another level or another district's looks in play.
+    const bool in_town = current_district.folder == town_district && level_file == "dat/level.dat" &&
+                         back_file == "dat/back.pcx";
+    if (!in_town && find_district(town_district, &town) &&
         !enter_district(town, &error))
         std::fprintf(stderr, "one-step-ahead: the town cannot be loaded: %s\n", error.c_str());
 }
 
 // The title, then the district screen, until a district is played or the game ends; Escape on
-// the screen goes back to the title.
+// the screen goes back to the title, and the editor comes back to the screen.
 void title_and_districts(const OPTIONS& opt, const std::string& record_path, const std::string& ghost_path,
                          PLAYER& mora, PLAYER& vela, const REPLAY* demo) {
-    for (;;) {
-        back_to_town();
-        show_title(mora, vela, demo);
-        if (blGameOver) return;
+    bool title = true;
+    while (!blGameOver) {
+        if (title) {
+            back_to_town();
+            show_title(mora, vela, demo);
+            if (blGameOver) return;
+        }
+        title = false;
         const DISTRICT_PICK pick = choose_district();
+        std::string error, name;
         switch (pick.action) {
-        case DISTRICT_ACTION::back: continue;
+        case DISTRICT_ACTION::back: title = true; break;
         case DISTRICT_ACTION::quit: return;
-        case DISTRICT_ACTION::play: {
-            std::string error;
+        case DISTRICT_ACTION::play:
             if (!enter_district(pick.district, &error)) {
                 std::fprintf(stderr, "one-step-ahead: %s cannot be played: %s\n", pick.district.folder.c_str(),
                              error.c_str());
-                continue;
+                break;
             }
             play_district(opt, record_path, ghost_path, mora, vela);
             return;
-        }
-        case DISTRICT_ACTION::edit:
+        case DISTRICT_ACTION::edit: run_editor(mora, vela, pick.district.folder, ""); break;
         case DISTRICT_ACTION::edit_copy:
-        case DISTRICT_ACTION::new_district: continue;
+            // A shipped district is never changed: its map goes into a new district of the player's.
+            if (ask_district_name(&name))
+                run_editor(mora, vela, name, pick.district.dir + "/" + district_map_file);
+            break;
+        case DISTRICT_ACTION::new_district:
+            if (ask_district_name(&name)) run_editor(mora, vela, name, "");
+            break;
         }
     }
 }
@@ -373,7 +385,9 @@ int main(int argc, char** argv) {
     }
     switch (opt.run) {
     case RUN_MODE::play:
-        if (!opt.district.empty()) {
+        if (!opt.edit.empty()) {
+            run_editor(*mora, *vela, opt.edit, "");
+        } else if (!opt.district.empty()) {
             if (!district_from_command_line(opt.district)) {
                 status = EXIT_FAILURE;
                 break;

@@ -9,6 +9,7 @@
 
 #include "display/display.h"
 #include "menu/settings.h"
+#include "world/district.h"
 
 #ifndef OSA_VERSION
 #define OSA_VERSION "unknown"
@@ -24,6 +25,7 @@ constexpr int timedemo_option = 258;
 constexpr int district_option = 259;
 constexpr int list_districts_option = 260;
 constexpr int ghost_option = 261;
+constexpr int edit_option = 262;
 
 const char* const usage_text =
     "Usage: one-step-ahead [OPTION]...\n"
@@ -49,12 +51,18 @@ const char* const usage_text =
     "                       window: exit 0 when it ends as it was recorded\n"
     "      --timedemo FILE  play a recorded run as fast as frames can be drawn and\n"
     "                       print how fast that was\n"
+    "      --edit NAME      open the level editor on your district NAME (made from a\n"
+    "                       small playable map when it has none yet), in\n"
+    "                       $XDG_DATA_HOME/one-step-ahead/districts/NAME\n"
     "  -h, --help           show this help and exit\n"
     "  -V, --version        show the version and exit\n"
     "\n"
     "Keys: Left and Right walk, Space jumps, Up enters a shop, P opens the menu,\n"
     "R starts the district again at once,\n"
     "F11 or Alt+Enter switches between full screen and a window, Escape quits.\n"
+    "Editor: arrows move (Shift: by five, Ctrl: grow or shrink the map), a legend\n"
+    "character puts that cell, Space puts it again, Delete empties, Ctrl+Z/Ctrl+Y undo\n"
+    "and redo, Ctrl+S saves, F5 plays, Tab shows the whole map, R the routes.\n"
     "Settings: $XDG_CONFIG_HOME/one-step-ahead/settings.cfg\n"
     "(by default ~/.config/one-step-ahead/settings.cfg).\n";
 
@@ -72,6 +80,7 @@ const option long_options[] = {
     {"district", required_argument, nullptr, district_option},
     {"list-districts", no_argument, nullptr, list_districts_option},
     {"ghost", required_argument, nullptr, ghost_option},
+    {"edit", required_argument, nullptr, edit_option},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -132,6 +141,14 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
                 return usage_error(err);
             }
             opt.run = RUN_MODE::list_districts;
+            break;
+        case edit_option:
+            if (!is_district_folder_name(optarg)) {
+                std::fprintf(err, "%s: a district's name is lower case letters, digits and '-', not '%s'\n", program,
+                             optarg);
+                return usage_error(err);
+            }
+            opt.edit = optarg;
             break;
         case 'm': opt.mute = true; break;
         case 'h': std::fputs(usage_text, out); return OPTIONS_RESULT::done;

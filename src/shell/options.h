@@ -22,6 +22,7 @@ struct OPTIONS {
     RUN_MODE run = RUN_MODE::play;
     std::string replay;   // the recorded run for --replay, --verify or --timedemo
     std::string district; // --district NAME: play it at once, without the title or the districts
+    std::string edit;     // --edit NAME: the player's district NAME opened in the editor
 };
 
 // What main does after reading the command line.

@@ -121,13 +121,28 @@ struct DISTRICT_PICK {
 // with a word saying why. With the editor, Left and Right choose between playing and editing,
 // and the list ends with "New district".
 DISTRICT_PICK choose_district();
-// True when the game has its editor: the district screen offers it.
+// True when the district screen offers the editor (it always does in the game; a build or a
+// test may leave it out).
 extern bool editor_available;
 
 // Frames a second at most (each after at least one tick): frame_rate_auto for the display's
 // refresh rate where the system tells it, else 60; min_frame_rate to max_frame_rate; 0 for a
 // frame after every pass that ran a tick. Set by main from the settings before run_game.
 extern int frame_rate;
+
+// Opens the level editor on the player's district `folder` (under player_districts_dir()):
+// from its level.map, else from copy_from (a map file: "Edit a copy" of a shipped district
+// passes dat/districts/NAME/level.map), else from the starter map; an autosave newer than
+// level.map is offered back first. Drawn with the district's own tiles. Returns when the player
+// leaves it (or the game is to end: blGameOver). The district's looks are then in play (with the
+// town's level): enter the district to be played next. A folder name that is not a district's,
+// or no data folder, is said in one line on stderr.
+void run_editor(PLAYER& mora, PLAYER& vela, const std::string& folder, const std::string& copy_from);
+
+// Asks the name of a new district's folder over the picture, drawn as the menus: typed on the
+// keyboard (lower case letters, digits and '-'), offering the first free "district-N". True with
+// the name in *name when the player takes one no district has yet; false when they go back.
+bool ask_district_name(std::string* name);
 
 // Every bitmap a change of mode must carry over (display's keep_across_mode_changes): the world
 // buffer, the background, the change effect's two and the tiles. main gives them after loading.

@@ -1,7 +1,8 @@
 // one-step-ahead-level MAP (-o OUT.dat | --district DIR) [--name NAME] [--order N]
 // [--preview OUT.png] [--data DIR]: checks a level drawn as text, proves with the game's own
 // physics that every shop can be reached and left, and writes the level file that
-// `one-step-ahead --level` plays, or a district's folder that the game lists.
+// `one-step-ahead --level` plays, or a district's folder that the game lists; --report FILE
+// writes what it found for another program (the game's editor).
 #include <allegro.h>
 #include <getopt.h>
 #include <unistd.h>
@@ -17,8 +18,10 @@
 
 #include "authoring/district_files.h"
 #include "authoring/level_check.h"
+#include "authoring/proof_report.h"
 #include "characters/player.h"
 #include "core/assets.h"
+#include "core/files.h"
 #include "shell/options.h"
 #include "world/district.h"
 
@@ -33,6 +36,7 @@ void usage(std::FILE* to) {
     std::fprintf(to,
                  "usage: one-step-ahead-level MAP -o OUT.dat [--preview OUT.png] [--data DIR]\n"
                  "       one-step-ahead-level MAP --district DIR [--name NAME] [--order N] [--data DIR]\n"
+                 "       one-step-ahead-level MAP --report FILE [--data DIR]\n"
                  "Checks the text map MAP and writes the level file OUT.dat, or the district DIR.\n"
                  "  -o, --output FILE   the level file to write\n"
                  "  -p, --preview FILE  also a PNG picture of the whole level at half size\n"
@@ -42,6 +46,9 @@ void usage(std::FILE* to) {
                  "                      when it is there)\n"
                  "  -n, --name NAME     the district's shown name (default: its folder's name)\n"
                  "  -r, --order N       the district's place among the game's own (1 the first)\n"
+                 "  -R, --report FILE   also write what the checks found, for a program to read:\n"
+                 "                      the faults, each shop's routes and the first mission's\n"
+                 "                      tour (written whether or not the map passes)\n"
                  "  -d, --data DIR      read the game's tiles and characters from DIR/dat (also\n"
                  "                      ONE_STEP_AHEAD_DATA=DIR); by default as the game finds them\n"
                  "  -h, --help          this text\n");
@@ -65,10 +72,11 @@ int main(int argc, char** argv) {
         {"output", required_argument, nullptr, 'o'}, {"preview", required_argument, nullptr, 'p'},
         {"data", required_argument, nullptr, 'd'},   {"district", required_argument, nullptr, 'D'},
         {"name", required_argument, nullptr, 'n'},   {"order", required_argument, nullptr, 'r'},
-        {"help", no_argument, nullptr, 'h'},         {nullptr, 0, nullptr, 0}};
-    std::string out, preview, data, district, name;
+        {"report", required_argument, nullptr, 'R'}, {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0}};
+    std::string out, preview, data, district, name, report;
     long order = 0;
-    for (int c; (c = getopt_long(argc, argv, "o:p:d:D:n:r:h", options, nullptr)) != -1;) {
+    for (int c; (c = getopt_long(argc, argv, "o:p:d:D:n:r:R:h", options, nullptr)) != -1;) {
         char* end = nullptr;
         switch (c) {
         case 'o': out = optarg; break;
@@ -76,6 +84,7 @@ int main(int argc, char** argv) {
         case 'd': data = optarg; break;
         case 'D': district = optarg; break;
         case 'n': name = optarg; break;
+        case 'R': report = optarg; break;
         case 'r':
             order = std::strtol(optarg, &end, 10);
             if (*optarg == '\0' || *end != '\0' || order < 1 || order > max_order) {
@@ -87,7 +96,7 @@ int main(int argc, char** argv) {
         default: usage(stderr); return exit_usage;
         }
     }
-    if (optind != argc - 1 || (out.empty() && district.empty())) {
+    if (optind != argc - 1 || (out.empty() && district.empty() && report.empty())) {
         usage(stderr);
         return exit_usage;
     }
@@ -137,6 +146,15 @@ int main(int argc, char** argv) {
     const level_check c = check_level(m, player, partner);
     for (const std::string& line : c.report) std::printf("%s\n", line.c_str());
     for (const std::string& f : c.faults) std::fprintf(stderr, "%s: %s\n", map_path.c_str(), f.c_str());
+    if (!report.empty()) {
+        const std::string text = proof_text(make_proof(c, player, partner));
+        std::string error;
+        if (!write_file_atomically(report, text.data(), text.size(), &error)) {
+            std::fprintf(stderr, "%s: %s\n", report.c_str(), error.c_str());
+            return exit_refused;
+        }
+        if (out.empty() && district.empty()) return c.faults.empty() ? exit_written : exit_refused;
+    }
     if (!c.faults.empty()) {
         // Only playable districts are written here: a draft is the editor's.
         std::fprintf(stderr, "%s: not written\n", (out.empty() ? district : out).c_str());
