@@ -28,6 +28,7 @@ constexpr int side_x = 166, side_w = 136;          // the chosen district's prev
 constexpr int preview_h = 64;
 constexpr int wrap_chars = 22;                     // characters of a note's line beside the list
 constexpr int screen_rest = 10;                    // ms between looks at the keys and the pad
+constexpr int key_release_wait = 1000;            // ms at most for a held key to be let go
 constexpr int dim_level = 110;                     // how far the title's picture behind is darkened
 
 // One district as the screen shows it.
@@ -222,6 +223,12 @@ DISTRICT_PICK choose_district() {
     MENU_STATE events;  // only for reading the keys and the pad as the menus read them
     events.open.push_back({MENU_PAGE::pause, 0});
     bool redraw = true, done = !canvas;
+    // A key still held from what came before (Escape leaving the editor, Enter ending the title)
+    // is not a choice here.
+    for (int waited = 0; waited < key_release_wait && (key[KEY_ESC] || key[KEY_ENTER]); waited += screen_rest) {
+        poll_keyboard();
+        rest(screen_rest);
+    }
     clear_keybuf();
     while (!done && !blGameOver) {
         for (const MENU_EVENT& e : read_menu_events(events)) {
@@ -276,6 +283,8 @@ DISTRICT_PICK choose_district() {
         }
         if (!done) rest(screen_rest);
     }
+    // What opens next (the name of a new district) is drawn over the screen as it was left.
+    if (canvas && picture) blit(canvas, picture, 0, 0, 0, 0, view_w, view_h);
     for (ROW& r : s.rows) destroy_bitmap(r.preview);
     destroy_bitmap(canvas);
     // The press that chose (Enter, Space or the pad's button 0) must not jump at once in play.
