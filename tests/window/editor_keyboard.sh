@@ -25,15 +25,6 @@ mkdir -p "$district"
 cell() {
     awk -v c="$2" -v r="$3" '/^;/ || /^$/ { next } { if (n++ == r) { print substr($0, c + 1, 1); exit } }' "$1"
 }
-# wait_for SECONDS COMMAND...: runs COMMAND every 0.2 s until it succeeds; 1 after SECONDS.
-wait_for() {
-    local deadline=$(($(date +%s) + $1))
-    shift
-    until "$@"; do
-        [ "$(date +%s)" -lt "$deadline" ] || return 1
-        sleep 0.2
-    done
-}
 keys() {
     local k
     for k in "$@"; do
@@ -52,17 +43,20 @@ sleep 1.5  # the keyboard is installed once the window shows; let the editor ope
 
 osa_say "a crate three cells above the player's start, saved"
 keys Up Up Up c ctrl+s
-wait_for 20 crate_saved || osa_fail "the saved map has '$(cell "$district/level.map" 25 13)' at row 13, column 25, not the crate (or no level.dat)"
+osa_wait_for 20 crate_saved || osa_fail "the saved map has '$(cell "$district/level.map" 25 13)' at row 13, column 25, not the crate (or no level.dat)"
 
 osa_say "a brick wall at column 30 from the sky to the floor, saved"
 keys Right Right Right Right Right B
 for r in $(seq 12 -1 1); do keys Up B; done
 keys shift+Down shift+Down Down Down Down B Down B Down B ctrl+s
-wait_for 30 shut_off_saved || osa_fail "the district is not a draft naming the handbag shop: $(cat "$district/district.cfg" 2>/dev/null); files: $(ls "$district")"
+osa_wait_for 30 shut_off_saved || osa_fail "the district is not a draft naming the handbag shop: $(cat "$district/district.cfg" 2>/dev/null); files: $(ls "$district")"
 for r in $(seq 1 16); do
     [ "$(cell "$district/level.map" 30 "$r")" = B ] || osa_fail "no brick at row $r, column 30 of the saved map"
 done
 osa_say "$(grep not_playable "$district/district.cfg")"
+listed=$(ONE_STEP_AHEAD_DATA="$OSA_BUILD" timeout 20 "$OSA_GAME" --list-districts | grep "^mine	")
+[[ $listed == *"	not playable: "*"handbag"* ]] || osa_fail "--list-districts does not name the handbag shop: $listed"
+osa_say "listed: $listed"
 
 keys Escape
 osa_wait_exit 5

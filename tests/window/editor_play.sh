@@ -14,14 +14,6 @@ district="$XDG_DATA_HOME/one-step-ahead/districts/trial"
 # the 320 x 240 picture shown at the window's corner.
 bar_shown() { [ "$(osa_fb_row 314 194 1)" = "17 17 170 " ]; }
 bar_gone() { ! bar_shown; }
-wait_for() {
-    local deadline=$(($(date +%s) + $1))
-    shift
-    until "$@"; do
-        [ "$(date +%s)" -lt "$deadline" ] || return 1
-        sleep 0.2
-    done
-}
 # cell FILE COLUMN ROW: the character at that cell of a map file (comment lines are not rows).
 cell() {
     awk -v c="$2" -v r="$3" '/^;/ || /^$/ { next } { if (n++ == r) { print substr($0, c + 1, 1); exit } }' "$1"
@@ -31,14 +23,14 @@ osa_say "a new district in the editor"
 osa_start_game "$OSA_BUILD" --window --scale 1 --mute --edit trial
 OSA_WINDOW=$(osa_window "One Step Ahead") || true
 [ -n "$OSA_WINDOW" ] || osa_fail "no window titled One Step Ahead"
-wait_for 10 bar_shown || osa_fail "the editor's palette bar did not show (pixel: $(osa_fb_row 314 194 1))"
+osa_wait_for 10 bar_shown || osa_fail "the editor's palette bar did not show (pixel: $(osa_fb_row 314 194 1))"
 sleep 3  # the starter map's proof: F5 plays only a map proven playable
 osa_key Right
 osa_key Right
 
 osa_say "F5 plays it"
 osa_key F5
-wait_for 10 bar_gone || osa_fail "F5 did not leave the editor"
+osa_wait_for 10 bar_gone || osa_fail "F5 did not leave the editor"
 sleep 0.5
 osa_screenshot "$OSA_TMP/play1.png"
 osa_key Right 0.8
@@ -50,11 +42,11 @@ bar_gone || osa_fail "the editor's bar shows in play"
 
 osa_say "Escape comes back to the editor"
 osa_key Escape
-wait_for 10 bar_shown || osa_fail "Escape did not come back to the editor"
+osa_wait_for 10 bar_shown || osa_fail "Escape did not come back to the editor"
 osa_game_running || osa_fail "the game ended on Escape in play"
 osa_key c
 osa_key ctrl+s
-wait_for 20 test -s "$district/level.map" || osa_fail "nothing saved"
+osa_wait_for 20 test -s "$district/level.map" || osa_fail "nothing saved"
 [ "$(cell "$district/level.map" 27 16)" = c ] ||
     osa_fail "the crate is not where the cursor was before playing (row 16: $(cell "$district/level.map" 0 16))"
 osa_key Escape

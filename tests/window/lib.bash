@@ -374,6 +374,17 @@ osa_wait_districts() {
     done
 }
 
+# osa_wait_for SECONDS COMMAND...: runs COMMAND every 0.2 s until it succeeds; fails (returns 1)
+# after SECONDS.
+osa_wait_for() {
+    local deadline=$(($(date +%s) + $1))
+    shift
+    until "$@"; do
+        [ "$(date +%s)" -lt "$deadline" ] || return 1
+        sleep 0.2
+    done
+}
+
 # osa_start_to_districts: starts the game in the build tree at scale 1, ends its title with
 # Return and waits for the district screen.
 osa_start_to_districts() {
