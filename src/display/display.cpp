@@ -178,7 +178,13 @@ bool screen_is_shared_image() {
 } // namespace
 
 void display_read_input() {
-    if (system_driver && system_driver->id == SYSTEM_XWINDOWS && _xwin.display) _xwin_handle_input();
+    if (!system_driver || system_driver->id != SYSTEM_XWINDOWS || !_xwin.display) return;
+    // Allegro's reader syncs with the server (a round trip) before it reads: it runs only when
+    // something has come, which a look at the connection tells without one.
+    XLOCK();
+    const bool waiting = XEventsQueued(_xwin.display, QueuedAfterReading) > 0;
+    XUNLOCK();
+    if (waiting) _xwin_handle_input();
 }
 
 void show_picture(BITMAP* pic) {
