@@ -4,6 +4,10 @@
 // file polled). Prints one line a press: "SOUND_MS PICTURE_MS" (-1 when nothing came within the
 // window).
 // Usage: latency_probe FBFILE SOURCE X Y W H PRESSES   (the region of the screen to watch)
+//    or: latency_probe --gaps SOURCE SECONDS
+// The second form records SECONDS of the sound and prints the gaps in it: runs of at least
+// gap_frames frames of digital silence on both channels (what the server plays when its client
+// runs dry), "GAPS LONGEST_MS".
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -98,13 +102,49 @@ struct screen_region {
     }
 };
 
+constexpr int gap_frames = 64;  // 1.5 ms: far shorter than any rest in the music
+
+int count_gaps(const char* source, double seconds) {
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, rate, 2};
+    int err = 0;
+    pa_simple* pa = pa_simple_new(nullptr, "latency_probe", PA_STREAM_RECORD, source, "monitor", &spec, nullptr,
+                                  nullptr, &err);
+    if (!pa) {
+        std::fprintf(stderr, "latency_probe: recording %s: %s\n", source, pa_strerror(err));
+        return 1;
+    }
+    int16_t buf[2 * 1024];
+    long run = 0, longest = 0, gaps = 0;
+    for (long frames = 0; frames < static_cast<long>(seconds * rate); frames += 1024) {
+        if (pa_simple_read(pa, buf, sizeof buf, &err) < 0) {
+            std::fprintf(stderr, "latency_probe: reading the monitor: %s\n", pa_strerror(err));
+            return 1;
+        }
+        for (int i = 0; i < 1024; i++) {
+            if (buf[2 * i] == 0 && buf[2 * i + 1] == 0) {
+                if (++run == gap_frames) gaps++;
+                longest = std::max(longest, run);
+            } else {
+                if (run >= gap_frames)
+                    std::fprintf(stderr, "gap of %.1f ms, %.3f s into the recording\n", run * 1000.0 / rate,
+                                 static_cast<double>(frames + i - run) / rate);
+                run = 0;
+            }
+        }
+    }
+    pa_simple_free(pa);
+    std::printf("%ld %.1f\n", gaps, gaps ? longest * 1000.0 / rate : 0.0);
+    return 0;
+}
+
 uint32_t be32(const unsigned char* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--gaps") == 0) return count_gaps(argv[2], std::atof(argv[3]));
     if (argc != 8) {
-        std::fprintf(stderr, "usage: latency_probe FBFILE SOURCE X Y W H PRESSES\n");
+        std::fprintf(stderr, "usage: latency_probe FBFILE SOURCE X Y W H PRESSES | --gaps SOURCE SECONDS\n");
         return 2;
     }
     const int presses = std::atoi(argv[7]);

@@ -6,6 +6,8 @@
 #include <allegro/internal/aintern.h>  // _add_exit_func
 
 #include <alsa/asoundlib.h>
+#include <pthread.h>
+#include <sched.h>
 #include <signal.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -32,6 +35,7 @@ constexpr int channels = 2;
 // periods as fast as they are made: the thread then paces itself to the clock, a little faster
 // than real time so that a real device whose clock runs fast is never starved by it.
 constexpr double pace_margin = 1.01;
+constexpr int output_priority = 10;   // of the real-time class, when the system grants one
 constexpr int wait_ms = 100;          // longest wait for room in the buffer before looking again
 
 snd_pcm_t* pcm = nullptr;
@@ -76,36 +80,53 @@ bool write_period(std::vector<std::int32_t>& acc, std::vector<std::int16_t>& out
     return true;
 }
 
-void run_output() {
+bool open_device(int latency_ms);
+
+// The output's thread: opens the device (so that the threads a sound server's plugin makes for
+// it share this thread's priority), says whether that worked, then plays until stopped.
+void run_output(int latency_ms, std::promise<bool>* opened) {
+    // Ahead of the game's other work where the system allows it (a real-time class needs a
+    // privilege most players have not: then the thread runs as any other).
+    sched_param param{};
+    param.sched_priority = output_priority;
+    pthread_setschedparam(pthread_self(), SCHED_RR, &param);
+    const bool ok = open_device(latency_ms);
+    opened->set_value(ok);
+    if (!ok) return;
     std::vector<std::int32_t> acc(period * channels);
     std::vector<std::int16_t> out(period * channels);
-    const auto start = clock_type::now();
-    double written = 0;  // frames written since start
+    // The clock's pace holds from the last time the device made the thread wait (a device that
+    // does keeps the pace itself, and what a recovery dropped is not owed to the clock).
+    auto since = clock_type::now();
+    double written = 0;  // frames written since then
+    const auto device_paces = [&] {
+        since = clock_type::now();
+        written = 0;
+    };
     while (!stop.load()) {
         const snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm);
         if (avail < 0) {
             if (avail == -EPIPE) underruns.fetch_add(1);
             if (snd_pcm_recover(pcm, static_cast<int>(avail), 1) < 0) return;
+            device_paces();
             continue;
         }
         if (static_cast<snd_pcm_uframes_t>(avail) < period) {
             // Waits for room: a real device drains in real time.
             if (snd_pcm_wait(pcm, wait_ms) < 0) snd_pcm_recover(pcm, -EPIPE, 1);
+            device_paces();
             continue;
         }
         // Never more than a buffer ahead of the clock.
-        const double elapsed = std::chrono::duration<double>(clock_type::now() - start).count();
-        const double ahead = written + static_cast<double>(period) - static_cast<double>(buffer) -
-                             elapsed * rate * pace_margin;
+        const double elapsed = std::chrono::duration<double>(clock_type::now() - since).count();
+        const double ahead =
+            written + static_cast<double>(period) - static_cast<double>(buffer) - elapsed * rate * pace_margin;
         if (ahead > 0) {
             std::this_thread::sleep_for(std::chrono::duration<double>(ahead / rate));
             continue;
         }
         if (!write_period(acc, out)) return;
         written += static_cast<double>(period);
-        // After a stall (the process stopped) the clock is not owed a burst of periods.
-        const double behind = elapsed * rate * pace_margin - written;
-        if (behind > static_cast<double>(buffer)) written = elapsed * rate * pace_margin - static_cast<double>(buffer);
     }
 }
 
@@ -147,14 +168,11 @@ void close_at_exit() { close_sound_output(); }
 
 } // namespace
 
-bool open_sound_output(int latency_ms) {
-    if (pcm) return true;
-    // Allegro's configuration is the player's (and the tests') word on the digital sound.
-    if (get_config_id("sound", "digi_card", DIGI_AUTODETECT) == DIGI_NONE) return false;
-    if (latency_ms <= 0) latency_ms = default_sound_latency_ms;
-    latency_ms = std::clamp(latency_ms, min_sound_latency_ms, max_sound_latency_ms);
-    rate = get_config_int("sound", "sound_freq", default_rate);
-    if (rate <= 0) rate = default_rate;
+namespace {
+
+// Opens and sets up the default device into pcm, at rate (which becomes the rate it takes), and
+// readies the mixer for it. False, pcm null, when there is none or it refuses.
+bool open_device(int latency_ms) {
     snd_lib_error_set_handler(quiet_alsa);
     const int opened = snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, 0);
     snd_lib_error_set_handler(nullptr);
@@ -167,25 +185,42 @@ bool open_sound_output(int latency_ms) {
         pcm = nullptr;
         return false;
     }
+    std::lock_guard<std::mutex> g(voices_lock);
     mixer = MIXER{};
     mixer.rate = rate;
+    return true;
+}
+
+} // namespace
+
+bool open_sound_output(int latency_ms) {
+    if (pcm) return true;
+    // Allegro's configuration is the player's (and the tests') word on the digital sound.
+    if (get_config_id("sound", "digi_card", DIGI_AUTODETECT) == DIGI_NONE) return false;
+    if (latency_ms <= 0) latency_ms = default_sound_latency_ms;
+    latency_ms = std::clamp(latency_ms, min_sound_latency_ms, max_sound_latency_ms);
+    rate = get_config_int("sound", "sound_freq", default_rate);
+    if (rate <= 0) rate = default_rate;
     stop.store(false);
     underruns.store(0);
     periods_written.store(0);
     // The thread takes no signals (as the music's feeder did): a fatal one is handled on a thread
     // that can join it.
+    std::promise<bool> opened;
     sigset_t all, old;
     sigfillset(&all);
     pthread_sigmask(SIG_SETMASK, &all, &old);
     try {
-        mixer_thread = std::thread(run_output);
+        mixer_thread = std::thread(run_output, latency_ms, &opened);
     } catch (const std::system_error&) {
         pthread_sigmask(SIG_SETMASK, &old, nullptr);
-        snd_pcm_close(pcm);
-        pcm = nullptr;
         return false;
     }
     pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    if (!opened.get_future().get()) {
+        mixer_thread.join();
+        return false;
+    }
     _add_exit_func(close_at_exit, "sound output");
     return true;
 }

@@ -12,7 +12,7 @@ struct SAMPLE;
 // The buffer the output keeps ahead of the device, in milliseconds, unless the player asks for
 // another ([sound] latency_ms): small enough to hear a jump within two frames, large enough not
 // to run dry on a busy machine. The settings take min_sound_latency_ms to max_sound_latency_ms.
-constexpr int default_sound_latency_ms = 15;
+constexpr int default_sound_latency_ms = 20;
 constexpr int min_sound_latency_ms = 5;
 constexpr int max_sound_latency_ms = 250;
 
