@@ -7,7 +7,7 @@
 //    or: latency_probe --gaps SOURCE SECONDS
 // The second form records SECONDS of the sound and prints the gaps in it: runs of at least
 // gap_frames frames of digital silence on both channels (what the server plays when its client
-// runs dry), "GAPS LONGEST_MS".
+// runs dry), "GAPS LONGEST_MS", with a line on stderr for each gap: its length and when it came.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
