@@ -141,6 +141,41 @@ TEST(Music, PlaysAtLeastSixtySecondsAndIsNotSilent) {
     }
 }
 
+// The RMS of the channels' difference and of their sum, over interleaved stereo.
+void side_and_middle(const std::vector<std::int16_t>& pcm, double* side, double* middle) {
+    double d = 0, m = 0;
+    for (size_t i = 0; i + 1 < pcm.size(); i += 2) {
+        const double l = pcm[i], r = pcm[i + 1];
+        d += (l - r) * (l - r);
+        m += (l + r) * (l + r);
+    }
+    *side = std::sqrt(d);
+    *middle = std::sqrt(m);
+}
+
+// A stereo mix: over the whole tune the channels differ by at least a fifth of their sum (the
+// instruments placed left and right), while the melody and the bass, alone, sound in the middle.
+TEST(Music, IsHeardInStereoWithTheMelodyAndTheBassInTheMiddle) {
+    std::string bytes = read_file(dat("music.it"));
+    std::istringstream in(bytes);
+    openmpt::module mod(in);
+    mod.set_repeat_count(0);
+    double side, middle;
+    side_and_middle(render(mod, 600), &side, &middle);
+    std::printf("difference / sum of the channels: %.3f\n", side / middle);
+    EXPECT_GE(side / middle, 0.2);
+    for (int solo : {0, 2}) {  // melody, bass
+        std::istringstream again(bytes);
+        openmpt::module_ext one(again);
+        auto* inter = static_cast<openmpt::ext::interactive*>(one.get_interface(openmpt::ext::interactive_id));
+        ASSERT_NE(inter, nullptr);
+        for (int c = 0; c < one.get_num_channels(); c++) inter->set_channel_mute_status(c, c != solo);
+        one.set_repeat_count(0);
+        side_and_middle(render(one, 20), &side, &middle);
+        EXPECT_LT(side / middle, 0.01) << "channel " << solo;
+    }
+}
+
 // It loops: with the repeat count at -1 it goes on past its length.
 TEST(Music, LoopsThroughItsOrderList) {
     std::string bytes = read_file(dat("music.it"));

@@ -455,10 +455,32 @@ TEST_F(Characters, AnUnknownDirectionKeepsTheLastChoice) {
 // ---------------------------------------------------------------------------------------------
 // Walk animation
 
+// Her steps are heard where she walks on the screen: more on the left the further left she is,
+// more on the right the further right, never wholly on one side.
+TEST_F(Characters, StepsAreHeardWhereSheIsOnTheScreen) {
+    PLAYER p = fresh_mora();
+    p.walking = true;
+    p.frame = 5;  // the next step plays
+    std::vector<int> pans;
+    for (int column : {0, view_w / 4, view_w / 2, 3 * view_w / 4, view_w}) {
+        iThex = static_cast<int>(p.x) + frame_w / 2 - column;
+        sounds.clear();
+        p.addframe();
+        p.frame = 5;
+        ASSERT_EQ(sounds.size(), 1u);
+        pans.push_back(sounds[0].pan);
+    }
+    EXPECT_EQ(pans[2], 128);
+    for (size_t i = 1; i < pans.size(); i++) EXPECT_GT(pans[i], pans[i - 1]);
+    EXPECT_GT(pans.front(), 0);
+    EXPECT_LT(pans.back(), 255);
+}
+
 TEST_F(Characters, FootstepsPlayAtPhasesZeroAndThreeOnTheGroundOnly) {
     for (bool partner : {false, true}) {
         PLAYER p = partner ? fresh_vela() : fresh_mora();
         sounds.clear();
+        iThex = static_cast<int>(p.x) + frame_w / 2 - view_w / 2;  // she walks mid-screen
         p.walking = true;
         std::vector<int> phases;
         for (int i = 0; i < 12; i++) {
@@ -644,6 +666,32 @@ TEST_F(Characters, HeldArrowTendsToSevenSixthsAfterFriction) {
     EXPECT_EQ(p.y, standing_y);
 }
 
+// A landing can leave the frame deep enough in the floor that the ground test still passes on the
+// tick after the next take-off, which then starts the jump again: one jump, heard once. Jumps
+// with the key held for a press's few ticks, from the depths the landings leave, until that has
+// happened; each jump ends in one landing, so the landings count the jumps.
+TEST_F(Characters, OneTakeOffPlaysOneJumpSample) {
+    lay_floor();
+    PLAYER p = fresh_mora();
+    int started_again = 0;  // take-offs whose next tick took off again
+    for (int round = 0; round < 40; round++) {
+        key[KEY_SPACE] = 1;
+        float previous_speed = 0;
+        for (int tick = 0; tick < 6 + round % 7; tick++) {
+            p.control();
+            if (tick > 0 && previous_speed == p.yspeed && p.yspeed == static_cast<float>(-jump_speed)) started_again++;
+            previous_speed = p.yspeed;
+        }
+        clear_key();
+        for (int tick = 0; tick < 300 && !p.onground; tick++) p.control();
+        ASSERT_TRUE(p.onground) << "round " << round;
+        p.control();
+    }
+    ASSERT_GT(started_again, 0) << "no take-off started its jump again: nothing was tested";
+    EXPECT_EQ(count_played(land), 40);
+    EXPECT_EQ(count_played(jump), 40);
+}
+
 TEST_F(Characters, ArrowsAndFrictionActInTheAir) {
     PLAYER p = fresh_mora(800.0f, 100.0f); // nothing below: falling
     key[KEY_LEFT] = 1;
@@ -658,6 +706,7 @@ TEST_F(Characters, ArrowsAndFrictionActInTheAir) {
 TEST_F(Characters, JumpFromRestRisesEightyTicksThenLands) {
     lay_floor();
     PLAYER p = fresh_mora();
+    camera_follow(p.x, p.y);  // where the camera stands in play: she is in the middle
     key[KEY_SPACE] = 1;
     p.control();
     clear_key();

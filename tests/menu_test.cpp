@@ -207,7 +207,7 @@ TEST(Settings, AMissingOrDamagedFileIsIgnoredValueByValue) {
     // Good values are taken, each bad one is left at its default with one line.
     write_file(dir.path() / "mixed.cfg",
                "[display]\nfullscreen = no\nscale = 99\nframe_rate = 20\n"
-               "[sound]\nmusic = off\nsound = maybe\nmusic_volume = 11\nsound_volume = 4\n"
+               "[sound]\nmusic = off\nsound = maybe\nmusic_volume = 11\nsound_volume = 4\nlatency_ms = 2\n"
                "[keys]\nleft = a\nright = NOSUCHKEY\njump = ESC\npause = A\nup = W\n"
                "[pad]\njump = 3\nup = 32\npause = 3\n[play]\ntimer = 3\nghost = maybe\n");
     s = load_noting((dir.path() / "mixed.cfg").string(), &err);
@@ -218,6 +218,7 @@ TEST(Settings, AMissingOrDamagedFileIsIgnoredValueByValue) {
     EXPECT_TRUE(s.sound);
     EXPECT_EQ(s.music_volume, max_volume);
     EXPECT_EQ(s.sound_volume, 4);
+    EXPECT_EQ(s.latency_ms, 0) << "2 ms is below what the sound output takes";
     EXPECT_EQ(music_level(s), 0) << "music = off still turns the music off";
     EXPECT_EQ(s.keys.left, KEY_A);
     EXPECT_EQ(s.keys.right, KEY_RIGHT);
@@ -229,7 +230,7 @@ TEST(Settings, AMissingOrDamagedFileIsIgnoredValueByValue) {
     EXPECT_EQ(s.pad.pause, 7) << "3 is Jump's already";
     EXPECT_EQ(s.timer, 0);
     EXPECT_TRUE(s.ghost);
-    EXPECT_EQ(lines(err), 11u) << err;
+    EXPECT_EQ(lines(err), 12u) << err;
 
     // A pad button from the file that a default already has goes back to its own default.
     write_file(dir.path() / "pad.cfg", "[pad]\njump = 7\nup = -1\npause = x\n");
@@ -275,6 +276,7 @@ TEST(Settings, SavingReplacesTheFileWholeOrNotAtAll) {
     s.scale = 3;
     s.sound = false;
     s.frame_rate = 144;
+    s.latency_ms = 40;
     s.music_volume = 0;
     s.keys.jump = KEY_LCONTROL;
     s.pad.pause = 9;
@@ -285,6 +287,7 @@ TEST(Settings, SavingReplacesTheFileWholeOrNotAtAll) {
     EXPECT_EQ(back.scale, 3);
     EXPECT_FALSE(back.sound);
     EXPECT_EQ(back.frame_rate, 144);
+    EXPECT_EQ(back.latency_ms, 40);
     EXPECT_EQ(back.music_volume, 0);
     EXPECT_EQ(back.keys.jump, KEY_LCONTROL);
     EXPECT_NE(file_contents(path).find("jump = LCONTROL"), std::string::npos);

@@ -1,5 +1,5 @@
 // The music layer: loading modules, rendering them in the stream's format, and playing them on
-// the null sound driver without a screen.
+// the null sound driver without a screen; the mixer of our own sound output.
 #include <allegro.h>
 #include <gtest/gtest.h>
 
@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "music/mixer.h"
 #include "music/music.h"
 #include "test_util.h"
 
@@ -168,4 +169,73 @@ TEST_F(Music, WithoutItsThreadTheGameGoesOnSilentWithItsSignalMask) {
     EXPECT_TRUE(FMUSIC_PlaySong(mod));
     FSOUND_Close();
     remove_sound();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The mixer of our own output
+
+namespace {
+
+// A 16-bit mono sample at `freq` Hz whose frame i is the signed value values[i].
+SAMPLE* sample_of(const std::vector<int>& values, int freq) {
+    SAMPLE* s = create_sample(16, 0, freq, static_cast<int>(values.size()));
+    auto* data = static_cast<unsigned short*>(s->data);
+    for (size_t i = 0; i < values.size(); i++) data[i] = static_cast<unsigned short>(values[i] + 32768);
+    return s;
+}
+
+} // namespace
+
+// Full left at full volume and at the output's own rate, a sample comes out as it is on the left
+// and not at all on the right, then the voice is free; at twice the pitch it takes every other
+// frame and ends in half the time; centred it is heard at half its amplitude on each side.
+TEST_F(Music, TheMixerPlaysASampleAtItsPanAndPitch) {
+    const std::vector<int> values = {1000, -2000, 3000, -4000, 5000, -6000, 7000, -8000};
+    SAMPLE* s = sample_of(values, rate);
+    MIXER m;
+    m.rate = rate;
+    const int frames = 12;
+    std::vector<std::int32_t> acc(2 * frames, 0);
+
+    mixer_play(m, s, 255, 0, 1000, 0);
+    mixer_add_voices(m, acc.data(), frames);
+    for (int i = 0; i < frames; i++) {
+        EXPECT_EQ(acc[2 * i], i < 8 ? values[static_cast<size_t>(i)] : 0) << "frame " << i;
+        EXPECT_EQ(acc[2 * i + 1], 0) << "frame " << i;
+    }
+    for (const MIXER_VOICE& v : m.voice) EXPECT_EQ(v.sample, nullptr);
+
+    std::fill(acc.begin(), acc.end(), 0);
+    mixer_play(m, s, 255, 255, 2000, 0);
+    mixer_add_voices(m, acc.data(), frames);
+    for (int i = 0; i < frames; i++) {
+        EXPECT_EQ(acc[2 * i], 0);
+        EXPECT_EQ(acc[2 * i + 1], i < 4 ? values[static_cast<size_t>(2 * i)] : 0) << "frame " << i;
+    }
+
+    std::fill(acc.begin(), acc.end(), 0);
+    mixer_play(m, s, 255, 128, 1000, 0);
+    mixer_add_voices(m, acc.data(), frames);
+    for (int i = 0; i < 8; i++) {
+        EXPECT_NEAR(acc[2 * i], values[static_cast<size_t>(i)] / 2.0, std::abs(values[static_cast<size_t>(i)]) / 100.0);
+        EXPECT_NEAR(acc[2 * i + 1], values[static_cast<size_t>(i)] / 2.0, std::abs(values[static_cast<size_t>(i)]) / 100.0);
+    }
+    destroy_sample(s);
+}
+
+// Voices add up and the sum is clipped to 16 bits once, at the end.
+TEST_F(Music, TheMixerAddsVoicesAndClipsTheSum) {
+    SAMPLE* s = sample_of({30000, -30000, 100}, rate);
+    MIXER m;
+    m.rate = rate;
+    mixer_play(m, s, 255, 0, 1000, 0);
+    mixer_play(m, s, 255, 0, 1000, 0);
+    std::vector<std::int32_t> acc(2 * 3, 0);
+    mixer_add_voices(m, acc.data(), 3);
+    EXPECT_EQ(acc[0], 60000);
+    EXPECT_EQ(acc[4], 200);
+    std::vector<std::int16_t> out(2 * 3);
+    mixer_clip(acc.data(), out.data(), 3);
+    EXPECT_EQ(out, (std::vector<std::int16_t>{32767, 0, -32768, 0, 200, 0}));
+    destroy_sample(s);
 }

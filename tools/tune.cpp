@@ -1,5 +1,6 @@
 // The background music (dat/music.it): the tune below as text, turned into an Impulse Tracker
-// module with five channels (melody, arpeggio, bass, drums, hi-hat) and synthesised samples.
+// module with seven channels (melody, arpeggio left, bass, kick, hi-hat, snare, arpeggio right)
+// and synthesised samples.
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -84,6 +85,12 @@ const std::map<std::string, std::vector<int>> chord_tones = {
 const char* const drum_bar = "k...s...k.k.s...";
 const char* const drum_fill = "k...s...k.s.s.ss";
 const char* const hat_bar = "..h...h...h...h.";  // hi-hat on the off-beats
+
+// Where each channel stands, 0 (left) .. 32 (middle) .. 64 (right): the melody, the bass and the
+// kick in the middle, the arpeggio from left to right and back, the hi-hat and the snare to the
+// right.
+// melody, arpeggio (left), bass, kick, hi-hat, snare, arpeggio (right)
+const std::vector<int> stage = {32, 4, 32, 32, 56, 46, 60};
 
 // Volumes (0..64) of the parts, the tempo and the speed.
 constexpr int melody_volume = 58, arp_volume = 24, bass_volume = 40, kick_volume = 64, snare_volume = 46,
@@ -200,7 +207,7 @@ int parse_note(const std::string& w) {
     return 12 * (w[i] - '0') + n;
 }
 
-enum channel { ch_melody, ch_arp, ch_bass, ch_drums, ch_hat, channel_count };
+enum channel { ch_melody, ch_arp, ch_bass, ch_drums, ch_hat, ch_snare, ch_arp_right, channel_count };
 
 bool make_pattern(const section& sec, bool first, it_pattern& p) {
     std::vector<std::string> chords = words(sec.chords);
@@ -242,8 +249,9 @@ bool make_pattern(const section& sec, bool first, it_pattern& p) {
         int row0 = 8 * half;
         // Arpeggio in eighths: root, third, fifth, octave, up and down, an octave under the tune.
         const int arp_steps[4] = {t[0], t[1], t[2], t[0] + 12};
+        // Its notes go left and right in turn.
         for (int k = 0; k < 4; k++) {
-            it_cell& c = p.at(row0 + 2 * k, ch_arp);
+            it_cell& c = p.at(row0 + 2 * k, k % 2 == 0 ? ch_arp : ch_arp_right);
             c.note = 48 + arp_steps[(half % 2 == 0) ? k : 3 - k];
             c.sample = smp_arp;
             c.volume = arp_volume;
@@ -266,9 +274,10 @@ bool make_pattern(const section& sec, bool first, it_pattern& p) {
                 d.sample = smp_kick;
                 d.volume = kick_volume;
             } else if (groove[i] == 's') {
-                d.note = 60;
-                d.sample = smp_snare;
-                d.volume = snare_volume;
+                it_cell& s = p.at(16 * bar + i, ch_snare);
+                s.note = 60;
+                s.sample = smp_snare;
+                s.volume = snare_volume;
             }
             if (hat_bar[i] == 'h') {
                 it_cell& h = p.at(16 * bar + i, ch_hat);
@@ -296,7 +305,7 @@ bool write_music(const std::string& out) {
     m.speed = song_speed;
     m.tempo = song_tempo;
     m.mix_volume = 64;
-    m.pan = {32, 18, 32, 32, 46};  // melody, arpeggio, bass, drums, hi-hat
+    m.pan = stage;
     m.samples = make_samples();
     const int section_count = static_cast<int>(sizeof(sections) / sizeof(sections[0]));
     for (int i = 0; i < section_count; i++) {

@@ -83,7 +83,7 @@ void PLAYER::control() {
         else
             landed = cell_at(tx, (yi + frame_h) / tile_size).blWall;
         if (landed) {
-            if (!onground) play_effect(land);
+            if (!onground) play_effect_at(land, screen_column());
             onground = true;
             yspeed = 0;
         } else {
@@ -107,10 +107,12 @@ void PLAYER::control() {
         walking = false;
     }
 
-    if (onground && in.jump) {
+    const bool taking_off = onground && in.jump;
+    if (taking_off) {
         yspeed -= jump_speed;
-        play_effect(jump, jump_volume);
+        if (!took_off) play_effect_at(jump, screen_column(), jump_volume);
     }
+    took_off = taking_off;
 
     y += yspeed;
     x += xspeed;

@@ -11,6 +11,7 @@
 #include "core/assets.h"
 #include "core/datafile_check.h"
 #include "core/state.h"
+#include "world/camera.h"
 
 std::vector<RLE_SPRITE*> bmain;
 std::vector<RLE_SPRITE*> bvela;
@@ -58,6 +59,7 @@ void reset_character(PLAYER& p, float x, float y) {
     p.xspeed = 0;
     p.yspeed = 0;
     p.onground = true;
+    p.took_off = false;
     p.walking = false;
     p.direction = direction_right;
     p.frame = 0;
@@ -125,10 +127,12 @@ void PLAYER::addframe() {
     frame++;
     if (frame > 5) frame = 0;
     if (onground) {
-        if (frame == 0) play_effect(shoe[0]);
-        if (frame == 3) play_effect(shoe[1]);
+        if (frame == 0) play_effect_at(shoe[0], screen_column());
+        if (frame == 3) play_effect_at(shoe[1], screen_column());
     }
 }
+
+int PLAYER::screen_column() const { return static_cast<int>(x) + frame_w / 2 - iThex; }
 
 void PLAYER::draw(BITMAP* target, bool at_origin) {
     int px = 0;

@@ -42,6 +42,10 @@ public:
     int frame;        // walk phase 0..5
     int look[category_count]; // look 0..2 per category: make-up, hair, clothes, shoes, handbag
     int type;         // type_player or type_partner
+    // The last tick took off (the player's control): the ground test can still pass on the tick
+    // after a take-off, which then starts the same jump again, and is heard once. Not part of the
+    // run's state: it only keeps the jump's sample from playing twice.
+    bool took_off = false;
 
     // Loads the datafile, cuts its 16 strips into frames (and, for the player, one mask per frame)
     // and frees it. A datafile that cannot be used is reported with start_failure() and leaves
@@ -64,6 +68,9 @@ public:
     // The player's control (read_input: keyboard or gamepad) and physics for one logic tick;
     // nothing for the partner.
     void control();
+    // The column of the game's picture where the character's middle is shown (outside 0 ..
+    // view_w when the character is off the screen): where its sounds are heard.
+    int screen_column() const;
 };
 
 // Puts p at (x, y) as the constructor leaves a character: standing, still, facing right, at the

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <ctime>
 
+#include "music/output.h"
+
 std::atomic<int> speed_counter{0};
 std::atomic<bool> do_anim{false};
 std::atomic<int> clock_due{0};
@@ -56,7 +58,21 @@ void play_sound(SAMPLE* sample, int vol, int pan, int freq, int loop) {
         sound_hook(sample, vol, pan, freq, loop);
         return;
     }
-    if (sample) play_sample(sample, vol, pan, freq, loop);
+    if (!sample) return;
+    if (sound_output_open())
+        output_play_sample(sample, vol, pan, freq, loop);
+    else
+        play_sample(sample, vol, pan, freq, loop);
+}
+
+int screen_pan(int screen_x) {
+    const int half = view_w / 2;
+    const int x = screen_x < 0 ? 0 : screen_x > view_w ? view_w : screen_x;
+    return sample_pan + (x - half) * pan_spread / half;
+}
+
+void play_effect_at(SAMPLE* sample, int screen_x, int vol) {
+    play_sound(sample, vol, screen_pan(screen_x), sample_frequency, 0);
 }
 
 void play_effect(SAMPLE* sample, int vol) {

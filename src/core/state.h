@@ -63,7 +63,8 @@ int volume_gain(int volume);
 extern int sound_volume;
 
 // Plays a sample, its volume scaled by sound_volume's gain, unless it is null (a sound that failed
-// to load stays silent) or sound_volume is 0. Tests set sound_hook to observe what plays; when it
+// to load stays silent) or sound_volume is 0: on the game's own output when that is open, else
+// through Allegro. Tests set sound_hook to observe what plays; when it
 // is set, it is called (with the scaled volume) instead of play_sample.
 void play_sound(SAMPLE* sample, int vol, int pan, int freq, int loop);
 // How the game plays its samples: at full volume, centred, at the pitch they were recorded at,
@@ -72,6 +73,13 @@ constexpr int sample_volume = 255;
 constexpr int sample_pan = 128;
 constexpr int sample_frequency = 1000;
 void play_effect(SAMPLE* sample, int vol = sample_volume);
+// Where a sound is heard follows where it happens on the screen: the pan for screen column
+// screen_x (0 .. view_w; outside, the nearest edge), sample_pan in the middle and pan_spread
+// towards either side at the edges, never wholly in one ear.
+constexpr int pan_spread = 96;
+int screen_pan(int screen_x);
+// play_effect, heard where screen column screen_x is.
+void play_effect_at(SAMPLE* sample, int screen_x, int vol = sample_volume);
 extern void (*sound_hook)(SAMPLE* sample, int vol, int pan, int freq, int loop);
 
 // A bitmap of the screen's preferred kind (create_system_bitmap) once a video mode is set, a

@@ -3,6 +3,7 @@
 #include "display/display.h"
 
 #include <allegro.h>
+#include <xalleg.h>  // _xwin: the X11 driver's display, window and shared image
 
 #include <algorithm>
 #include <chrono>
@@ -163,11 +164,47 @@ bool display_settling() { return std::chrono::steady_clock::now() - last_change 
 
 int display_refresh_rate() { return std::max(0, get_refresh_rate()); }
 
+namespace {
+
+// True when the screen is the X11 driver's shared-memory image in the screen's own pixel format:
+// its lines are that image, and what is written there reaches the server only when sent.
+bool screen_is_shared_image() {
+    return system_driver && system_driver->id == SYSTEM_XWINDOWS && gfx_driver && screen &&
+           (gfx_driver->id == GFX_XWINDOWS || gfx_driver->id == GFX_XWINDOWS_FULLSCREEN) &&
+           _xwin.display && _xwin.ximage && _xwin.use_shm && _xwin.matching_formats &&
+           bitmap_color_depth(screen) == 32;
+}
+
+} // namespace
+
+void display_read_input() {
+    if (!system_driver || system_driver->id != SYSTEM_XWINDOWS || !_xwin.display) return;
+    // Allegro's reader syncs with the server (a round trip) before it reads: it runs only when
+    // something has come, which a look at the connection tells without one.
+    XLOCK();
+    const bool waiting = XEventsQueued(_xwin.display, QueuedAfterReading) > 0;
+    XUNLOCK();
+    if (waiting) _xwin_handle_input();
+}
+
 void show_picture(BITMAP* pic) {
     const int w = view_w * display_scale;
     const int h = view_h * display_scale;
     const int x = (SCREEN_W - w) / 2;
     const int y = (SCREEN_H - h) / 2;
+    if (screen_is_shared_image()) {
+        // The whole picture into the image, then to the server in one request, sent at once:
+        // the driver would send each line written as a request of its own, and later.
+        XLOCK();
+        scale_into_memory(pic, screen, 0, 0, x, y, view_w, view_h, display_scale);
+        const int sx = std::max(x, 0), sy = std::max(y, 0);
+        XShmPutImage(_xwin.display, _xwin.window, _xwin.gc, _xwin.ximage, sx, sy, sx - _xwin.scroll_x,
+                     sy - _xwin.scroll_y, static_cast<unsigned>(std::min(w, SCREEN_W - sx)),
+                     static_cast<unsigned>(std::min(h, SCREEN_H - sy)), False);
+        XFlush(_xwin.display);
+        XUNLOCK();
+        return;
+    }
     acquire_screen();
     // At scale 1 a blit is one copy that the X11 driver sends to the server as one update.
     if (display_scale == 1)

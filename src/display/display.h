@@ -59,8 +59,13 @@ extern bool blModeSwitched;
 bool display_settling();
 
 // Shows a view_w x view_h picture (by default `picture`) on the screen at display_scale,
-// centred, with nearest-neighbour pixels; the rest of the screen stays black.
+// centred, with nearest-neighbour pixels; the rest of the screen stays black. On X11 the picture
+// goes to the server in one request, flushed before this returns.
 void show_picture(BITMAP* pic = picture);
+
+// Reads what the window system has sent (keys, focus) into Allegro's state now, rather than
+// when the library's background thread next looks (every 10 ms). Does nothing without X11.
+void display_read_input();
 
 // The screen's refresh rate in frames a second, when the system tells it; else 0.
 int display_refresh_rate();

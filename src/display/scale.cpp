@@ -83,13 +83,11 @@ void widen_row(const uint32_t* in, uint32_t* out, int first, int count, int scal
 
 } // namespace
 
-void scale_blit(BITMAP* src, BITMAP* dst, int sx, int sy, int dx, int dy, int w, int h, int scale) {
-    if (w < 1 || h < 1 || scale < 1) return;
-    if (bitmap_color_depth(src) != 32 || bitmap_color_depth(dst) != 32 || is_video_bitmap(src) ||
-        !is_linear_bitmap(dst)) {
-        stretch_blit(src, dst, sx, sy, w, h, dx, dy, w * scale, h * scale);
-        return;
-    }
+namespace {
+
+// The scaler's loop over the destination's lines; line(y) gives the address of line y.
+template <class LineOf>
+void scale_lines(BITMAP* src, BITMAP* dst, int sx, int sy, int dx, int dy, int w, int h, int scale, LineOf line) {
     // The destination rectangle that shows: the scaled picture within the clipping rectangle.
     int x0 = dx, y0 = dy, x1 = dx + w * scale, y1 = dy + h * scale;
     if (dst->clip) {
@@ -102,20 +100,45 @@ void scale_blit(BITMAP* src, BITMAP* dst, int sx, int sy, int dx, int dy, int w,
     const int count = x1 - x0;
     const size_t row_bytes = sizeof(uint32_t) * static_cast<size_t>(count);
 
-    acquire_bitmap(dst);
     for (int y = y0; y < y1;) {
         const int source_row = (y - dy) / scale;
         const int block_end = std::min(y1, dy + (source_row + 1) * scale);
         const auto* in = reinterpret_cast<const uint32_t*>(src->line[sy + source_row]) + sx;
         // The block's first line is built in place, then copied to the others: one pass over
         // the source row, and every other line a plain copy of a line still in the cache.
-        auto* first = reinterpret_cast<uint32_t*>(bmp_write_line(dst, y)) + x0;
+        auto* first = reinterpret_cast<uint32_t*>(line(y)) + x0;
         widen_row(in, first, x0 - dx, count, scale);
         for (y++; y < block_end; y++) {
-            auto* out = reinterpret_cast<uint32_t*>(bmp_write_line(dst, y)) + x0;
+            auto* out = reinterpret_cast<uint32_t*>(line(y)) + x0;
             std::memcpy(out, first, row_bytes);
         }
     }
+}
+
+bool scalable(BITMAP* src, BITMAP* dst) {
+    return bitmap_color_depth(src) == 32 && bitmap_color_depth(dst) == 32 && !is_video_bitmap(src) &&
+           is_linear_bitmap(dst);
+}
+
+} // namespace
+
+void scale_blit(BITMAP* src, BITMAP* dst, int sx, int sy, int dx, int dy, int w, int h, int scale) {
+    if (w < 1 || h < 1 || scale < 1) return;
+    if (!scalable(src, dst)) {
+        stretch_blit(src, dst, sx, sy, w, h, dx, dy, w * scale, h * scale);
+        return;
+    }
+    acquire_bitmap(dst);
+    scale_lines(src, dst, sx, sy, dx, dy, w, h, scale, [dst](int y) { return bmp_write_line(dst, y); });
     bmp_unwrite_line(dst);
     release_bitmap(dst);
+}
+
+void scale_into_memory(BITMAP* src, BITMAP* dst, int sx, int sy, int dx, int dy, int w, int h, int scale) {
+    if (w < 1 || h < 1 || scale < 1) return;
+    if (!scalable(src, dst)) {
+        stretch_blit(src, dst, sx, sy, w, h, dx, dy, w * scale, h * scale);
+        return;
+    }
+    scale_lines(src, dst, sx, sy, dx, dy, w, h, scale, [dst](int y) { return dst->line[y]; });
 }

@@ -15,4 +15,9 @@ struct BITMAP;
 // for w, h or scale below 1. Neither bitmap is kept.
 void scale_blit(BITMAP* src, BITMAP* dst, int sx, int sy, int dx, int dy, int w, int h, int scale);
 
+// As scale_blit, but writing through dst->line[] alone, without acquiring dst or telling its
+// driver of any line: for a screen whose lines are its memory and which the caller sends to the
+// display itself afterwards (the X11 screen over shared memory). The same pixels.
+void scale_into_memory(BITMAP* src, BITMAP* dst, int sx, int sy, int dx, int dy, int w, int h, int scale);
+
 #endif

@@ -78,7 +78,7 @@ void fulfil(PLAYER& partner) {
     score += the_time - timer.load();
     the_time = next_allowance(the_time, L);
     timer.store(0);
-    play_effect(velachange);
+    play_effect_at(velachange, partner.screen_column());
 }
 
 void change_tick(PLAYER& player, PLAYER& partner) {

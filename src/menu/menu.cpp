@@ -15,6 +15,7 @@
 #include "input/input.h"
 #include "music/music.h"
 #include "world/district.h"
+#include "music/output.h"
 
 MENU_SETTINGS menu_settings;
 std::vector<BEST_RUN> best_runs;
@@ -52,7 +53,7 @@ const char* const timer_names[timer_choices] = {"off", "run", "run and mission"}
 constexpr auto repeat_delay = std::chrono::milliseconds(400);
 constexpr auto repeat_every = std::chrono::milliseconds(150);
 
-bool sound_started = false;  // Allegro's sound is installed
+bool sound_started = false;  // our sound output is open, or Allegro's sound is installed
 bool sound_failed = false;   // and could not be: not tried again
 bool music_started = false;  // the song plays (at whatever volume)
 
@@ -279,7 +280,9 @@ void apply_settings() {
 bool start_sound(bool quiet) {
     if (!menu_settings.sound_allowed || sound_failed) return false;
     if (!sound_started) {
-        if (install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) < 0) {
+        // Our own output answers within a few milliseconds; Allegro's sound where it cannot open.
+        if (!open_sound_output(menu_settings.in_force.latency_ms) &&
+            install_sound(DIGI_AUTODETECT, MIDI_AUTODETECT, nullptr) < 0) {
             sound_failed = true;
             if (!quiet) allegro_message("Could not install sound driver!");
             return false;

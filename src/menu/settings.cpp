@@ -37,6 +37,10 @@ bool read_frame_rate(const char* text, int* value) {
            read_whole_number(text, 0, 0, value);
 }
 
+bool read_latency(const char* text, int* value) {
+    return read_whole_number(text, min_sound_latency_ms, max_sound_latency_ms, value);
+}
+
 // Sets *value from [section] name of the configuration in force when the value is there and makes
 // sense; leaves *value as it was when it is missing, and also when it makes no sense, then with a
 // line on err naming it and what was expected.
@@ -137,6 +141,7 @@ void write_values(const SETTINGS& s) {
     set_config_int("sound", "sound", s.sound ? 1 : 0);
     set_config_int("sound", "music_volume", s.music_volume);
     set_config_int("sound", "sound_volume", s.sound_volume);
+    if (s.latency_ms != 0) set_config_int("sound", "latency_ms", s.latency_ms);
     set_config_int("play", "timer", s.timer);
     set_config_int("play", "ghost", s.ghost ? 1 : 0);
     for (const auto& b : key_fields) set_config_string("keys", b.name, key_name(s.keys.*b.field));
@@ -146,8 +151,8 @@ void write_values(const SETTINGS& s) {
 bool same(const SETTINGS& a, const SETTINGS& b) {
     return a.fullscreen == b.fullscreen && a.scale == b.scale && a.frame_rate == b.frame_rate &&
            a.music == b.music && a.sound == b.sound && a.music_volume == b.music_volume &&
-           a.sound_volume == b.sound_volume && a.timer == b.timer && a.ghost == b.ghost &&
-           same_bindings(key_fields, a.keys, b.keys) &&
+           a.sound_volume == b.sound_volume && a.latency_ms == b.latency_ms && a.timer == b.timer &&
+           a.ghost == b.ghost && same_bindings(key_fields, a.keys, b.keys) &&
            same_bindings(pad_fields, a.pad, b.pad);
 }
 
@@ -178,6 +183,7 @@ SETTINGS load_settings(const std::string& path, std::FILE* err) {
     read_value(path, "sound", "sound", read_flag, &s.sound, "1 or 0", err);
     read_value(path, "sound", "music_volume", read_volume, &s.music_volume, "0 to 10", err);
     read_value(path, "sound", "sound_volume", read_volume, &s.sound_volume, "0 to 10", err);
+    read_value(path, "sound", "latency_ms", read_latency, &s.latency_ms, "5 to 250", err);
     read_value(path, "play", "timer", read_timer, &s.timer, "0, 1 or 2", err);
     read_value(path, "play", "ghost", read_flag, &s.ghost, "1 or 0", err);
     read_bindings(path, "keys", key_fields, default_key_bindings, read_key, key_text, &s.keys, err);

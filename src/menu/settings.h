@@ -9,6 +9,7 @@
 #include "core/state.h"
 #include "display/display.h"
 #include "input/input.h"
+#include "music/output.h"
 
 // The player's settings, as the settings file gives them (or the defaults).
 struct SETTINGS {
@@ -21,6 +22,10 @@ struct SETTINGS {
     int sound_volume = max_volume;
     int timer = 0;       // 0 no timer, 1 the run's game time, 2 also the mission's
     bool ghost = true;   // the district's best run runs alongside as a ghost
+    // The sound output's buffer in ms, min_sound_latency_ms to max_sound_latency_ms, larger for a
+    // machine where the sound crackles; 0 (the default, written only when the file gives one):
+    // default_sound_latency_ms.
+    int latency_ms = 0;
     KEY_BINDINGS keys = default_key_bindings;
     PAD_BINDINGS pad = default_pad_bindings;
 };

@@ -1,5 +1,6 @@
-// The music layer: Impulse Tracker modules decoded by libopenmpt and fed from a thread of our
-// own into an Allegro audio stream, so that the main loop never has to call anything.
+// The music layer: Impulse Tracker modules decoded by libopenmpt and mixed by the game's own
+// sound output, or, where that is not open, fed from a thread of our own into an Allegro audio
+// stream; either way the main loop never has to call anything.
 #include "music/music.h"
 
 #include <allegro.h>
@@ -9,6 +10,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -17,6 +19,8 @@
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include "music/output.h"
 
 struct FMUSIC_MODULE {
     std::unique_ptr<openmpt::module> module;
@@ -35,6 +39,11 @@ constexpr int silence = 0x8000;      // the unsigned stream's zero
 int mix_rate = 0;                    // set by FSOUND_Init; 0 while music cannot play
 music_fault start_fault = music_fault::none;
 AUDIOSTREAM* stream = nullptr;
+// The module the game's own output plays (the output's thread renders it); null: none.
+std::atomic<FMUSIC_MODULE*> on_output{nullptr};
+// A centred stream was heard at half its amplitude on each side: the music keeps that balance
+// with the samples on our own output.
+constexpr int output_music_share = 2;
 std::thread feeder;
 std::atomic<bool> stop_feeding{false};
 std::atomic<bool> feeding_paused{false};
@@ -59,6 +68,37 @@ void feed(FMUSIC_MODULE* mod, int rate) {
     }
 }
 
+// Renders the next frames of mod (null: silence) into out as signed 16-bit stereo, scaled by
+// its volume; the rest past the end of a module that does not loop is silence. Returns the
+// frames that came from the module.
+int render_signed(FMUSIC_MODULE* mod, int rate, std::int16_t* out, int frames) {
+    int done = 0;
+    if (mod && mod->module) {
+        while (done < frames) {
+            const std::size_t got = mod->module->read_interleaved_stereo(
+                rate, static_cast<std::size_t>(frames - done), out + 2 * done);
+            if (got == 0) break;  // the end of a module that does not loop
+            done += static_cast<int>(got);
+        }
+        const int volume = mod->volume.load();
+        // Scaled in 32 bits and shifted back: at 256 every sample stays as rendered.
+        if (volume != 256)
+            for (int i = 0; i < 2 * done; i++) out[i] = static_cast<std::int16_t>(out[i] * volume / 256);
+    }
+    std::fill(out + 2 * done, out + 2 * frames, std::int16_t{0});
+    return done;
+}
+
+// The music's part of each period of our own output (its thread).
+void add_music_to_output(std::int32_t* acc, int frames, int rate) {
+    FMUSIC_MODULE* mod = on_output.load();
+    if (!mod || feeding_paused.load()) return;
+    thread_local std::vector<std::int16_t> rendered;
+    rendered.resize(2 * static_cast<std::size_t>(frames));
+    render_signed(mod, rate, rendered.data(), frames);
+    for (int i = 0; i < 2 * frames; i++) acc[i] += rendered[static_cast<std::size_t>(i)] / output_music_share;
+}
+
 // Run by allegro_exit however it comes (the end of main, exit(), the library's handler of a fatal
 // signal): the thread must stop before the sound system goes, and a std::thread still running
 // when the program's statics are destroyed would abort it.
@@ -69,6 +109,12 @@ void close_at_exit() { FSOUND_Close(); }
 bool FSOUND_Init(int mixrate, int, unsigned int) {
     // A stream can play once install_sound has succeeded, also on the null driver (silence).
     // digi_driver cannot tell: it points at the null driver before install_sound too.
+    // Our own output plays the music at its own rate.
+    if (sound_output_open()) {
+        mix_rate = sound_output_rate();
+        start_fault = music_fault::none;
+        return true;
+    }
     mix_rate = _sound_installed && mixrate > 0 ? mixrate : 0;
     start_fault = !_sound_installed ? music_fault::no_sound_driver
                   : mix_rate == 0   ? music_fault::layer_failed
@@ -94,30 +140,22 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
 }
 
 int render_song(FMUSIC_MODULE* mod, int rate, unsigned short* out, int frames) {
-    int done = 0;
-    if (mod && mod->module) {
-        // libopenmpt renders signed 16-bit; rendered in place, then shifted to unsigned.
-        auto* samples = reinterpret_cast<std::int16_t*>(out);
-        while (done < frames) {
-            const std::size_t got = mod->module->read_interleaved_stereo(
-                rate, static_cast<std::size_t>(frames - done), samples + 2 * done);
-            if (got == 0) break;  // the end of a module that does not loop
-            done += static_cast<int>(got);
-        }
-        const int volume = mod->volume.load();
-        for (int i = 0; i < 2 * done; i++) {
-            // Scaled in 32 bits and shifted back: at 256 every sample stays as rendered.
-            const auto scaled = static_cast<std::int16_t>(samples[i] * volume / 256);
-            out[i] = static_cast<unsigned short>(static_cast<std::uint16_t>(scaled) ^ silence);
-        }
-    }
-    for (int i = 2 * done; i < 2 * frames; i++) out[i] = silence;
+    // Rendered in place as signed values, then shifted to unsigned.
+    const int done = render_signed(mod, rate, reinterpret_cast<std::int16_t*>(out), frames);
+    for (int i = 0; i < 2 * frames; i++)
+        out[i] = static_cast<unsigned short>(static_cast<std::uint16_t>(out[i]) ^ silence);
     return done;
 }
 
 bool FMUSIC_PlaySong(FMUSIC_MODULE* mod) {
-    if (!mod || mix_rate == 0 || stream) return false;
+    if (!mod || mix_rate == 0 || stream || on_output.load()) return false;
     mod->module->set_repeat_count(-1);  // loop for ever
+    if (sound_output_open()) {
+        feeding_paused.store(false);
+        on_output.store(mod);
+        set_output_music(add_music_to_output);
+        return true;
+    }
     stream = play_audio_stream(stream_frames, 16, TRUE, mix_rate, stream_volume, stream_pan);
     if (!stream) return false;
     stop_feeding.store(false);
@@ -144,6 +182,8 @@ bool FMUSIC_PlaySong(FMUSIC_MODULE* mod) {
 void FSOUND_Close() {
     // The thread uses the stream: it is joined before the stream stops and before Allegro goes.
     _remove_exit_func(close_at_exit);
+    set_output_music(nullptr);
+    on_output.store(nullptr);
     stop_feeding.store(true);
     if (feeder.joinable()) feeder.join();
     if (stream) stop_audio_stream(stream);
@@ -156,5 +196,5 @@ void FMUSIC_SetMasterVolume(FMUSIC_MODULE* mod, int volume) {
 
 void FMUSIC_SetPaused(FMUSIC_MODULE* mod, bool paused) {
     // One module plays at a time: the one the feeder was started with.
-    if (mod && stream) feeding_paused.store(paused);
+    if (mod && (stream || on_output.load() == mod)) feeding_paused.store(paused);
 }

@@ -1,13 +1,15 @@
 // Background music: our small layer in the shape of the three calls the game makes of a music
-// library. Modules are Impulse Tracker files decoded by libopenmpt and streamed at 22050 Hz
+// library. Modules are Impulse Tracker files decoded by libopenmpt and mixed by the game's own
+// sound output (music/output.h) at its rate, or, where that is not open, streamed at 22050 Hz
 // stereo into Allegro's digital sound output from a feeder thread of this layer.
 #ifndef OSA_MUSIC_MUSIC_H
 #define OSA_MUSIC_MUSIC_H
 
 struct FMUSIC_MODULE;  // one loaded module; opaque to the game
 
-// Starts the music output at mixrate Hz. Answers true when music can play: Allegro's digital
-// sound is installed (install_sound succeeded, a null driver included). Channels and flags are
+// Starts the music output at mixrate Hz (at the output's own rate when our sound output is open).
+// Answers true when music can play: our sound output is open, or Allegro's digital sound is
+// installed (install_sound succeeded, a null driver included). Channels and flags are
 // accepted for the caller's sake and not needed by this layer. Why it answered false is
 // music_start_fault().
 bool FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags);

@@ -39,6 +39,7 @@ constexpr int max_ticks_per_pass = 30;
 constexpr long idle_wait_us = 10000;
 constexpr int menu_rest = 10;  // ms between looks at the keyboard and the pad in the menus
 constexpr int default_frame_rate = 60;  // when the system does not tell the display's
+constexpr auto tick_slack = std::chrono::microseconds(1000000 / logic_rate / 2);
 
 // When frames are shown: each after at least one tick, and at most one per interval (none
 // between: a frame after every pass that ran ticks), at an even pace.
@@ -51,17 +52,20 @@ struct frame_pacer {
         if (rate == frame_rate_auto) rate = display_refresh_rate() > 0 ? display_refresh_rate() : default_frame_rate;
         if (rate > 0) interval = std::chrono::duration_cast<clock_type::duration>(std::chrono::seconds(1)) / rate;
     }
-    bool due(clock_type::time_point now) const { return owed && now >= next; }
+    // Due when the cadence's next moment is at most half a tick away: a frame then follows the
+    // tick it shows at once, on every other tick at 60 Hz.
+    bool due(clock_type::time_point now) const { return owed && now + tick_slack >= next; }
     void shown(clock_type::time_point now) {
         owed = false;
         // Keep the cadence; after a stall, start it again from now.
         next += interval;
         if (next <= now) next = now + interval;
     }
-    // How long the loop may sleep: until the next tick, or until the frame owed is due.
+    // How long the loop may sleep: until the next tick, or until the frame owed is due (a little
+    // after, so that the tick due about then wakes it first).
     long wait_us(clock_type::time_point now) const {
         if (!owed) return idle_wait_us;
-        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(next - now).count();
+        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(next + tick_slack - now).count();
         return left < 0 ? 0 : left < idle_wait_us ? static_cast<long>(left) : idle_wait_us;
     }
 };
@@ -267,6 +271,7 @@ void run_loop(loop_state& s) {
             menu_pass(s);
             continue;
         }
+        display_read_input();  // the keys pressed up to now, for the ticks due
         answer_shell_keys(s);
         answer_pad(s);
         pause_when_left(s);

@@ -22,6 +22,7 @@
 #include "input/input.h"
 #include "menu/menu.h"
 #include "music/music.h"
+#include "music/output.h"
 #include "replay/best_runs.h"
 #include "replay/crash.h"
 #include "replay/progress.h"
@@ -37,10 +38,11 @@ namespace {
 constexpr int usage_status = 2;      // a wrong command line, as command-line tools answer it
 constexpr int replay_end_hold = 2000;  // ms the last frame of a watched run stays
 
-// Releases what the game made and stops the library: the music thread first (it feeds an
-// Allegro stream), then every asset, then Allegro.
+// Releases what the game made and stops the library: the music and the sound output first (they
+// play the samples and the song), then every asset, then Allegro.
 void shut_down() {
     FSOUND_Close();
+    close_sound_output();
     release_ghost_picture();
     release_character_frames();
     unload_level();

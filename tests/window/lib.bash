@@ -172,8 +172,8 @@ osa_quiet_sound() {
     rm -f "$HOME/.asoundrc"
 }
 
-# osa_capture_sound FILE: the game's ALSA output goes to FILE (raw unsigned 16-bit stereo
-# little-endian at 22050 Hz, silence 0x8000), at about real-time speed.
+# osa_capture_sound FILE: the game's ALSA output goes to FILE (raw signed 16-bit stereo
+# little-endian at 22050 Hz, silence 0), at about real-time speed.
 osa_capture_sound() {
     export HOME="$OSA_TMP/home"
     mkdir -p "$HOME"
@@ -428,11 +428,11 @@ osa_find_in() {
         awk '{ gsub(/[(),@]/, " "); print $3, $4, $2 }' || true
 }
 
-# osa_loud_samples FILE [THRESHOLD]: how many 16-bit samples of a raw unsigned capture lie more
-# than THRESHOLD (default 256) away from silence (0x8000).
+# osa_loud_samples FILE [THRESHOLD]: how many 16-bit samples of a raw signed capture lie more
+# than THRESHOLD (default 256) away from silence (0).
 osa_loud_samples() {
-    od -An -v -tu2 -w32 "$1" | awk -v t="${2:-256}" '
-        { for (i = 1; i <= NF; i++) { d = $i - 32768; if (d > t || d < -t) n++ } }
+    od -An -v -td2 -w32 "$1" | awk -v t="${2:-256}" '
+        { for (i = 1; i <= NF; i++) { d = $i; if (d > t || d < -t) n++ } }
         END { print n + 0 }'
 }
 
