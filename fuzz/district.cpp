@@ -27,10 +27,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (!is_district_folder_name(name) || d.best_level < 0) std::abort();
     } else {
         DISTRICT d;
-        d.folder = "fuzz";
+        d.folder = d.name = "fuzz";  // as read_district starts it
         d.shipped = data[0] & 2;
         const bool ok = parse_district_cfg(text, d);
-        if (ok != d.fault.empty() || d.name.empty() || d.name.size() > static_cast<size_t>(district_name_max)) std::abort();
+        // A shown name is at most district_name_max characters (UTF-8 lead bytes).
+        int characters = 0;
+        for (char c : d.name) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        if (ok != d.fault.empty() || d.name.empty() || characters > district_name_max) std::abort();
         for (char c : d.name + d.fault)
             if (static_cast<unsigned char>(c) < 0x20) std::abort();
         if (d.order < 0) std::abort();
