@@ -29,7 +29,6 @@ DISTRICT current_district = [] {
 
 namespace {
 
-constexpr const char* shared_tiles_file = "dat/tiles.pcx";
 constexpr const char* shared_back_file = "dat/back.pcx";
 constexpr const char* shared_level_file = "dat/level.dat";
 
