@@ -76,21 +76,12 @@ EOF
     fi
 }
 
-# start_past_title SCALE: the game full screen at SCALE, past its title; sets X and Y, where the
-# picture lies.
+# start_past_title SCALE: the game full screen at SCALE, past its title and the district screen
+# (the town); sets X and Y, where the picture lies.
 start_past_title() {
-    local scale=$1
-    osa_start_game "$OSA_BUILD" --fullscreen --scale "$scale"
-    X=$(((OSA_SCREEN_W - 320 * scale) / 2))
-    Y=$(((OSA_SCREEN_H - 240 * scale) / 2))
-    osa_wait_scaled title "$OSA_BUILD/dat/title.pcx" 30 0 "$X" "$Y" "$scale" ||
-        osa_fail "no title at scale $scale at $X,$Y"
-    for _ in 1 2 3 4 5; do
-        sleep 0.5
-        osa_key Return
-        sleep 1
-        osa_wait_scaled gone "$OSA_BUILD/dat/title.pcx" 0 0 "$X" "$Y" "$scale" || break
-    done
+    osa_start_full_screen "$1" --scale "$1"
+    X=$OSA_X
+    Y=$OSA_Y
     sleep 1
 }
 

@@ -105,9 +105,9 @@ struct screen_region {
 constexpr int gap_frames = 64;  // 1.5 ms: far shorter than any rest in the music
 
 int count_gaps(const char* source, double seconds) {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, rate, 2};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, rate, 2};
     int err = 0;
-    pa_simple* pa = pa_simple_new(nullptr, "latency_probe", PA_STREAM_RECORD, source, "monitor", &spec, nullptr,
+    pa_simple* pa = pa_simple_new(nullptr, "latency_probe", PA_STREAM_RECORD, source, "monitor", &format, nullptr,
                                   nullptr, &err);
     if (!pa) {
         std::fprintf(stderr, "latency_probe: recording %s: %s\n", source, pa_strerror(err));
@@ -174,12 +174,12 @@ int main(int argc, char** argv) {
     }
     const KeyCode space = XKeysymToKeycode(dpy, XK_space);
 
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, rate, 2};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, rate, 2};
     pa_buffer_attr attr;
     std::memset(&attr, 0xff, sizeof attr);
     attr.fragsize = sizeof(int16_t) * 2 * chunk_frames;
     int err = 0;
-    pa_simple* pa = pa_simple_new(nullptr, "latency_probe", PA_STREAM_RECORD, argv[2], "monitor", &spec, nullptr,
+    pa_simple* pa = pa_simple_new(nullptr, "latency_probe", PA_STREAM_RECORD, argv[2], "monitor", &format, nullptr,
                                   &attr, &err);
     if (!pa) {
         std::fprintf(stderr, "latency_probe: recording %s: %s\n", argv[2], pa_strerror(err));

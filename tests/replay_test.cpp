@@ -634,9 +634,7 @@ TEST_F(BestRuns, ADamagedTableIsSetAsideWithOneLine) {
     };
     const std::string d = "2026-12-07 18:04:11", r1 = "best-20261207-180411.replay";
     const std::string r2 = "best-20261207-190000-2.replay";
-    std::mt19937 random(5);
-    std::string noise(3000, '\0');
-    for (char& c : noise) c = static_cast<char>(random());
+    const std::string noise = noise_bytes(3000, 5);
     const struct {
         const char* name;
         std::string text;
@@ -829,9 +827,7 @@ TEST_F(Splits, RunsKeepTheBestSplitsTheQuickestMissionsAndTheBestRunsReplay) {
 
 TEST_F(Splits, ADamagedTableIsSetAsideWithOneLineAndWrittenAnew) {
     const std::string head = "[splits]\nversion = 1\n";
-    std::mt19937 random(11);
-    std::string noise(2000, '\0');
-    for (char& c : noise) c = static_cast<char>(random());
+    const std::string noise = noise_bytes(2000, 11);
     const struct {
         const char* name;
         std::string text;
@@ -1006,9 +1002,7 @@ TEST(Verify, TheShippedDemoPassesAndEveryOtherRunIsRefusedWithItsReason) {
     auto as_file = [](const std::vector<unsigned char>& b) { return std::string(b.begin(), b.end()); };
     std::string flipped = bytes;
     for (size_t i = bytes.size() / 2; i < bytes.size() / 2 + 4; i++) flipped[i] = static_cast<char>(flipped[i] ^ 0x5A);
-    std::mt19937 random(7);
-    std::string noise(bytes.size(), '\0');
-    for (char& c : noise) c = static_cast<char>(random());
+    const std::string noise = noise_bytes(bytes.size(), 7);
     REPLAY walked = r;  // 100 ticks of Left after the first checkpoint: the run goes elsewhere
     for (size_t t = 1300; t < 1400; t++) walked.ticks[t] |= tick_left;
     REPLAY other_level = r, other_assets = r, newer = r;

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,14 @@ inline const search_characters& shipped_search_characters() {
 }
 
 // The whole contents of the file at path; empty when it cannot be read.
+// size bytes of noise, the same for the same seed: damaged files for the readers.
+inline std::string noise_bytes(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string noise(size, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    return noise;
+}
+
 inline std::string file_contents(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;

@@ -456,25 +456,35 @@ osa_start_past_title() {
     osa_choose_district
 }
 
-# osa_play_full_screen SCALE: the measuring scripts' start: the game in the build tree, full
-# screen, its sound into OSA_TMP/capture.raw at about real time; waits for its title at SCALE,
-# centred, and presses Return until the title has gone (it takes its key once faded in).
-osa_play_full_screen() {
-    osa_capture_sound "$OSA_TMP/capture.raw"
-    osa_start_game "$OSA_BUILD" --fullscreen
-    local x=$(((OSA_SCREEN_W - 320 * $1) / 2)) y=$(((OSA_SCREEN_H - 240 * $1) / 2)) attempt
-    osa_wait_scaled title "$OSA_BUILD/dat/title.pcx" 30 0 "$x" "$y" "$1" ||
-        osa_fail "no title at scale $1 at $x,$y"
+# osa_start_full_screen SCALE [ARG...]: the measuring scripts' start: the game in the build tree,
+# full screen (with the arguments given); waits for its title at SCALE, centred, presses Return
+# until the title has gone (it takes its key once faded in) and chooses the district the district
+# screen offers. Sets OSA_X and OSA_Y, where the picture lies on the screen.
+osa_start_full_screen() {
+    local scale=$1 attempt
+    shift
+    osa_start_game "$OSA_BUILD" --fullscreen "$@"
+    OSA_X=$(((OSA_SCREEN_W - 320 * scale) / 2))
+    OSA_Y=$(((OSA_SCREEN_H - 240 * scale) / 2))
+    osa_wait_scaled title "$OSA_BUILD/dat/title.pcx" 30 0 "$OSA_X" "$OSA_Y" "$scale" ||
+        osa_fail "no title at scale $scale at $OSA_X,$OSA_Y"
     for attempt in 1 2 3 4 5; do
         sleep 0.5
         osa_key Return
         sleep 1
-        osa_wait_scaled gone "$OSA_BUILD/dat/title.pcx" 0 0 "$x" "$y" "$1" || {
-            osa_choose_district "$x" "$y" "$1"
+        osa_wait_scaled gone "$OSA_BUILD/dat/title.pcx" 0 0 "$OSA_X" "$OSA_Y" "$scale" || {
+            osa_choose_district "$OSA_X" "$OSA_Y" "$scale"
             return 0
         }
     done
     osa_fail "the title did not end"
+}
+
+# osa_play_full_screen SCALE: osa_start_full_screen at the scale the game chooses, its sound into
+# OSA_TMP/capture.raw at about real time.
+osa_play_full_screen() {
+    osa_capture_sound "$OSA_TMP/capture.raw"
+    osa_start_full_screen "$1"
 }
 
 # osa_copy_dat: makes OSA_TMP/run a fresh working directory holding a copy of the built dat/,
