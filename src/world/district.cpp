@@ -45,21 +45,6 @@ bool read_small_file(const std::string& path, long max, std::string* text) {
     return !in.bad() && static_cast<long>(text->size()) <= max;
 }
 
-// True when text is well-formed UTF-8 without NUL bytes: Allegro's configuration reader decodes
-// it, and must not be handed a sequence cut short.
-bool is_utf8_text(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const size_t n = c == 0 ? 0 : c < 0x80 ? 1 : (c & 0xE0) == 0xC0 && c >= 0xC2 ? 2 : (c & 0xF0) == 0xE0 ? 3
-                       : (c & 0xF8) == 0xF0 && c <= 0xF4 ? 4 : 0;
-        if (n == 0 || i + n > text.size()) return false;
-        for (size_t k = 1; k < n; k++)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        i += n;
-    }
-    return true;
-}
-
 // Reads district.cfg into d: the name, the order, and a draft's reason. False with the fault.
 bool read_district_cfg(const std::string& path, DISTRICT& d) {
     std::string text;
@@ -141,18 +126,12 @@ std::string one_line(const std::string& s) {
 }
 
 std::string clean_shown_name(const std::string& name) {
-    const std::string line = one_line(name);
-    std::string out;
-    int characters = 0;
-    for (size_t i = 0; i < line.size();) {
-        // A UTF-8 sequence is its lead byte and the continuation bytes (10xxxxxx) after it.
-        size_t n = 1;
-        while (i + n < line.size() && (static_cast<unsigned char>(line[i + n]) & 0xC0) == 0x80) n++;
-        if (++characters > district_name_max) break;
-        out.append(line, i, n);
-        i += n;
-    }
-    return one_line(out);
+    // The game's font draws ASCII alone, and district.cfg holds nothing else.
+    std::string ascii;
+    for (char ch : one_line(name))
+        if (static_cast<unsigned char>(ch) < 0x80) ascii += ch;
+    if (ascii.size() > static_cast<size_t>(district_name_max)) ascii.resize(district_name_max);
+    return one_line(ascii);
 }
 
 bool parse_district_cfg(const std::string& text, DISTRICT& d) {
@@ -160,7 +139,9 @@ bool parse_district_cfg(const std::string& text, DISTRICT& d) {
         d.fault = std::string(district_cfg_file) + " is damaged: it is too large";
         return false;
     }
-    if (!is_utf8_text(text)) {
+    // Only ASCII text reaches Allegro's reader: its UTF-8 decoding is not to be trusted with
+    // hostile bytes, and the game's font draws ASCII alone.
+    if (!ascii_text_fault(text, static_cast<size_t>(district_cfg_max_bytes)).empty()) {
         d.fault = std::string(district_cfg_file) + " is damaged: it is not text";
         return false;
     }

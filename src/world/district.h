@@ -35,8 +35,9 @@ constexpr int district_reason_max = 200;  // characters of a draft's reason
 
 // s as one line: control characters (C0 and DEL) dropped, blanks at either end trimmed.
 std::string one_line(const std::string& s);
-// The name a district shows, made fit for one line of district.cfg: one_line, cut to
-// district_name_max characters (UTF-8 sequences counted as one and never cut). May be empty.
+// The name a district shows, made fit for one line of district.cfg: one_line, bytes outside
+// ASCII dropped (the game's font draws ASCII alone), cut to district_name_max characters. May be
+// empty.
 std::string clean_shown_name(const std::string& name);
 
 // True when name can be a district's folder: lower case letters, digits and '-', 1 to
@@ -70,7 +71,7 @@ DISTRICT read_district(const std::string& dir, const std::string& folder, bool s
 // Reads the text of a district.cfg into d: the shown name ([district] name through
 // clean_shown_name; the folder's name when it has none), the order (shipped districts only) and
 // a draft's not_playable reason, which becomes d.fault. False with d.fault set when the text is
-// no such file (not UTF-8 text, too large) or a draft.
+// no such file (not ASCII text, too large) or a draft.
 // Needs Allegro started; leaves its configuration as it was.
 bool parse_district_cfg(const std::string& text, DISTRICT& d);
 
