@@ -1,4 +1,5 @@
-// Tests of the display: the whole-number scaler against Allegro's stretch_blit.
+// Tests of the display: the whole-number scaler against Allegro's stretch_blit, and the changed
+// parts of a picture against a pixel-by-pixel comparison.
 #include <allegro.h>
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "display/changes.h"
 #include "display/scale.h"
 #include "test_util.h"
 
@@ -138,4 +140,60 @@ TEST(ScaleBlit, DrawsNothingForAnEmptyPictureOrScale) {
     destroy_bitmap(before);
     destroy_bitmap(dst);
     destroy_bitmap(src);
+}
+
+// The changed parts of a picture, for changes of every shape (none, one pixel, the corners of
+// pictures whose sides are not whole blocks, scattered dots, a moved band, everything): copying
+// them onto the old picture gives the new one, they do not overlap, each block they touch holds
+// a changed pixel, and each of their four edges does (nothing unchanged is sent).
+TEST(ChangedRects, CoverEveryChangeAndOnlyChangedBlocks) {
+    init_headless_allegro();
+    std::mt19937 random(7);
+    const auto pixel = [](BITMAP* b, int x, int y) -> uint32_t& { return reinterpret_cast<uint32_t*>(b->line[y])[x]; };
+    for (const auto& [w, h] : {std::pair{320, 240}, std::pair{37, 23}, std::pair{16, 16}, std::pair{1, 1}})
+        for (int kind = 0; kind < 6; kind++) {
+            SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + ", change " + std::to_string(kind));
+            BITMAP* before = random_bitmap(w, h, 10 + static_cast<unsigned>(kind));
+            BITMAP* now = create_bitmap_ex(32, w, h);
+            blit(before, now, 0, 0, 0, 0, w, h);
+            if (kind == 1) pixel(now, w - 1, h - 1) ^= 1;
+            if (kind == 2) {
+                pixel(now, 0, 0) ^= 0x80000000u;
+                pixel(now, w - 1, 0) ^= 1;
+                pixel(now, 0, h - 1) ^= 1;
+            }
+            if (kind == 3)
+                for (int i = 0; i < 12; i++) pixel(now, static_cast<int>(random() % w), static_cast<int>(random() % h)) ^= 0xff;
+            if (kind == 4) blit(before, now, 0, 0, 1, h / 3, w - 1, std::max(1, h / 4));  // a band moved right
+            if (kind == 5) clear_to_color(now, 0x123456);
+            const auto differs = [&](int x0, int y0, int x1, int y1) {  // in [x0, x1) x [y0, y1)
+                for (int y = std::max(0, y0); y < std::min(h, y1); y++)
+                    for (int x = std::max(0, x0); x < std::min(w, x1); x++)
+                        if (pixel(now, x, y) != pixel(before, x, y)) return true;
+                return false;
+            };
+            const std::vector<PICTURE_RECT> rects = changed_rects(now, before);
+            if (kind == 0) {
+                EXPECT_TRUE(rects.empty());
+            }
+            std::vector<int> covered(static_cast<std::size_t>(w * h), 0);
+            for (const PICTURE_RECT& r : rects) {
+                ASSERT_TRUE(r.w > 0 && r.h > 0 && r.x >= 0 && r.y >= 0 && r.x + r.w <= w && r.y + r.h <= h)
+                    << r.x << "," << r.y << " " << r.w << "x" << r.h;
+                for (int y = r.y; y < r.y + r.h; y++)
+                    for (int x = r.x; x < r.x + r.w; x++) covered[static_cast<std::size_t>(y * w + x)]++;
+                const int b = change_block;
+                for (int by = r.y / b * b; by < r.y + r.h; by += b)
+                    for (int bx = r.x / b * b; bx < r.x + r.w; bx += b)
+                        EXPECT_TRUE(differs(bx, by, bx + b, by + b)) << "the block at " << bx << "," << by << " did not change";
+                EXPECT_TRUE(differs(r.x, r.y, r.x + r.w, r.y + 1) && differs(r.x, r.y + r.h - 1, r.x + r.w, r.y + r.h) &&
+                            differs(r.x, r.y, r.x + 1, r.y + r.h) && differs(r.x + r.w - 1, r.y, r.x + r.w, r.y + r.h))
+                    << "a part wider than its change at " << r.x << "," << r.y << " " << r.w << "x" << r.h;
+            }
+            EXPECT_LE(*std::max_element(covered.begin(), covered.end()), 1) << "parts overlap";
+            for (const PICTURE_RECT& r : rects) blit(now, before, r.x, r.y, r.x, r.y, r.w, r.h);
+            EXPECT_EQ(first_difference(before, now), "");
+            destroy_bitmap(now);
+            destroy_bitmap(before);
+        }
 }

@@ -9,6 +9,7 @@
 #include <chrono>
 
 #include "core/state.h"
+#include "display/changes.h"
 #include "display/scale.h"
 
 BITMAP* picture = nullptr;
@@ -25,6 +26,11 @@ std::vector<BITMAP**> kept_bitmaps;
 // moments after the change is not the player leaving the game.
 constexpr auto change_settle = std::chrono::milliseconds(500);
 std::chrono::steady_clock::time_point last_change;
+
+// The picture as the screen shows it, kept to find what the next one changes; valid only while
+// the screen still holds it (a new mode clears the screen).
+BITMAP* shown = nullptr;
+bool shown_valid = false;
 
 // The window panels leave: a window's height stays within this share of the desktop's.
 constexpr int window_height_percent = 90;
@@ -45,6 +51,7 @@ void after_mode_set(bool fullscreen, int scale) {
     display_fullscreen = fullscreen;
     display_scale = std::max(1, std::min(scale, fitting_scale(SCREEN_W, SCREEN_H)));
     clear_to_color(screen, 0);
+    shown_valid = false;
     if (set_display_switch_mode(SWITCH_BACKGROUND) == 0)
         set_display_switch_callback(SWITCH_OUT, on_switch_out);
 }
@@ -187,22 +194,47 @@ void display_read_input() {
     if (waiting) _xwin_handle_input();
 }
 
+namespace {
+
+// Sends the screen's w x h pixels at (x, y), clipped to the screen, from the shared image to the
+// window. The caller holds the X lock.
+void put_screen_area(int x, int y, int w, int h) {
+    const int sx = std::max(x, 0), sy = std::max(y, 0);
+    const int sw = std::min(x + w, SCREEN_W) - sx, sh = std::min(y + h, SCREEN_H) - sy;
+    if (sw <= 0 || sh <= 0) return;
+    XShmPutImage(_xwin.display, _xwin.window, _xwin.gc, _xwin.ximage, sx, sy, sx - _xwin.scroll_x,
+                 sy - _xwin.scroll_y, static_cast<unsigned>(sw), static_cast<unsigned>(sh), False);
+}
+
+} // namespace
+
 void show_picture(BITMAP* pic) {
     const int w = view_w * display_scale;
     const int h = view_h * display_scale;
     const int x = (SCREEN_W - w) / 2;
     const int y = (SCREEN_H - h) / 2;
-    if (screen_is_shared_image()) {
-        // The whole picture into the image, then to the server in one request, sent at once:
-        // the driver would send each line written as a request of its own, and later.
+    if (screen_is_shared_image() && bitmap_color_depth(pic) == 32 && pic->w == view_w && pic->h == view_h) {
+        // Only what changed since the last picture is scaled into the image and sent, each part
+        // in one request (the driver would send each line written as a request of its own, and
+        // later), all of it flushed at once.
+        if (!shown) shown = create_bitmap_ex(32, view_w, view_h);
+        std::vector<PICTURE_RECT> parts;
+        if (shown && shown_valid)
+            parts = changed_rects(pic, shown);
+        else
+            parts.push_back({0, 0, view_w, view_h});
+        const int s = display_scale;
         XLOCK();
-        scale_into_memory(pic, screen, 0, 0, x, y, view_w, view_h, display_scale);
-        const int sx = std::max(x, 0), sy = std::max(y, 0);
-        XShmPutImage(_xwin.display, _xwin.window, _xwin.gc, _xwin.ximage, sx, sy, sx - _xwin.scroll_x,
-                     sy - _xwin.scroll_y, static_cast<unsigned>(std::min(w, SCREEN_W - sx)),
-                     static_cast<unsigned>(std::min(h, SCREEN_H - sy)), False);
-        XFlush(_xwin.display);
+        for (const PICTURE_RECT& r : parts) {
+            scale_into_memory(pic, screen, r.x, r.y, x + r.x * s, y + r.y * s, r.w, r.h, s);
+            put_screen_area(x + r.x * s, y + r.y * s, r.w * s, r.h * s);
+        }
+        if (!parts.empty()) XFlush(_xwin.display);
         XUNLOCK();
+        if (shown) {
+            for (const PICTURE_RECT& r : parts) blit(pic, shown, r.x, r.y, r.x, r.y, r.w, r.h);
+            shown_valid = true;
+        }
         return;
     }
     acquire_screen();

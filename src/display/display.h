@@ -59,8 +59,9 @@ extern bool blModeSwitched;
 bool display_settling();
 
 // Shows a view_w x view_h picture (by default `picture`) on the screen at display_scale,
-// centred, with nearest-neighbour pixels; the rest of the screen stays black. On X11 the picture
-// goes to the server in one request, flushed before this returns.
+// centred, with nearest-neighbour pixels; the rest of the screen stays black. On X11 only the
+// blocks that changed since the last picture shown go to the server, a request for each run of
+// them, flushed before this returns.
 void show_picture(BITMAP* pic = picture);
 
 // Reads what the window system has sent (keys, focus) into Allegro's state now, rather than
