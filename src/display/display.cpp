@@ -37,6 +37,8 @@ constexpr int window_height_percent = 90;
 
 void on_switch_out() { display_focus_lost.store(true); }
 
+void read_waiting_input();
+
 // The desktop's size; when the system cannot tell, the picture's own.
 void desktop_size(int* w, int* h) {
     if (get_desktop_resolution(w, h) != 0 || *w <= 0 || *h <= 0) {
@@ -52,6 +54,7 @@ void after_mode_set(bool fullscreen, int scale) {
     display_scale = std::max(1, std::min(scale, fitting_scale(SCREEN_W, SCREEN_H)));
     clear_to_color(screen, 0);
     shown_valid = false;
+    if (system_driver && system_driver->id == SYSTEM_XWINDOWS) _xwin_input_handler = read_waiting_input;
     if (set_display_switch_mode(SWITCH_BACKGROUND) == 0)
         set_display_switch_callback(SWITCH_OUT, on_switch_out);
 }
@@ -184,14 +187,24 @@ bool screen_is_shared_image() {
 
 } // namespace
 
+namespace {
+
+// Allegro's reader syncs with the server (a round trip) before it reads, and its background
+// thread runs it every 10 ms whether anything came or not: a wake-up of the server each time.
+// Installed as the driver's input handler, this looks at the connection first, which tells
+// without a round trip, and reads only when something has come. What was drawn through the
+// driver is still sent. Runs under the driver's lock.
+void read_waiting_input() {
+    if (!_xwin.display) return;
+    XFlush(_xwin.display);
+    if (XEventsQueued(_xwin.display, QueuedAfterReading) > 0) _xwin_private_handle_input();
+}
+
+} // namespace
+
 void display_read_input() {
     if (!system_driver || system_driver->id != SYSTEM_XWINDOWS || !_xwin.display) return;
-    // Allegro's reader syncs with the server (a round trip) before it reads: it runs only when
-    // something has come, which a look at the connection tells without one.
-    XLOCK();
-    const bool waiting = XEventsQueued(_xwin.display, QueuedAfterReading) > 0;
-    XUNLOCK();
-    if (waiting) _xwin_handle_input();
+    _xwin_handle_input();
 }
 
 namespace {
