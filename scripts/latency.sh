@@ -5,7 +5,9 @@
 # scale 1) and at 1920 x 1080 (full screen, scale 4). The sound goes through ALSA's pulse plugin
 # to a private PulseAudio server with a null sink (paced by a real-time clock) whose monitor is
 # recorded; the picture is read from Xvfb's frame buffer file. The music is off for the
-# measurement, so that the jump is the only sound.
+# measurement, so that the jump is the only sound. Then, at 320 x 240, how fast the music answers
+# its volume: in the options, Right raises it from 0 to 1 (and Left takes it back after each
+# answer); from the press to the music heard.
 # With --gaps it measures instead whether the sound keeps up on a busy machine: 60 s of walking
 # and jumping with the music on while two other processes keep both cores busy; it prints the
 # gaps heard at the server (runs of digital silence) and the underruns the game's output counted.
@@ -48,9 +50,9 @@ stats() {
                      lost ? ", " lost " without an answer" : "" }'
 }
 
-# start_sound_server MUSIC: a private PulseAudio server with the null sink "osa", for the game
-# (through ALSA's pulse plugin, in the HOME the window tests' helpers made) and the probe; the
-# game's music on (1) or off (0).
+# start_sound_server MUSIC [VOLUME]: a private PulseAudio server with the null sink "osa", for the
+# game (through ALSA's pulse plugin, in the HOME the window tests' helpers made) and the probe;
+# the game's music on (1) or off (0), at VOLUME (0 to 10) when given.
 start_sound_server() {
     local pulse="$OSA_TMP/pulse"
     mkdir -p "$pulse"
@@ -71,6 +73,9 @@ EOF
     # The game's settings: the music on or off ($1), the sound's buffer if OSA_LATENCY_MS asks.
     mkdir -p "$HOME/.config/one-step-ahead"
     printf '[sound]\nmusic = %s\n' "$1" >"$HOME/.config/one-step-ahead/settings.cfg"
+    if [ -n "${2:-}" ]; then
+        printf 'music_volume = %s\n' "$2" >>"$HOME/.config/one-step-ahead/settings.cfg"
+    fi
     if [ -n "${OSA_LATENCY_MS:-}" ]; then
         printf 'latency_ms = %s\n' "$OSA_LATENCY_MS" >>"$HOME/.config/one-step-ahead/settings.cfg"
     fi
@@ -107,6 +112,32 @@ measure() (
     local label="$1 x $2 (scale $scale)"
     cut -d' ' -f1 "$OSA_TMP/times" | stats "$label, Space -> jump sound"
     cut -d' ' -f2 "$OSA_TMP/times" | stats "$label, Space -> picture"
+)
+
+# measure_music: the music's answer to its volume, in the options at 320 x 240 with the music at
+# 0: Right raises it to 1, the probe times the music's first loud frame, then presses Left.
+measure_music() (
+    OSA_SCREEN_W=320
+    OSA_SCREEN_H=240
+    OSA_GAME_SECONDS=$((presses * 3 + 90))
+    OSA_XVFB_SECONDS=$OSA_GAME_SECONDS
+    source "$lib"
+    osa_setup "$build/one-step-ahead" "$build"
+    start_sound_server 1 0
+    start_past_title 1
+    # The pause menu, Options, down to Music.
+    local k
+    for k in p Down Return Down Down; do
+        osa_key "$k"
+        sleep 0.2
+    done
+    "$probe_dir/latency_probe" "$OSA_FB" osa.monitor "$X" "$Y" 320 240 "$presses" Right Left >"$OSA_TMP/times"
+    osa_game_running || osa_fail "the game ended during the measurement"
+    osa_key Escape
+    osa_key Escape
+    osa_key Escape
+    osa_wait_exit 5
+    cut -d' ' -f1 "$OSA_TMP/times" | stats "320 x 240 (scale 1), Right in the options -> music at volume 1 heard"
 )
 
 # measure_gaps SECONDS: the music and the steps for SECONDS of play, with two busy loops keeping
@@ -150,4 +181,5 @@ else
     echo "the game in $build, $presses presses at each size" >&2
     measure 320 240 1
     measure 1920 1080 4
+    measure_music
 fi

@@ -3,7 +3,10 @@
 // with PulseAudio's simple API) and when the picture on the X screen changes (Xvfb's -fbdir
 // file polled). Prints one line a press: "SOUND_MS PICTURE_MS" (-1 when nothing came within the
 // window).
-// Usage: latency_probe FBFILE SOURCE X Y W H PRESSES   (the region of the screen to watch)
+// Usage: latency_probe FBFILE SOURCE X Y W H PRESSES [KEY UNDO_KEY]   (the region to watch)
+// KEY (an X key name) is pressed instead of Space, and UNDO_KEY after each answer, so that the
+// next press starts from digital silence again (the music's volume raised from 0 and lowered
+// back): then the answer is the first frame of any sound (quiet_sound), not of a loud one.
 //    or: latency_probe --gaps SOURCE SECONDS
 // The second form records SECONDS of the sound and prints the gaps in it: runs of at least
 // gap_frames frames of digital silence on both channels (what the server plays when its client
@@ -35,6 +38,7 @@ namespace {
 constexpr int rate = 44100;
 constexpr int chunk_frames = 64;        // frames a read: 1.5 ms
 constexpr int loud = 300;               // a sample this far from 0 is sound
+constexpr int quiet_sound = 16;         // the same after digital silence
 constexpr double window_ms = 300;       // how long after a press an answer is looked for
 constexpr double hold_ms = 80;          // Space held this long
 constexpr double gap_min_ms = 1900, gap_max_ms = 2600;  // between presses: a jump and its landing
@@ -143,8 +147,8 @@ uint32_t be32(const unsigned char* p) { return uint32_t(p[0]) << 24 | uint32_t(p
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--gaps") == 0) return count_gaps(argv[2], std::atof(argv[3]));
-    if (argc != 8) {
-        std::fprintf(stderr, "usage: latency_probe FBFILE SOURCE X Y W H PRESSES | --gaps SOURCE SECONDS\n");
+    if (argc != 8 && argc != 10) {
+        std::fprintf(stderr, "usage: latency_probe FBFILE SOURCE X Y W H PRESSES [KEY UNDO_KEY] | --gaps SOURCE SECONDS\n");
         return 2;
     }
     const int presses = std::atoi(argv[7]);
@@ -172,7 +176,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "latency_probe: no X display\n");
         return 1;
     }
-    const KeyCode space = XKeysymToKeycode(dpy, XK_space);
+    const KeyCode space = XKeysymToKeycode(dpy, argc == 10 ? XStringToKeysym(argv[8]) : XK_space);
+    const KeyCode undo = argc == 10 ? XKeysymToKeycode(dpy, XStringToKeysym(argv[9])) : 0;
+    if (space == 0 || (argc == 10 && undo == 0)) {
+        std::fprintf(stderr, "latency_probe: no such key\n");
+        return 2;
+    }
 
     const pa_sample_spec format{PA_SAMPLE_S16LE, rate, 2};
     pa_buffer_attr attr;
@@ -231,7 +240,7 @@ int main(int argc, char** argv) {
             std::lock_guard<std::mutex> g(rec.lock);
             // A few frames before the press's count: the reads lag the server.
             for (long f = std::max(0L, start_frame - rate / 2); f < static_cast<long>(rec.peak.size()); f++) {
-                if (rec.peak[static_cast<size_t>(f)] < loud) continue;
+                if (rec.peak[static_cast<size_t>(f)] < (undo ? quiet_sound : loud)) continue;
                 const double t = frame_time(rec, f) - pressed;
                 if (t < 0) continue;
                 if (t <= window_ms) sound = t;
@@ -240,6 +249,13 @@ int main(int argc, char** argv) {
         }
         std::printf("%.2f %.2f\n", sound, picture);
         std::fflush(stdout);
+        if (undo) {
+            XTestFakeKeyEvent(dpy, undo, True, CurrentTime);
+            XFlush(dpy);
+            usleep(static_cast<useconds_t>(hold_ms * 1000));
+            XTestFakeKeyEvent(dpy, undo, False, CurrentTime);
+            XFlush(dpy);
+        }
     }
     rec.stop.store(true);
     reader.join();
