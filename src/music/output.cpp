@@ -49,6 +49,16 @@ std::atomic<long> periods_written{0};
 std::atomic<output_music_fn> music{nullptr};
 std::mutex voices_lock;  // the main thread starts voices, the output's thread moves them on
 MIXER mixer;
+bool print_stats = false;  // ONE_STEP_AHEAD_SOUND_STATS is set
+clock_type::time_point opened_at;
+
+// Counts an underrun the device reported (with the stats asked for, says when on stderr).
+void count_underrun() {
+    underruns.fetch_add(1);
+    if (print_stats)
+        std::fprintf(stderr, "sound output: an underrun %.3f s after opening\n",
+                     std::chrono::duration<double>(clock_type::now() - opened_at).count());
+}
 
 // Writes one period, mixed now. False when the device failed beyond recovery.
 bool write_period(std::vector<std::int32_t>& acc, std::vector<std::int16_t>& out) {
@@ -73,7 +83,7 @@ bool write_period(std::vector<std::int32_t>& acc, std::vector<std::int16_t>& out
             snd_pcm_wait(pcm, wait_ms);
             continue;
         }
-        if (n == -EPIPE) underruns.fetch_add(1);
+        if (n == -EPIPE) count_underrun();
         if (snd_pcm_recover(pcm, static_cast<int>(n), 1) < 0) return false;
     }
     periods_written.fetch_add(1);
@@ -106,7 +116,7 @@ void run_output(int latency_ms, std::promise<bool>* opened) {
     while (!stop.load()) {
         const snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm);
         if (avail < 0) {
-            if (avail == -EPIPE) underruns.fetch_add(1);
+            if (avail == -EPIPE) count_underrun();
             if (snd_pcm_recover(pcm, static_cast<int>(avail), 1) < 0) return;
             device_paces();
             continue;
@@ -202,6 +212,8 @@ bool open_sound_output(int latency_ms) {
     rate = get_config_int("sound", "sound_freq", default_rate);
     if (rate <= 0) rate = default_rate;
     stop.store(false);
+    print_stats = std::getenv("ONE_STEP_AHEAD_SOUND_STATS") != nullptr;
+    opened_at = clock_type::now();
     underruns.store(0);
     periods_written.store(0);
     // The thread takes no signals (as the music's feeder did): a fatal one is handled on a thread

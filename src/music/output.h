@@ -11,8 +11,9 @@ struct SAMPLE;
 
 // The buffer the output keeps ahead of the device, in milliseconds, unless the player asks for
 // another ([sound] latency_ms): small enough to hear a jump within two frames, large enough not
-// to run dry on a busy machine. The settings take min_sound_latency_ms to max_sound_latency_ms.
-constexpr int default_sound_latency_ms = 20;
+// to run dry while other programs keep every core busy (at 20 ms, a sound server's client ran
+// dry now and then). The settings take min_sound_latency_ms to max_sound_latency_ms.
+constexpr int default_sound_latency_ms = 25;
 constexpr int min_sound_latency_ms = 5;
 constexpr int max_sound_latency_ms = 250;
 
