@@ -111,15 +111,15 @@ inline const search_characters& shipped_search_characters() {
     return d;
 }
 
-// The whole contents of the file at path; empty when it cannot be read.
-// size bytes of noise, the same for the same seed: damaged files for the readers.
-inline std::string noise_bytes(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
+// size bytes of noise, the same bytes for the same number: damaged files for the readers.
+inline std::string noise_bytes(std::size_t size, unsigned number) {
+    std::mt19937 random(number);
     std::string noise(size, '\0');
     for (char& c : noise) c = static_cast<char>(random());
     return noise;
 }
 
+// The whole contents of the file at path; empty when it cannot be read.
 inline std::string file_contents(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
