@@ -36,6 +36,15 @@ inline bool start_headless_in_build_tree() {
     return done > 0;
 }
 
+// The game's own start, headless: the assets and the shipped level loaded as the game loads them,
+// and a background for a screen of w x h. False when any of it fails.
+inline bool start_game_headless(int w, int h) {
+    if (!start_headless_in_build_tree()) return false;
+    load_shit();
+    load_level();
+    return !blStartFailed && make_back(w, h);
+}
+
 // The shipped tiles with their masks and the shipped level, loaded once from the build tree.
 inline bool load_shipped_tiles_and_level() {
     static int done = 0;

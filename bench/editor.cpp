@@ -30,10 +30,7 @@ editor_bench* town_editor() {
     static bool tried = false;
     if (tried) return b;
     tried = true;
-    if (!start_headless_in_build_tree()) return nullptr;
-    load_shit();
-    load_level();
-    if (blStartFailed || !make_back(view_w, view_h)) return nullptr;
+    if (!start_game_headless(view_w, view_h)) return nullptr;
     static PLAYER mora(player_start_x, start_y, "dat/mora.dat", 2);
     static PLAYER vela(partner_start_x, start_y, "dat/vela.dat", 3);
     std::ifstream in(std::string(OSA_SOURCE_TREE) + "/levels/town.map");
