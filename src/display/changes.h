@@ -14,7 +14,7 @@ struct PICTURE_RECT {
 };
 
 // The side of the square blocks the pictures are compared in. Small, as walking changes about
-// half of them all over the ground (its speckles move with the camera) and the X server's work
+// half of them all over the ground (its flecks move with the camera) and the X server's work
 // grows with the pixels sent; not smaller, as each part sent is a request.
 constexpr int change_block = 8;
 
