@@ -12,6 +12,7 @@
 
 #include "core/datafile_check.h"
 #include "test_util.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -45,7 +46,8 @@ void draw_every_object(const DATAFILE* dat) {
             auto* f = static_cast<FONT*>(d->dat);
             ASSERT_NE(f, nullptr);
             std::string text;
-            for (int c = 32; c < 127; c++) text += static_cast<char>(c);
+            for (int r = 0; r < get_font_ranges(f); r++)
+                for (int c = get_font_range_begin(f, r); c <= get_font_range_end(f, r); c++) utf8_append(text, c);
             textout_ex(target, f, text.c_str(), -3, 5, 0xFFFFFF, 0);
             textout_ex(target, f, text.c_str(), 2, 115, 0xFFFFFF, -1);
         }

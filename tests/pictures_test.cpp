@@ -16,6 +16,7 @@
 #include "core/assets.h"
 #include "masks/pmask.h"
 #include "test_util.h"
+#include "text/font.h"
 
 namespace {
 
@@ -440,11 +441,11 @@ TEST(pictures, font_draws_every_character_in_the_colour_given) {
     ASSERT_EQ(d.d[0].type, static_cast<int>(DAT_FONT));
     FONT* f = static_cast<FONT*>(d.d[0].dat);
     EXPECT_FALSE(is_color_font(f));
-    int h = text_height(f);
+    int h = font_line_height(f);
     EXPECT_GE(h, 7);
     EXPECT_LE(h, 10);  // the HUD lines are 10 pixels apart
     // the longest mission text fits the 320-pixel strip from x = 2
-    EXPECT_LE(text_length(f, "Mission: upgrade make-up and hair and clothes and shoes and handbag"), 318);
+    EXPECT_LE(text_width(f, "Mission: upgrade make-up and hair and clothes and shoes and handbag"), 318);
     bitmap b(create_bitmap(16, 16));
     for (int ch = 33; ch <= 126; ch++) {
         clear_to_color(b.b, 0x000000);

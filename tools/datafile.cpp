@@ -70,19 +70,21 @@ dat_object rle_sprite_object(BITMAP* b) {
     return o;
 }
 
-dat_object mono_font_object(int first, const std::vector<mono_glyph>& glyphs) {
+dat_object mono_font_object(const std::vector<mono_range>& ranges) {
     // The "new" font format: height 0, the number of ranges, then per range a mono flag,
     // the first and the last character, and per glyph width, height and bits.
     dat_object o{static_cast<uint32_t>(DAT_FONT), {}};
     put_be16(o.data, 0);
-    put_be16(o.data, 1);
-    o.data.push_back(1);
-    put_be32(o.data, static_cast<uint32_t>(first));
-    put_be32(o.data, static_cast<uint32_t>(first + static_cast<int>(glyphs.size()) - 1));
-    for (const mono_glyph& g : glyphs) {
-        put_be16(o.data, static_cast<uint32_t>(g.w));
-        put_be16(o.data, static_cast<uint32_t>(g.h));
-        o.data.insert(o.data.end(), g.bits.begin(), g.bits.end());
+    put_be16(o.data, static_cast<uint32_t>(ranges.size()));
+    for (const mono_range& r : ranges) {
+        o.data.push_back(1);
+        put_be32(o.data, static_cast<uint32_t>(r.first));
+        put_be32(o.data, static_cast<uint32_t>(r.first + static_cast<int>(r.glyphs.size()) - 1));
+        for (const mono_glyph& g : r.glyphs) {
+            put_be16(o.data, static_cast<uint32_t>(g.w));
+            put_be16(o.data, static_cast<uint32_t>(g.h));
+            o.data.insert(o.data.end(), g.bits.begin(), g.bits.end());
+        }
     }
     return o;
 }

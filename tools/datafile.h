@@ -28,8 +28,13 @@ struct mono_glyph {
     int w, h;
     std::vector<uint8_t> bits;
 };
-// A mono font of one range of characters, first .. first + glyphs.size() - 1.
-dat_object mono_font_object(int first, const std::vector<mono_glyph>& glyphs);
+// One range of a mono font: the glyphs of characters first .. first + glyphs.size() - 1.
+struct mono_range {
+    int first;
+    std::vector<mono_glyph> glyphs;
+};
+// A mono font of the ranges, in the order given (each of one glyph at least, none overlapping).
+dat_object mono_font_object(const std::vector<mono_range>& ranges);
 
 // Writes the datafile; false if the file cannot be written.
 bool write_datafile(const std::string& path, const std::vector<dat_object>& objects);

@@ -2,8 +2,10 @@
 #include "pic_common.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "pixel_font.h"
+#include "text/utf8.h"
 
 namespace pic {
 
@@ -142,9 +144,10 @@ void over(BITMAP* dst, BITMAP* src, int x, int y) {
 
 int pixel_text(BITMAP* b, int x, int y, const char* s, int c, int px) {
     int x0 = x;
-    for (; *s; s++) {
-        const font_glyph& g = glyph_of(static_cast<unsigned char>(*s));
-        for (int j = 0; j < font_height; j++)
+    const std::size_t n = std::strlen(s);
+    for (std::size_t at = 0; at < n;) {
+        const font_glyph& g = glyph_of(utf8_next(s, n, &at));
+        for (int j = -font_accent_rows; j < font_line_rows; j++)
             for (int i = 0; i < g.w; i++)
                 if (glyph_pixel(g, i, j)) box(b, x + i * px, y + j * px, px, px, c);
         x += (g.w + 1) * px;
@@ -154,7 +157,8 @@ int pixel_text(BITMAP* b, int x, int y, const char* s, int c, int px) {
 
 int pixel_text_width(const char* s, int px) {
     int w = 0;
-    for (; *s; s++) w += (glyph_of(static_cast<unsigned char>(*s)).w + 1) * px;
+    const std::size_t n = std::strlen(s);
+    for (std::size_t at = 0; at < n;) w += (glyph_of(utf8_next(s, n, &at)).w + 1) * px;
     return w;
 }
 

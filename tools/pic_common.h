@@ -77,8 +77,9 @@ void mirror(BITMAP* b, int x, int y, int w, int h);
 // Copies src over dst at (x, y), leaving out magenta pixels.
 void over(BITMAP* dst, BITMAP* src, int x, int y);
 
-// Pixel text for pictures (the title, shop signs): uses the game's font glyphs, each glyph pixel
-// drawn as a px x px square; returns the width drawn. text_width measures without drawing.
+// Pixel text for pictures (the title, shop signs): the UTF-8 text s in the game's font glyphs,
+// each glyph pixel drawn as a px x px square, (x, y) the top left of the line (accents of
+// capitals above y); returns the width drawn. pixel_text_width measures without drawing.
 int pixel_text(BITMAP* b, int x, int y, const char* s, int c, int px = 1);
 int pixel_text_width(const char* s, int px = 1);
 

@@ -1,6 +1,7 @@
 // Pictures: writes every picture file of dat/ (tiles, title, background, shops, the two
 // characters, the font) and the review sheets of --preview.
 #include <string>
+#include <vector>
 
 #include "assets.h"
 #include "pic_characters.h"
@@ -130,12 +131,39 @@ bool tiles_sheet(const std::string& path) {
 }
 
 bool font_sheet(const std::string& path) {
-    BITMAP* s = new_bitmap(330, 60, 0x990000);
-    box(s, 0, 30, 330, 30, 0x1111AA);
+    BITMAP* s = new_bitmap(330, 96, 0x990000);
+    box(s, 0, 30, 330, 66, 0x1111AA);
     pixel_text(s, 2, 2, "Mission: upgrade make-up and hair and clothes and shoes and handbag", 0xFFFFFF);
     pixel_text(s, 2, 14, " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ", 0xFFFFFF);
     pixel_text(s, 2, 32, "[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~", 0xFFFFFF);
     pixel_text(s, 2, 44, "Time : 60 sec  Level: 0  Score: -15", 0xFFFFFF);
+    // Accents above the capitals, under a line with descenders 12 rows higher (the menus').
+    pixel_text(s, 2, 58, "Ärger über Öl, Ça, Été, Ñandú, Łódź, Żółw", 0xFFFFFF);
+    pixel_text(s, 2, 70, "Ёж Йод «Щит» „ja“ – … �", 0xFFFFFF);
+    pixel_text(s, 2, 82, "gjpqy ÁÉÍÓÚ ĄĘ ДЦЩ", 0xFFFFFF);
+    bool ok = save_pcx(path, s);
+    destroy_bitmap(s);
+    return ok;
+}
+
+// Every glyph at 4x, sixteen to a row, on a cell that marks the line's rows 0 and 6 (the
+// capitals' top and the baseline) and the rows above and below it.
+bool glyphs_sheet(const std::string& path) {
+    const int z = 4, per_row = 16, cell_w = 10 * z, cell_h = (font_accent_rows + font_line_rows + 2) * z;
+    const std::vector<int> chars = font_chars();
+    const int rows = (static_cast<int>(chars.size()) + per_row - 1) / per_row;
+    BITMAP* s = new_bitmap(per_row * cell_w, rows * cell_h, sheet_bg);
+    for (size_t n = 0; n < chars.size(); n++) {
+        const font_glyph& g = glyph_of(chars[n]);
+        const int x = static_cast<int>(n % per_row) * cell_w + z, y = static_cast<int>(n / per_row) * cell_h + z;
+        const int top = y + font_accent_rows * z;  // row 0 of the line
+        box(s, x, y, (g.w + 1) * z, (font_accent_rows + font_line_rows) * z, sheet_cell);
+        box(s, x, top, (g.w + 1) * z, 1, 0x8A6E90);
+        box(s, x, top + 7 * z - 1, (g.w + 1) * z, 1, 0x8A6E90);
+        for (int j = -font_accent_rows; j < font_line_rows; j++)
+            for (int i = 0; i < g.w; i++)
+                if (glyph_pixel(g, i, j)) box(s, x + i * z, top + j * z, z, z, label);
+    }
     bool ok = save_pcx(path, s);
     destroy_bitmap(s);
     return ok;
@@ -148,7 +176,8 @@ bool write_picture_previews(const std::string& dir) {
               character_sheet(dir + "/vela_frames.pcx", figure_vela) &&
               outfits_1x(dir + "/mora_looks_1x.pcx", figure_mora) &&
               outfits_1x(dir + "/vela_looks_1x.pcx", figure_vela) && shops_sheet(dir + "/shops.pcx") &&
-              tiles_sheet(dir + "/tiles.pcx") && font_sheet(dir + "/font.pcx");
+              tiles_sheet(dir + "/tiles.pcx") && font_sheet(dir + "/font.pcx") &&
+              glyphs_sheet(dir + "/font_glyphs.pcx");
     BITMAP* t = make_title_picture();
     ok = ok && save_pcx(dir + "/title.pcx", t);
     destroy_bitmap(t);

@@ -11,6 +11,7 @@
 #include "gameplay/mission.h"
 #include "gameplay/tick.h"
 #include "core/state.h"
+#include "text/font.h"
 #include "world/camera.h"
 #include "world/level.h"
 
@@ -49,13 +50,13 @@ void disp_message_width(BITMAP* bmp, int screen_w) {
 
     FONT* f = hud_font();
     char line[64];
-    textout_ex(bmp, f, message, X + 2, Y + 2, text_colour, -1);
+    draw_text(bmp, f, message, X + 2, Y + 2, text_colour);
     std::snprintf(line, sizeof line, "Level: %i", tase);
-    textout_ex(bmp, f, line, X + 2, Y + 22, text_colour, -1);
+    draw_text(bmp, f, line, X + 2, Y + 22, text_colour);
     std::snprintf(line, sizeof line, "Score: %i", score);
-    textout_ex(bmp, f, line, X + 2, Y + 32, text_colour, -1);
+    draw_text(bmp, f, line, X + 2, Y + 32, text_colour);
     std::snprintf(line, sizeof line, "Time : %i sec", the_time - timer.load());
-    textout_ex(bmp, f, line, X + 2, Y + 12, text_colour, -1);
+    draw_text(bmp, f, line, X + 2, Y + 12, text_colour);
 }
 
 void disp_message(BITMAP* bmp) { disp_message_width(bmp, view_w); }
@@ -102,11 +103,11 @@ void disp_timer(BITMAP* bmp, int screen_w) {
     const int right = iThex + screen_w - timer_margin;
     const int Y = iThey + timer_top;
     const int lines = t.second[0] ? 2 : 1;
-    const int w = std::max(text_length(f, t.run), text_length(f, t.second));
+    const int w = std::max(text_width(f, t.run), text_width(f, t.second));
     drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
     set_trans_blender(hud_blend, hud_blend, hud_blend, hud_blend);
     rectfill(bmp, right - w - timer_margin, Y, iThex + screen_w, Y + lines * timer_line, box_colour);
-    textout_right_ex(bmp, f, t.run, right, Y + 1, text_colour, -1);
-    if (t.second[0]) textout_right_ex(bmp, f, t.second, right, Y + 1 + timer_line, t.second_colour, -1);
+    draw_text_right(bmp, f, t.run, right, Y + 1, text_colour);
+    if (t.second[0]) draw_text_right(bmp, f, t.second, right, Y + 1 + timer_line, t.second_colour);
 }
 

@@ -4,6 +4,7 @@
 #include "core/state.h"
 #include "gameplay/hud.h"
 #include "menu/menu.h"
+#include "text/font.h"
 
 namespace {
 
@@ -32,10 +33,10 @@ void draw_panel(BITMAP* canvas, int x, int y, int w, int h) {
 
 void shadowed_text(BITMAP* canvas, const std::string& text, int x, int y, int colour, int align) {
     FONT* f = hud_font();
-    if (align == 0) x -= text_length(f, text.c_str()) / 2;
-    if (align > 0) x -= text_length(f, text.c_str());
-    textout_ex(canvas, f, text.c_str(), x + 1, y + 1, panel_outline, -1);
-    textout_ex(canvas, f, text.c_str(), x, y, colour, -1);
+    if (align == 0) x -= text_width(f, text.c_str()) / 2;
+    if (align > 0) x -= text_width(f, text.c_str());
+    draw_text(canvas, f, text.c_str(), x + 1, y + 1, panel_outline);
+    draw_text(canvas, f, text.c_str(), x, y, colour);
 }
 
 void draw_menu(BITMAP* canvas, const MENU_STATE& m) {
@@ -53,7 +54,7 @@ void draw_menu_panel(BITMAP* canvas, const char* title, const std::vector<MENU_E
     const int h = title_h + 4 + n * line_h + static_cast<int>(below.size()) * line_h + 4;
     const int top = (view_h - h) / 2;
     const int right = panel_x + panel_w - 1;
-    const int text_dy = (line_h - text_height(f)) / 2;
+    const int text_dy = (line_h - font_line_height(f)) / 2;
 
     // The game stands still behind the menu: its frame, darkened by half.
     drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
@@ -62,7 +63,7 @@ void draw_menu_panel(BITMAP* canvas, const char* title, const std::vector<MENU_E
     solid_mode();
 
     draw_panel(canvas, panel_x, top, panel_w, h);
-    shadowed_text(canvas, title, view_w / 2, top + 2 + (title_h - text_height(f)) / 2, title_yellow, 0);
+    shadowed_text(canvas, title, view_w / 2, top + 2 + (title_h - font_line_height(f)) / 2, title_yellow, 0);
     hline(canvas, panel_x + margin, top + title_h + 1, right - margin, panel_outline);
     int y = top + title_h + 4;
     for (int i = 0; i < n; i++, y += line_h) {

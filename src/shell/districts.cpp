@@ -14,6 +14,7 @@
 #include "menu/menu.h"
 #include "replay/progress.h"
 #include "shell/shell.h"
+#include "text/font.h"
 #include "world/district.h"
 
 bool editor_available = true;
@@ -119,7 +120,7 @@ struct SCREEN {
 
 void draw_screen(BITMAP* canvas, const SCREEN& s) {
     FONT* f = hud_font();
-    const int text_dy = (row_h - text_height(f)) / 2;
+    const int text_dy = (row_h - font_line_height(f)) / 2;
     blit(the_title, canvas, 0, 0, 0, 0, view_w, view_h);
     drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
     set_trans_blender(0, 0, 0, dim_level);
@@ -184,7 +185,7 @@ void draw_screen(BITMAP* canvas, const SCREEN& s) {
             int x = side_x;
             for (size_t a = 0; a < acts.size(); a++) {
                 const std::string word = action_word(acts[a]);
-                const int w = text_length(f, word.c_str()) + 8;
+                const int w = text_width(f, word.c_str()) + 8;
                 if (static_cast<int>(a) == s.action) rectfill(canvas, x - 2, y - 2, x + w - 4, y + row_h - 3, panel_band);
                 shadowed_text(canvas, word, x + 2, y, text_colour);
                 x += w + 4;

@@ -11,6 +11,7 @@
 #include "gameplay/hud.h"
 #include "gameplay/mission.h"
 #include "shell/editor_view.h"
+#include "text/font.h"
 #include "world/level.h"
 
 namespace {
@@ -205,7 +206,7 @@ void draw_palette(BITMAP* target, const EDITOR& e, const EDITOR_VIEW& v) {
         if (palette[i] == e.chosen) rectfill(target, x - 1, top, x + editor_palette_slot - 2, top + editor_palette_h - 1, strip_colour);
         if (i < v.icons.size() && v.icons[i]) blit(v.icons[i], target, 0, 0, x, top + 1, icon_size, icon_size);
         const char s[2] = {palette[i], '\0'};
-        textout_centre_ex(target, f, s, x + icon_size / 2, top + icon_size + 1, text_colour, -1);
+        draw_text_centre(target, f, s, x + icon_size / 2, top + icon_size + 1, text_colour);
     }
 }
 
@@ -215,13 +216,13 @@ void draw_status(BITMAP* target, const EDITOR& e, const EDITOR_VIEW& v) {
     FONT* f = hud_font();
     const bool good = v.proof_revision == e.revision && v.proof.playable() && v.proof_error.empty();
     const bool stale = v.proof_revision != e.revision;
-    textout_ex(target, f, proof_status(e, v).c_str(), 3, top + 1, good ? good_colour : stale ? text_colour : fault_colour, -1);
+    draw_text(target, f, proof_status(e, v).c_str(), 3, top + 1, good ? good_colour : stale ? text_colour : fault_colour);
     char place[48];
     std::snprintf(place, sizeof place, "%s%d,%d of %dx%d", e.unsaved() ? "* " : "", e.cx, e.cy, e.width(), e.height());
-    textout_right_ex(target, f, place, view_w - 3, top + 1 + line_h, text_colour, -1);
+    draw_text_right(target, f, place, view_w - 3, top + 1 + line_h, text_colour);
     // A long note gives way to the cursor's place.
-    set_clip_rect(target, 0, top, view_w - 3 - text_length(f, place) - 6, view_h - 1);
-    textout_ex(target, f, v.note.c_str(), 3, top + 1 + line_h, cursor_colour, -1);
+    set_clip_rect(target, 0, top, view_w - 3 - text_width(f, place) - 6, view_h - 1);
+    draw_text(target, f, v.note.c_str(), 3, top + 1 + line_h, cursor_colour);
     set_clip_rect(target, 0, 0, view_w - 1, view_h - 1);
 }
 

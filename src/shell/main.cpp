@@ -329,6 +329,9 @@ int main(int argc, char** argv) {
         }
     }
 
+    // The catalogues' words are UTF-8, and so is every text Allegro is handed (its default,
+    // said here once before it starts, as its manual asks).
+    set_uformat(U_UTF8);
     // Without a display there is no system driver, and nearly every later call would crash.
     if (install_allegro(SYSTEM_AUTODETECT, &errno, atexit) != 0) {
         allegro_message("Could not set video mode 320x240x32\n");
