@@ -4,8 +4,8 @@
 # Usage: bash scripts/deps.sh [--all]
 set -euo pipefail
 game=(build-essential cmake pkg-config liballegro4-dev libopenmpt-dev libloadpng4-dev libpng-dev
-  libasound2-dev libx11-dev libxext-dev)
-tests=(clang libgtest-dev libbenchmark-dev
+  libasound2-dev libx11-dev libxext-dev libzip-dev xdg-user-dirs)
+tests=(clang libgtest-dev libbenchmark-dev zlib1g-dev
   desktop-file-utils appstream man-db lintian dpkg-dev file
   xvfb xauth xdotool x11-apps x11-utils imagemagick alsa-utils libasound2-plugins)
 packages=("${game[@]}")
