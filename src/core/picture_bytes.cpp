@@ -107,3 +107,16 @@ BITMAP* png_from_bytes(const std::string& bytes) {
     if (bytes.size() > static_cast<std::size_t>(INT_MAX)) return nullptr;
     return load_memory_png(bytes.data(), static_cast<int>(bytes.size()), nullptr);
 }
+
+BITMAP* shrink_to_fit(BITMAP* picture, int w, int h) {
+    if (!picture) return nullptr;
+    int fit_w = w, fit_h = picture->h * w / std::max(1, picture->w);
+    if (fit_h > h) {
+        fit_h = h;
+        fit_w = std::max(1, picture->w * h / std::max(1, picture->h));
+    }
+    BITMAP* small = create_bitmap(fit_w, std::max(1, fit_h));
+    if (small) stretch_blit(picture, small, 0, 0, picture->w, picture->h, 0, 0, small->w, small->h);
+    destroy_bitmap(picture);
+    return small;
+}

@@ -28,4 +28,9 @@ std::size_t png_max_bytes(int w, int h);
 BITMAP* pcx_from_bytes(const std::string& bytes);
 BITMAP* png_from_bytes(const std::string& bytes);
 
+// picture stretched to fit inside w x h with its proportions kept (a preview beside a list); the
+// caller owns the result, and picture is destroyed. Null when picture is null or the copy cannot
+// be made.
+BITMAP* shrink_to_fit(BITMAP* picture, int w, int h);
+
 #endif

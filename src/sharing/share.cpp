@@ -106,14 +106,15 @@ bool make_shared_district(const DISTRICT& d, const std::string& maker, const std
         !take_own_file(d, district_music_file, entry_music, looks, f, why))
         return false;
 
-    // The player's best run there goes with it, when it is one of this district.
+    // The player's best run there goes with it, when it reads as a whole run: the importer
+    // plays it through on the level it makes again, and names it for the folder it adds.
     REPLAY run;
     if (!data_dir.empty() &&
         read_player_file(data_dir + "/" + ghost_file_name(d.folder), replay_max_bytes, &f.bytes[entry_run], nullptr) ==
             READ_RESULT::ok &&
         read_replay(reinterpret_cast<const unsigned char*>(f.bytes[entry_run].data()), f.bytes[entry_run].size(), &run,
                     nullptr) &&
-        run.header.district == d.folder && !run.crashed)
+        !run.crashed)
         f.has[entry_run] = true;
     else
         f.bytes[entry_run].clear();

@@ -16,7 +16,7 @@ std::string documents_dir();
 // The district file for the player's district d, maker its maker: d's district.cfg made anew
 // (share_cfg_text), its level.map (which must pass the map's checks), its tiles.pcx, back.pcx
 // and music.it when it has them, and the player's best run of d (the ghost file in data_dir) when
-// there is one and it reads as a run of d. Every file is read bounded (core/player_files.h). The
+// there is one and it reads as a whole run (not cut short by a crash). Every file is read bounded (core/player_files.h). The
 // file is read back as an importer reads it (read_district_file against looks) before it is
 // given. False with why: a shipped district ("it is one of the game's own"), one that cannot be
 // played, a file that cannot be read.

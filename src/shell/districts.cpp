@@ -52,18 +52,7 @@ BITMAP* load_preview(const DISTRICT& d) {
             READ_RESULT::ok ||
         !png_size(bytes, &w, &h) || w != want_w || h != want_h)
         return nullptr;
-    BITMAP* png = png_from_bytes(bytes);
-    if (!png) return nullptr;
-    w = side_w;
-    h = png->h * side_w / std::max(1, png->w);
-    if (h > preview_h) {
-        h = preview_h;
-        w = std::max(1, png->w * preview_h / std::max(1, png->h));
-    }
-    BITMAP* small = create_bitmap(w, std::max(1, h));
-    if (small) stretch_blit(png, small, 0, 0, png->w, png->h, 0, 0, small->w, small->h);
-    destroy_bitmap(png);
-    return small;
+    return shrink_to_fit(png_from_bytes(bytes), side_w, preview_h);
 }
 
 // Words of text in lines of at most wrap_chars characters.

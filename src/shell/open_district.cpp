@@ -33,16 +33,7 @@ BITMAP* plan_preview(const IMPORT_PLAN& plan) {
     BITMAP* sheet = plan.file.has[entry_tiles] ? pcx_from_bytes(plan.file.bytes[entry_tiles]) : nullptr;
     BITMAP* whole = draw_level_preview(plan.level.cells, sheet ? sheet : tilemap);
     destroy_bitmap(sheet);
-    if (!whole) return nullptr;
-    int w = preview_w, h = whole->h * preview_w / std::max(1, whole->w);
-    if (h > preview_h) {
-        h = preview_h;
-        w = std::max(1, whole->w * preview_h / std::max(1, whole->h));
-    }
-    BITMAP* small = create_bitmap(w, std::max(1, h));
-    if (small) stretch_blit(whole, small, 0, 0, whole->w, whole->h, 0, 0, small->w, small->h);
-    destroy_bitmap(whole);
-    return small;
+    return shrink_to_fit(whole, preview_w, preview_h);
 }
 
 // A panel of lines over the dimmed title, until the player goes on (shown once more each time
