@@ -169,7 +169,7 @@ bool district_from_command_line(const std::string& folder) {
         std::string error;
         if (!list[i].fault.empty())
             std::fprintf(stderr, "one-step-ahead: the district %s cannot be played: %s\n", folder.c_str(),
-                         list[i].fault.c_str());
+                         terminal_text(list[i].fault).c_str());
         else if (!open[i])
             std::fprintf(stderr, "one-step-ahead: the district %s is locked: reach level %d in the one before it\n",
                          folder.c_str(), unlock_level);
