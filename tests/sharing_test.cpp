@@ -184,6 +184,8 @@ protected:
         vela = new PLAYER(partner_start_x, start_y, "dat/vela.dat", type_partner);
         std::string pattern = (fs::temp_directory_path() / "osa-share-XXXXXX").string();
         top = new fs::path(mkdtemp(pattern.data()));
+        // No district of the player's who runs the tests is read.
+        own_data = new scoped_env("XDG_DATA_HOME", (*top / "nobody").c_str());
     }
     static void TearDownTestSuite() {
         fs::current_path(*old_dir);
@@ -193,6 +195,7 @@ protected:
         delete vela;
         delete top;
         delete old_dir;
+        delete own_data;
         unload_level();
         unload_shit();
     }
@@ -240,11 +243,13 @@ protected:
 
     static fs::path* old_dir;
     static fs::path* top;
+    static scoped_env* own_data;
     static PLAYER* mora;
     static PLAYER* vela;
 };
 fs::path* Sharing::old_dir;
 fs::path* Sharing::top;
+scoped_env* Sharing::own_data;
 PLAYER* Sharing::mora;
 PLAYER* Sharing::vela;
 
