@@ -1,11 +1,17 @@
 // Loading a district as the district screen's choice does: its level, its own tiles (checked
 // against the shared masks) and its background, over the shared assets. Headless, on memory
-// bitmaps, from the build tree's dat/districts; one benchmark per shipped district.
+// bitmaps, from the build tree's dat/districts; one benchmark per shipped district. And listing
+// the districts as the district screen and --list-districts do, with a player's folder holding a
+// 2 GB level.dat (sparse: it takes no room), which is refused by its size and never read.
 #include <allegro.h>
 #include <benchmark/benchmark.h>
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -42,6 +48,28 @@ void BM_EnterDistrict(benchmark::State& state, const std::string& folder) {
     state.counters["cells"] = iXSize * iYSize;
     state.counters["own_tiles"] = d.has_tiles ? 1 : 0;
 }
+
+void BM_ListDistrictsBesideA2GBLevel(benchmark::State& state) {
+    std::string root = (std::filesystem::temp_directory_path() / "osa-bench-XXXXXX").string();
+    if (!shared_assets() || !mkdtemp(root.data())) {
+        state.SkipWithError("the shared assets, or a temporary folder");
+        return;
+    }
+    const std::string huge = root + "/huge";
+    std::filesystem::create_directories(huge);
+    std::ofstream(huge + "/district.cfg") << "[district]\nname = Huge\n";
+    std::ofstream(huge + "/level.dat") << "30 17\n";
+    if (truncate((huge + "/level.dat").c_str(), 2l << 30) != 0) {
+        state.SkipWithError("no sparse file of 2 GB here");
+        std::filesystem::remove_all(root);
+        return;
+    }
+    std::size_t listed = 0;
+    for (auto _ : state) listed = find_districts(shipped_districts_dir, root, shared_looks()).size();
+    std::filesystem::remove_all(root);
+    state.counters["districts"] = static_cast<double>(listed);
+}
+BENCHMARK(BM_ListDistrictsBesideA2GBLevel)->Unit(benchmark::kMillisecond);
 
 // One benchmark for each shipped district's folder, found before the benchmarks run.
 const int registered = [] {

@@ -16,7 +16,7 @@ trap 'rm -rf "$prefix"' EXIT
 echo "== install to a temporary prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 expected="bin/one-step-ahead bin/one-step-ahead-level
-  share/applications/$id.desktop share/metainfo/$id.metainfo.xml
+  share/applications/$id.desktop share/metainfo/$id.metainfo.xml share/mime/packages/$id.xml
   share/icons/hicolor/48x48/apps/$id.png share/icons/hicolor/256x256/apps/$id.png
   share/man/man6/one-step-ahead.6.gz share/man/man6/one-step-ahead-level.6.gz
   share/doc/one-step-ahead/copyright
@@ -33,6 +33,11 @@ out=$(desktop-file-validate "$prefix/share/applications/$id.desktop" 2>&1) || { 
 [ -z "$out" ] || { echo "$out"; exit 1; }
 echo "== appstreamcli validate --no-net"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml"
+echo "== update-mime-database: the district file's type"
+cp -r "$prefix/share/mime" "$prefix/mime-check"
+update-mime-database "$prefix/mime-check" >/dev/null 2>&1
+[ -f "$prefix/mime-check/application/x-one-step-ahead-district.xml" ] || { echo "the district file's type is not registered"; exit 1; }
+rm -rf "$prefix/mime-check"
 echo "== man -l"
 warnings=$(man --warnings -l "$prefix/share/man/man6/one-step-ahead.6.gz" 2>&1 >/dev/null)
 [ -z "$warnings" ] || { echo "$warnings"; exit 1; }

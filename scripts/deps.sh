@@ -4,9 +4,9 @@
 # Usage: bash scripts/deps.sh [--all]
 set -euo pipefail
 game=(build-essential cmake pkg-config liballegro4-dev libopenmpt-dev libloadpng4-dev libpng-dev
-  libasound2-dev libx11-dev libxext-dev)
-tests=(clang libgtest-dev libbenchmark-dev
-  desktop-file-utils appstream man-db lintian dpkg-dev file
+  libasound2-dev libx11-dev libxext-dev libzip-dev xdg-user-dirs)
+tests=(clang libgtest-dev libbenchmark-dev zlib1g-dev
+  desktop-file-utils appstream shared-mime-info man-db lintian dpkg-dev file
   xvfb xauth xdotool x11-apps x11-utils imagemagick alsa-utils libasound2-plugins)
 packages=("${game[@]}")
 what="the game's build dependencies"

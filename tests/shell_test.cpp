@@ -415,6 +415,17 @@ TEST(CommandLine, OptionsAndTheirFaults) {
     EXPECT_EQ(p.opt.scale, 0);
     EXPECT_EQ(parse({"-w", "--fullscreen"}).opt.fullscreen, 1) << "the last one wins";
     EXPECT_EQ(parse({"--edit", "harbour-2"}).opt.edit, "harbour-2");
+    p = parse({"--export", "harbour-2", "-o", "h.osadistrict"});
+    EXPECT_EQ(p.opt.run, RUN_MODE::export_district);
+    EXPECT_EQ(p.opt.share, "harbour-2");
+    EXPECT_EQ(p.opt.output, "h.osadistrict");
+    EXPECT_EQ(parse({"--import", "h.osadistrict"}).opt.import, "h.osadistrict");
+    // A file given by itself is a district file by its name and its first bytes, a zip's.
+    scoped_work_dir dir;
+    std::ofstream("sent.osadistrict") << "PK\x03\x04";
+    std::ofstream("sent.zip") << "PK\x03\x04";
+    std::ofstream("fake.osadistrict") << "[district]\n";
+    EXPECT_EQ(parse({"--window", "sent.osadistrict"}).opt.open, "sent.osadistrict");
 
     p = parse({"--help"});
     EXPECT_EQ(p.result, OPTIONS_RESULT::done);
@@ -427,7 +438,10 @@ TEST(CommandLine, OptionsAndTheirFaults) {
     // Each fault: one line of its own, then the usage, all on err; nothing on out.
     const std::vector<std::vector<std::string>> faults = {
         {"--scale", "0"}, {"--scale", "9"}, {"--scale", "2x"}, {"--scale"}, {"--frobnicate"},
-        {"-q"}, {"--level", ""}, {"stray"}, {"--edit", "../home"}, {"--edit", "Harbour"}, {"--edit"}};
+        {"-q"}, {"--level", ""}, {"stray"}, {"--edit", "../home"}, {"--edit", "Harbour"}, {"--edit"},
+        {"--export", "../home"}, {"-o", "f.osadistrict"}, {"--import", "f", "--export", "harbour"},
+        {"sent.zip"}, {"fake.osadistrict"}, {"sent.osadistrict", "sent.osadistrict"},
+        {"--level", "x.dat", "sent.osadistrict"}};
     const size_t usage_lines = lines(parse({"--help"}).out);
     for (const auto& f : faults) {
         p = parse(f);

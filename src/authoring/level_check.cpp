@@ -6,7 +6,7 @@
 #include "core/assets.h"
 #include "world/level.h"
 
-level_check check_level(const level_map& m, const PLAYER& player, const PLAYER& partner) {
+level_check check_level(const level_map& m, const PLAYER& player, const PLAYER& partner, long budget) {
     level_check c;
     c.faults = check_map(m);
     if (!c.faults.empty()) return c;
@@ -18,7 +18,7 @@ level_check check_level(const level_map& m, const PLAYER& player, const PLAYER& 
         c.faults.push_back("the game cannot read the level: " + error);
         return c;
     }
-    c.routes = find_routes(player, partner);
+    c.routes = find_routes(player, partner, budget);
     c.faults = c.routes.faults;
     c.report = describe_routes(c.routes, mission_tours(c.routes, player, partner, 6));
     return c;

@@ -21,7 +21,7 @@ struct level_check {
 // Checks m (check_map), reads its level file with the game's read_level into iLevel (tile
 // numbers against the tiles cut so far) and, when both pass, searches the routes (find_routes)
 // and the first six missions' tours. player and partner are the characters as the game builds
-// them at their starts, with their frames.
-level_check check_level(const level_map& m, const PLAYER& player, const PLAYER& partner);
+// them at their starts, with their frames. budget bounds the search (find_routes; 0: none).
+level_check check_level(const level_map& m, const PLAYER& player, const PLAYER& partner, long budget = 0);
 
 #endif

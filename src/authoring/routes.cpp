@@ -112,8 +112,9 @@ struct arrival {
 // settle there is the one the moves go on from, so every route is one played-through sequence.
 // With routes and arrivals given, the places found and each target's best arrival are kept, so
 // that a route's keys can be told (route_keys).
+// A budget (ticks, 0 for none) ends the search once `simulated` has passed it.
 void search(const body& from, const PLAYER& partner, unsigned wanted, long* ticks, body* state, long& simulated,
-            std::vector<node>* routes = nullptr, arrival* arrivals = nullptr) {
+            std::vector<node>* routes = nullptr, arrival* arrivals = nullptr, long budget = 0) {
     static const std::vector<move> all_moves = moves();
     std::vector<node> nodes;
     std::unordered_map<long long, size_t> index;
@@ -133,7 +134,7 @@ void search(const body& from, const PLAYER& partner, unsigned wanted, long* tick
     };
     record(from, 0, -1, 0, 0);
     const float bottom = static_cast<float>(iYSize * tile_size), right = static_cast<float>(iXSize * tile_size);
-    while (!open.empty()) {
+    while (!open.empty() && (budget <= 0 || simulated <= budget)) {
         const auto [cost, n] = open.top();
         open.pop();
         if (nodes[n].done || nodes[n].cost != cost) continue;
@@ -232,7 +233,7 @@ std::vector<INPUT_STATE> keys_to(const std::vector<node>& places, const arrival&
 
 }  // namespace
 
-route_report find_routes(const PLAYER& player, const PLAYER& partner) {
+route_report find_routes(const PLAYER& player, const PLAYER& partner, long budget) {
     route_report r;
     const quiet_keys keep;
 
@@ -242,7 +243,7 @@ route_report find_routes(const PLAYER& player, const PLAYER& partner) {
     std::vector<node> places;
     arrival arrivals[target_count];
     search(body{player, 0}, partner, all_targets & ~(1u << partner_target), ticks, at.data(), r.ticks_simulated,
-           &places, arrivals);
+           &places, arrivals, budget);
     for (int i = 0; i < shop_count; i++) {
         r.there[i] = ticks[i];
         r.back[i] = -1;
@@ -261,11 +262,17 @@ route_report find_routes(const PLAYER& player, const PLAYER& partner) {
         std::vector<node> from_places;
         arrival from_arrivals[target_count];
         search(entered, partner, all_targets & ~(1u << i), from_shop, ends.data(), r.ticks_simulated, &from_places,
-               from_arrivals);
+               from_arrivals, budget);
         for (int j = 0; j < target_count; j++) r.between[i][j] = from_shop[j];
         r.back[i] = from_shop[partner_target];
         if (r.back[i] >= 0) r.back_keys[i] = keys_to(from_places, from_arrivals[partner_target]);
         if (r.back[i] < 0) r.faults.push_back("the partner cannot be reached back from " + shop_place(i));
+    }
+    // What a search stopped short did not find may still be there.
+    if (budget > 0 && r.ticks_simulated > budget) {
+        r.gave_up = true;
+        r.faults = {"the search for routes gave up after " + std::to_string(budget) +
+                    " ticks of play: the map is too large to prove"};
     }
     return r;
 }

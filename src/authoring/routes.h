@@ -24,6 +24,7 @@ struct route_report {
     long back[shop_count];                  // from shop i's window to beside the partner
     long between[shop_count][target_count]; // from shop i's window to target j
     long ticks_simulated = 0;               // control() ticks all the searches ran
+    bool gave_up = false;                   // the searches ran past their budget (find_routes)
     std::vector<std::string> faults;        // a shop that cannot be reached, or left
     // The keys of the routes timed in there and back, one input state a tick: from the start to
     // shop i's window, and from the moment she entered it to beside the partner (empty where
@@ -39,8 +40,10 @@ struct route_report {
 // animation steps running as in the game; the search tries a fixed set of moves from each place
 // where she settles on the ground, so a route it misses may still exist, but a route it finds
 // is real.
-// The key array and the sound seam are put back as they were.
-route_report find_routes(const PLAYER& player, const PLAYER& partner);
+// The key array and the sound seam are put back as they were. With a budget (ticks of control(),
+// 0 for none) the searches stop once they have run that many: the report then gave_up, and its
+// one fault says so, whatever was found.
+route_report find_routes(const PLAYER& player, const PLAYER& partner, long budget = 0);
 
 // A route the search plays through: the keys to hold, one input state a tick, and the target it
 // reaches (bit i of targets_wanted: shop i's window, partner_target beside the partner).

@@ -2,13 +2,12 @@
 #include "editor/editor_files.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "authoring/district_files.h"
 #include "authoring/level_map.h"
 #include "core/files.h"
+#include "core/player_files.h"
 
 namespace {
 
@@ -52,9 +51,6 @@ void remove_autosave(const std::string& dir) {
     std::filesystem::remove(autosave_path(dir), ignored);
 }
 
-bool read_text_file(const std::string& path, std::string* text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+bool read_text_file(const std::string& path, std::string* text, std::size_t max_bytes) {
+    return read_player_file(path, max_bytes, text, nullptr) == READ_RESULT::ok;
 }

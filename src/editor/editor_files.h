@@ -3,10 +3,12 @@
 #ifndef OSA_EDITOR_EDITOR_FILES_H
 #define OSA_EDITOR_EDITOR_FILES_H
 
+#include <cstddef>
 #include <string>
 
 #include "authoring/proof_report.h"
 #include "editor/editor.h"
+#include "world/district.h"
 
 struct BITMAP;
 
@@ -28,7 +30,8 @@ bool autosave_is_newer(const std::string& dir);
 // Removes dir's autosave (when it is there).
 void remove_autosave(const std::string& dir);
 
-// The whole text of the file at path into *text; false when it cannot be read.
-bool read_text_file(const std::string& path, std::string* text);
+// The whole of the file at path into *text, read bounded (core/player_files.h): false when it
+// cannot be read, is no regular file or is larger than max_bytes (by default the largest map).
+bool read_text_file(const std::string& path, std::string* text, std::size_t max_bytes = level_map_max_bytes);
 
 #endif

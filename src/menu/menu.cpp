@@ -16,6 +16,9 @@
 #include "music/music.h"
 #include "world/district.h"
 #include "music/output.h"
+#include "text/utf8.h"
+#include "sharing/maker_run.h"
+#include "text/text.h"
 
 MENU_SETTINGS menu_settings;
 std::vector<BEST_RUN> best_runs;
@@ -74,8 +77,7 @@ void open_page(MENU_STATE& m, MENU_PAGE page) {
         menu_settings.in_force.fullscreen = display_fullscreen;
         options_entered = menu_settings.in_force;
     }
-    if (page == MENU_PAGE::best_runs)
-        best_runs = district_best_runs(load_best_runs(xdg_data_dir(), stderr), current_district.folder);
+    if (page == MENU_PAGE::best_runs) best_runs = listed_best_runs(xdg_data_dir(), current_district, stderr);
 }
 
 // What changed in the options since they were opened goes into the file's settings, which are
@@ -348,10 +350,13 @@ std::vector<MENU_ENTRY> menu_entries(const MENU_STATE& m) {
         e.push_back({"Back", ""});
         break;
     case MENU_PAGE::best_runs:
-        for (size_t i = 0; i < best_runs.size(); i++) {
+        for (size_t i = 0, own = 0; i < best_runs.size(); i++) {
             const BEST_RUN& r = best_runs[i];
-            e.push_back({std::to_string(i + 1) + ". " + r.date.substr(0, 10),
-                         std::to_string(r.score) + " pts, level " + std::to_string(r.level)});
+            // A shared district's run by its maker stands under the maker's name.
+            const std::string label = !r.by_maker         ? std::to_string(++own) + ". " + r.date.substr(0, 10)
+                                      : !r.maker.empty() ? screen_text(r.maker)
+                                                         : std::string(_("Its maker"));
+            e.push_back({label, std::to_string(r.score) + " pts, level " + std::to_string(r.level)});
         }
         e.push_back({"Back", ""});
         break;

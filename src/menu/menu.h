@@ -137,5 +137,7 @@ constexpr int locked_grey = 0xA89CB8;
 void draw_panel(BITMAP* canvas, int x, int y, int w, int h);
 // Text at (x, y) (align -1 left, 0 centred on x, 1 right of x) with its shadow, in the HUD's font.
 void shadowed_text(BITMAP* canvas, const std::string& text, int x, int y, int colour, int align = -1);
+// The width a line below draw_menu_panel's entries may take.
+constexpr int menu_panel_text_w = 224;
 
 #endif

@@ -28,6 +28,10 @@ struct BEST_RUN {
     int minutes = 0;     // minutes played, rounded down: 0 .. best_run_max_minutes
     std::string replay;  // the replay's file name in the table's folder
     std::string district = best_runs_first_district;  // the folder name of the district played
+    // Not in the table: set for a shared district's run by its maker (sharing/maker_run.h), whose
+    // replay is the district's own maker.replay; the name shown for it, which may be empty.
+    bool by_maker = false;
+    std::string maker;
 };
 
 bool operator==(const BEST_RUN& a, const BEST_RUN& b);

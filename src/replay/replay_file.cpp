@@ -7,6 +7,7 @@
 #include <new>
 
 #include "core/files.h"
+#include "core/player_files.h"
 
 namespace {
 
@@ -243,20 +244,17 @@ bool read_replay(const unsigned char* data, std::size_t size, REPLAY* out, std::
 }
 
 bool read_replay_file(const std::string& path, REPLAY* out, std::string* error) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return refuse(error, "cannot read " + path + " (" + std::strerror(errno) + ")");
-    std::vector<unsigned char> bytes;
-    unsigned char chunk[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0 && bytes.size() <= replay_max_bytes)
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    const bool failed = std::ferror(f);
-    std::fclose(f);
-    if (failed) return refuse(error, "cannot read " + path);
-    if (bytes.size() > replay_max_bytes)
-        return refuse(error, path + " is larger than any replay (" + std::to_string(replay_max_bytes) +
-                                 " bytes at most)");
-    return read_replay(bytes.data(), bytes.size(), out, error);
+    // Bounded and checked before it is read: a FIFO or a device given as a replay is refused,
+    // never waited on.
+    std::string bytes, why;
+    const READ_RESULT got = read_player_file(path, replay_max_bytes, &bytes, &why);
+    if (got == READ_RESULT::missing) return refuse(error, "cannot read " + path + " (" + std::strerror(ENOENT) + ")");
+    if (got == READ_RESULT::failed)
+        return refuse(error, path + " " + (why.rfind("is larger", 0) == 0 ? "is larger than any replay (" +
+                                                                               std::to_string(replay_max_bytes) +
+                                                                               " bytes at most)"
+                                                                         : why));
+    return read_replay(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), out, error);
 }
 
 std::vector<unsigned char> write_replay(const REPLAY& r) {

@@ -92,8 +92,9 @@ bool operator==(const REPLAY& a, const REPLAY& b);
 // verifier's. Never reads outside the bytes; holds at most replay_max_ticks records.
 bool read_replay(const unsigned char* data, std::size_t size, REPLAY* out, std::string* error);
 
-// read_replay on the file at path; also false ("cannot read ...", "larger than any replay")
-// when the file cannot be read or is larger than replay_max_bytes.
+// read_replay on the file at path; also false ("cannot read ...", "larger than any replay", "is
+// not a regular file") when the file cannot be read, is larger than replay_max_bytes or is no
+// regular file (a FIFO is refused, never waited on: core/player_files.h).
 bool read_replay_file(const std::string& path, REPLAY* out, std::string* error);
 
 // The file's bytes for r: its ticks as runs of equal records, a run longer than replay_max_run

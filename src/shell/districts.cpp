@@ -1,13 +1,15 @@
 // The district screen: every district in order with its preview, its best level and score and
 // whether it is locked; the player chooses one to play (or to edit) with the keys or the pad.
 #include <allegro.h>
-#include <loadpng.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "core/assets.h"
+#include "core/picture_bytes.h"
+#include "core/player_files.h"
+#include "text/utf8.h"
 #include "display/display.h"
 #include "gameplay/hud.h"
 #include "input/input.h"
@@ -15,6 +17,7 @@
 #include "replay/progress.h"
 #include "shell/shell.h"
 #include "text/font.h"
+#include "text/text.h"
 #include "world/district.h"
 
 bool editor_available = true;
@@ -40,19 +43,17 @@ struct ROW {
 };
 
 // The district's preview.png fit into side_w x preview_h, its proportions kept; null when it is
-// missing or cannot be read.
+// missing, cannot be read or is not the picture of its level at preview size (a picture of
+// someone else's is checked before it is decoded).
 BITMAP* load_preview(const DISTRICT& d) {
-    BITMAP* png = load_png((d.dir + "/" + district_preview_file).c_str(), nullptr);
-    if (!png) return nullptr;
-    int w = side_w, h = png->h * side_w / std::max(1, png->w);
-    if (h > preview_h) {
-        h = preview_h;
-        w = std::max(1, png->w * preview_h / std::max(1, png->h));
-    }
-    BITMAP* small = create_bitmap(w, std::max(1, h));
-    if (small) stretch_blit(png, small, 0, 0, png->w, png->h, 0, 0, small->w, small->h);
-    destroy_bitmap(png);
-    return small;
+    const int want_w = d.columns * preview_cell, want_h = d.rows * preview_cell;
+    std::string bytes;
+    int w = 0, h = 0;
+    if (read_player_file(d.dir + "/" + district_preview_file, png_max_bytes(want_w, want_h), &bytes, nullptr) !=
+            READ_RESULT::ok ||
+        !png_size(bytes, &w, &h) || w != want_w || h != want_h)
+        return nullptr;
+    return shrink_to_fit(png_from_bytes(bytes), side_w, preview_h);
 }
 
 // Words of text in lines of at most wrap_chars characters.
@@ -77,11 +78,12 @@ std::vector<std::string> wrapped(const std::string& text) {
     return lines;
 }
 
-// What the player may do with a district: play it, and with the editor edit it (a copy of a
-// shipped one).
+// What the player may do with a district: play it, with the editor edit it (a copy of a shipped
+// one), and share one of their own that can be played.
 std::vector<DISTRICT_ACTION> actions_of(const ROW& r) {
     std::vector<DISTRICT_ACTION> a{DISTRICT_ACTION::play};
     if (editor_available) a.push_back(r.d.shipped ? DISTRICT_ACTION::edit_copy : DISTRICT_ACTION::edit);
+    if (!r.d.shipped && r.d.fault.empty()) a.push_back(DISTRICT_ACTION::share);
     return a;
 }
 
@@ -90,6 +92,8 @@ const char* action_word(DISTRICT_ACTION a) {
     case DISTRICT_ACTION::play: return "Play";
     case DISTRICT_ACTION::edit: return "Edit";
     case DISTRICT_ACTION::edit_copy: return "Edit a copy";
+    // TRANSLATORS: the verb: give the district to others as a file.
+    case DISTRICT_ACTION::share: return _("Share");
     default: return "";
     }
 }
@@ -121,11 +125,7 @@ struct SCREEN {
 void draw_screen(BITMAP* canvas, const SCREEN& s) {
     FONT* f = hud_font();
     const int text_dy = (row_h - font_line_height(f)) / 2;
-    blit(the_title, canvas, 0, 0, 0, 0, view_w, view_h);
-    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
-    set_trans_blender(0, 0, 0, dim_level);
-    rectfill(canvas, 0, 0, view_w - 1, view_h - 1, 0);
-    solid_mode();
+    draw_dimmed_title(canvas);
     draw_panel(canvas, panel_x, panel_y, panel_w, panel_h);
     shadowed_text(canvas, "Choose a district", view_w / 2, panel_y + 6, title_yellow, 0);
     hline(canvas, panel_x + 8, panel_y + 18, panel_x + panel_w - 9, panel_outline);
@@ -139,8 +139,8 @@ void draw_screen(BITMAP* canvas, const SCREEN& s) {
         }
         const ROW& r = s.rows[static_cast<size_t>(i)];
         const int colour = !r.d.fault.empty() || !r.unlocked ? locked_grey : text_colour;
-        std::string name = r.d.name;
-        if (static_cast<int>(name.size()) > 18) name = name.substr(0, 17) + ".";
+        std::string name = screen_text(r.d.name);
+        if (utf8_length(name) > 18) name = utf8_prefix(name, 17) + ".";
         shadowed_text(canvas, name, list_x, y + text_dy, colour);
         const char* mark = !r.d.fault.empty() ? "faulty" : !r.unlocked ? "locked" : r.d.shipped ? "" : "yours";
         if (*mark) shadowed_text(canvas, mark, list_x + list_w - 2, y + text_dy, locked_grey, 1);
@@ -164,7 +164,7 @@ void draw_screen(BITMAP* canvas, const SCREEN& s) {
             shadowed_text(canvas, "no preview", side_x + side_w / 2, y + preview_h / 2 - 4, locked_grey, 0);
         }
         y += preview_h + 6;
-        shadowed_text(canvas, r.d.name, side_x, y, title_pink);
+        shadowed_text(canvas, screen_text(r.d.name), side_x, y, title_pink);
         y += row_h;
         const auto found = game_progress.districts.find(r.d.folder);
         const std::string best = found == game_progress.districts.end()
@@ -175,7 +175,7 @@ void draw_screen(BITMAP* canvas, const SCREEN& s) {
         y += row_h;
         const std::string why = refusal(s.rows, static_cast<size_t>(s.chosen));
         // Once the player has tried to choose it, why not stands out.
-        for (const std::string& line : wrapped(why)) {
+        for (const std::string& line : wrapped(screen_text(why))) {
             shadowed_text(canvas, line, side_x, y, s.note.empty() ? locked_grey : title_yellow);
             y += row_h - 2;
         }
@@ -207,15 +207,24 @@ void move_to(SCREEN& s, int chosen) {
 
 } // namespace
 
-DISTRICT_PICK choose_district() {
+void draw_dimmed_title(BITMAP* canvas) {
+    blit(the_title, canvas, 0, 0, 0, 0, view_w, view_h);
+    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
+    set_trans_blender(0, 0, 0, dim_level);
+    rectfill(canvas, 0, 0, view_w - 1, view_h - 1, 0);
+    solid_mode();
+}
+
+DISTRICT_PICK choose_district(const std::string& chosen) {
     SCREEN s;
     const std::vector<DISTRICT> list = game_districts();
     const std::vector<bool> open = unlocked_districts(list, game_progress);
     for (size_t i = 0; i < list.size(); i++) s.rows.push_back(ROW{list[i], open[i], load_preview(list[i])});
     int start = 0;
+    const std::string first = !chosen.empty() ? chosen : !game_progress.last.empty() ? game_progress.last
+                                                                                       : current_district.folder;
     for (size_t i = 0; i < s.rows.size(); i++)
-        if (s.rows[i].d.folder == (game_progress.last.empty() ? current_district.folder : game_progress.last))
-            start = static_cast<int>(i);
+        if (s.rows[i].d.folder == first) start = static_cast<int>(i);
     move_to(s, start);
 
     BITMAP* canvas = create_bitmap(view_w, view_h);
@@ -264,6 +273,10 @@ DISTRICT_PICK choose_district() {
                 }
                 if (a == DISTRICT_ACTION::edit_copy && !r.unlocked) {
                     s.note = why;
+                    break;
+                }
+                if (a == DISTRICT_ACTION::share) {
+                    share_district_on_screen(r.d, canvas);
                     break;
                 }
                 pick.action = a;

@@ -18,6 +18,7 @@
 #include "characters/player.h"
 #include "core/assets.h"
 #include "core/files.h"
+#include "core/picture_bytes.h"
 #include "display/display.h"
 #include "editor/editor.h"
 #include "editor/editor_files.h"
@@ -102,10 +103,13 @@ bool copy_looks(editor_session& s, std::string* error) {
     if (s.looks.dir == s.dir) return true;
     const bool has[2] = {s.looks.has_tiles, s.looks.has_back};
     const char* files[2] = {district_tiles_file, district_back_file};
+    const SHARED_LOOKS shared = shared_looks();
+    const std::size_t most[2] = {pcx_max_bytes(shared.tiles_w, shared.tiles_h),
+                                 pcx_max_bytes(shared.back_w, shared.back_h)};
     for (int k = 0; k < 2; k++) {
         std::string bytes;
         if (!has[k]) continue;
-        if (!read_text_file(s.looks.dir + "/" + files[k], &bytes)) {
+        if (!read_text_file(s.looks.dir + "/" + files[k], &bytes, most[k])) {
             *error = "cannot read " + s.looks.dir + "/" + files[k];
             return false;
         }
@@ -123,8 +127,11 @@ void save_now(editor_session& s) {
         say(s, "Not saved: " + error);
         return;
     }
-    BITMAP* own =
-        s.looks.has_tiles ? load_bitmap((s.looks.dir + "/" + district_tiles_file).c_str(), nullptr) : nullptr;
+    std::string sheet;
+    BITMAP* own = s.looks.has_tiles && read_text_file(s.looks.dir + "/" + district_tiles_file, &sheet,
+                                                      pcx_max_bytes(tilemap->w, tilemap->h))
+                      ? pcx_from_bytes(sheet)
+                      : nullptr;
     const bool saved = save_editor_map(s.dir, s.e, s.v.proof, s.shown_name, own ? own : tilemap, &error);
     destroy_bitmap(own);
     s.save_pending = false;

@@ -23,6 +23,7 @@
 #include "replay/ghost.h"
 #include "replay/run.h"
 #include "replay/splits.h"
+#include "sharing/maker_run.h"
 #include "shell/shell.h"
 #include "world/level.h"
 
@@ -144,7 +145,7 @@ void watch_best_run(loop_state& s) {
     const BEST_RUN& run = best_runs[static_cast<std::size_t>(s.menu.run_to_play)];
     REPLAY r;
     std::string error;
-    if (!read_replay_file(xdg_data_dir() + "/" + run.replay, &r, &error)) {
+    if (!read_replay_file(listed_run_path(xdg_data_dir(), current_district, run), &r, &error)) {
         s.menu.note = "That run cannot be played";
         s.menu.changed = true;
         return;

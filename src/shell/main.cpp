@@ -16,6 +16,7 @@
 #include "characters/player.h"
 #include "core/assets.h"
 #include "core/files.h"
+#include "text/utf8.h"
 #include "display/display.h"
 #include "gameplay/mission.h"
 #include "gameplay/tick.h"
@@ -136,11 +137,27 @@ int list_districts(const OPTIONS& opt) {
         const auto found = game_progress.districts.find(d.folder);
         const DISTRICT_PROGRESS best = found == game_progress.districts.end() ? DISTRICT_PROGRESS{} : found->second;
         const std::string state = !d.fault.empty() ? "not playable: " + d.fault : open[i] ? "unlocked" : "locked";
-        std::printf("%s\t%s\t%s\tbest level %d, score %d\n", d.folder.c_str(), d.name.c_str(), state.c_str(),
-                    best.best_level, best.best_score);
+        // The name and a reason may quote a file of someone else's: no byte of it reaches the
+        // terminal as a control.
+        std::printf("%s\t%s\t%s\tbest level %d, score %d\n", d.folder.c_str(), terminal_text(d.name).c_str(),
+                    terminal_text(state).c_str(), best.best_level, best.best_score);
     }
     shut_down();
     return EXIT_SUCCESS;
+}
+
+// --export and --import: no window; the game's tiles and characters, which the proof of a
+// district file's map plays.
+int share_command(const OPTIONS& opt, const std::string& output, const std::string& import) {
+    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) return EXIT_FAILURE;
+    set_color_depth(32);
+    PLAYER* mora = nullptr;
+    PLAYER* vela = nullptr;
+    if (!enter_data_dir(opt) || !load_everything(opt, "", mora, vela)) return stop_start();
+    const int status = opt.run == RUN_MODE::export_district ? export_command(opt.share, output)
+                                                            : import_command(opt.import, import, *mora, *vela);
+    shut_down();
+    return status;
 }
 
 // The district --district names, when it can be played now: false with one line on stderr.
@@ -152,7 +169,7 @@ bool district_from_command_line(const std::string& folder) {
         std::string error;
         if (!list[i].fault.empty())
             std::fprintf(stderr, "one-step-ahead: the district %s cannot be played: %s\n", folder.c_str(),
-                         list[i].fault.c_str());
+                         terminal_text(list[i].fault).c_str());
         else if (!open[i])
             std::fprintf(stderr, "one-step-ahead: the district %s is locked: reach level %d in the one before it\n",
                          folder.c_str(), unlock_level);
@@ -258,10 +275,11 @@ void back_to_town() {
 }
 
 // The title, then the district screen, until a district is played or the game ends; Escape on
-// the screen goes back to the title, and the editor comes back to the screen.
+// the screen goes back to the title, and the editor comes back to the screen. A district just
+// added (chosen) opens the district screen at once, with it chosen.
 void title_and_districts(const OPTIONS& opt, const std::string& record_path, const std::string& ghost_path,
-                         PLAYER& mora, PLAYER& vela, const REPLAY* demo) {
-    bool title = true;
+                         PLAYER& mora, PLAYER& vela, const REPLAY* demo, std::string chosen) {
+    bool title = chosen.empty();
     while (!blGameOver) {
         if (title) {
             back_to_town();
@@ -269,7 +287,8 @@ void title_and_districts(const OPTIONS& opt, const std::string& record_path, con
             if (blGameOver) return;
         }
         title = false;
-        const DISTRICT_PICK pick = choose_district();
+        const DISTRICT_PICK pick = choose_district(chosen);
+        chosen.clear();
         std::string error, name;
         switch (pick.action) {
         case DISTRICT_ACTION::back: title = true; break;
@@ -291,6 +310,7 @@ void title_and_districts(const OPTIONS& opt, const std::string& record_path, con
         case DISTRICT_ACTION::new_district:
             if (ask_district_name(&name)) run_editor(mora, vela, name, "");
             break;
+        case DISTRICT_ACTION::share: break;
         }
     }
 }
@@ -318,8 +338,11 @@ int main(int argc, char** argv) {
     const std::string replay_path = absolute(opt.replay);
     const std::string record_path = absolute(opt.record);
     const std::string ghost_path = absolute(opt.ghost);
+    const std::string open_path = absolute(opt.open);
     if (opt.run == RUN_MODE::verify) return verify(opt, replay_path, level_path);
     if (opt.run == RUN_MODE::list_districts) return list_districts(opt);
+    if (opt.run == RUN_MODE::export_district || opt.run == RUN_MODE::import_district)
+        return share_command(opt, absolute(opt.output), absolute(opt.import));
     REPLAY replay;
     if (opt.run != RUN_MODE::play) {
         std::string error;
@@ -404,7 +427,9 @@ int main(int argc, char** argv) {
             show_title(*mora, *vela, nullptr);
             if (!blGameOver) play_district(opt, record_path, ghost_path, *mora, *vela);
         } else {
-            title_and_districts(opt, record_path, ghost_path, *mora, *vela, title_demo());
+            // A district file opened with the game: its own screen first.
+            const std::string added = open_path.empty() ? "" : open_district_file(open_path, *mora, *vela);
+            title_and_districts(opt, record_path, ghost_path, *mora, *vela, title_demo(), added);
         }
         break;
     case RUN_MODE::replay:
@@ -421,7 +446,9 @@ int main(int argc, char** argv) {
         break;
     }
     case RUN_MODE::verify:
-    case RUN_MODE::list_districts: break;
+    case RUN_MODE::list_districts:
+    case RUN_MODE::export_district:
+    case RUN_MODE::import_district: break;
     }
 
     // The player's switch between full screen and a window is kept for the next game.

@@ -9,6 +9,7 @@
 
 #include "display/display.h"
 #include "menu/settings.h"
+#include "sharing/district_file.h"
 #include "world/district.h"
 
 #ifndef OSA_VERSION
@@ -26,10 +27,13 @@ constexpr int district_option = 259;
 constexpr int list_districts_option = 260;
 constexpr int ghost_option = 261;
 constexpr int edit_option = 262;
+constexpr int export_option = 263;
+constexpr int import_option = 264;
 
 const char* const usage_text =
-    "Usage: one-step-ahead [OPTION]...\n"
+    "Usage: one-step-ahead [OPTION]... [FILE]\n"
     "A small platformer: visit the five shops and stay one look ahead of Vela.\n"
+    "A district file (FILE.osadistrict) is opened on a screen that asks to add it.\n"
     "\n"
     "  -f, --fullscreen     play full screen at the desktop's resolution (the default)\n"
     "  -w, --window         play in a window\n"
@@ -54,6 +58,12 @@ const char* const usage_text =
     "      --edit NAME      open the level editor on your district NAME (made from a\n"
     "                       small playable map when it has none yet), in\n"
     "                       $XDG_DATA_HOME/one-step-ahead/districts/NAME\n"
+    "      --export NAME    write your district NAME as a district file to give to\n"
+    "                       others, with your best run there, and print its path\n"
+    "  -o, --output FILE    with --export: write FILE (default: NAME.osadistrict in\n"
+    "                       your Documents folder)\n"
+    "      --import FILE    add the district in the district file FILE, without a\n"
+    "                       window, and print the folder it was added as\n"
     "  -h, --help           show this help and exit\n"
     "  -V, --version        show the version and exit\n"
     "\n"
@@ -81,10 +91,19 @@ const option long_options[] = {
     {"list-districts", no_argument, nullptr, list_districts_option},
     {"ghost", required_argument, nullptr, ghost_option},
     {"edit", required_argument, nullptr, edit_option},
+    {"export", required_argument, nullptr, export_option},
+    {"output", required_argument, nullptr, 'o'},
+    {"import", required_argument, nullptr, import_option},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
 };
+
+// What a file given on the command line is, by its name and its first bytes.
+enum class FILE_KIND { district, unknown };
+FILE_KIND file_kind(const char* path) {
+    return looks_like_district_file(path) ? FILE_KIND::district : FILE_KIND::unknown;
+}
 
 OPTIONS_RESULT usage_error(std::FILE* err) {
     std::fputs(usage_text, err);
@@ -98,7 +117,7 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
     optind = 0;  // start over: GNU getopt then also forgets what an earlier call read
     opterr = 0;  // the messages are ours, so that they all go to err
     int c;
-    while ((c = getopt_long(argc, argv, ":fws:l:d:mr:hV", long_options, nullptr)) != -1) {
+    while ((c = getopt_long(argc, argv, ":fws:l:d:mr:o:hV", long_options, nullptr)) != -1) {
         switch (c) {
         case 'f': opt.fullscreen = 1; break;
         case 'w': opt.fullscreen = 0; break;
@@ -112,6 +131,8 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
         case 'l':
         case 'd':
         case 'r':
+        case 'o':
+        case import_option:
         case replay_option:
         case verify_option:
         case timedemo_option:
@@ -128,6 +149,15 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
                 opt.run = c == replay_option ? RUN_MODE::replay : c == verify_option ? RUN_MODE::verify
                                                                                      : RUN_MODE::timedemo;
                 opt.replay = optarg;
+            } else if (c == 'o') {
+                opt.output = optarg;
+            } else if (c == import_option) {
+                if (opt.run != RUN_MODE::play) {
+                    std::fprintf(err, "%s: --import goes alone\n", program);
+                    return usage_error(err);
+                }
+                opt.run = RUN_MODE::import_district;
+                opt.import = optarg;
             } else {
                 (c == 'l' ? opt.level : c == 'd' ? opt.data : c == 'r' ? opt.record : opt.ghost) = optarg;
             }
@@ -150,6 +180,19 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
             }
             opt.edit = optarg;
             break;
+        case export_option:
+            if (!is_district_folder_name(optarg)) {
+                std::fprintf(err, "%s: a district's name is lower case letters, digits and '-', not '%s'\n", program,
+                             optarg);
+                return usage_error(err);
+            }
+            if (opt.run != RUN_MODE::play) {
+                std::fprintf(err, "%s: --export goes alone\n", program);
+                return usage_error(err);
+            }
+            opt.run = RUN_MODE::export_district;
+            opt.share = optarg;
+            break;
         case 'm': opt.mute = true; break;
         case 'h': std::fputs(usage_text, out); return OPTIONS_RESULT::done;
         case 'V': std::fprintf(out, "One Step Ahead %s\n", OSA_VERSION); return OPTIONS_RESULT::done;
@@ -164,8 +207,21 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
             return usage_error(err);
         }
     }
+    // A file given by itself, as a file manager opens one.
+    if (optind + 1 == argc && file_kind(argv[optind]) == FILE_KIND::district) {
+        opt.open = argv[optind++];
+    }
     if (optind < argc) {
         std::fprintf(err, "%s: unexpected argument '%s'\n", program, argv[optind]);
+        return usage_error(err);
+    }
+    if (!opt.output.empty() && opt.run != RUN_MODE::export_district) {
+        std::fprintf(err, "%s: --output goes with --export\n", program);
+        return usage_error(err);
+    }
+    if (!opt.open.empty() && (opt.run != RUN_MODE::play || !opt.district.empty() || !opt.edit.empty() ||
+                              !opt.level.empty())) {
+        std::fprintf(err, "%s: a district file is opened by itself\n", program);
         return usage_error(err);
     }
     if (!opt.district.empty() && (!opt.level.empty() || opt.run != RUN_MODE::play)) {

@@ -6,8 +6,9 @@
 #include <string>
 
 // What the game does with its run: play it, or show, check or time a recorded one.
-// list_districts prints the districts and ends.
-enum class RUN_MODE { play, replay, verify, timedemo, list_districts };
+// list_districts prints the districts and ends; export_district and import_district write a
+// district file and add one, without a window.
+enum class RUN_MODE { play, replay, verify, timedemo, list_districts, export_district, import_district };
 
 // What the command line asked for; a field left at its "not given" value lets the settings
 // file (or the default) decide.
@@ -23,6 +24,10 @@ struct OPTIONS {
     std::string replay;   // the recorded run for --replay, --verify or --timedemo
     std::string district; // --district NAME: play it at once, without the title or the districts
     std::string edit;     // --edit NAME: the player's district NAME opened in the editor
+    std::string share;    // --export NAME: the player's district NAME written as a district file
+    std::string output;   // -o FILE with --export: the file to write (else in the Documents folder)
+    std::string import;   // --import FILE: the district file FILE added
+    std::string open;     // FILE: a district file, opened on its own screen to be added
 };
 
 // What main does after reading the command line.

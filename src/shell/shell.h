@@ -107,6 +107,7 @@ enum class DISTRICT_ACTION {
     edit,          // edit district, one of the player's
     edit_copy,     // edit a copy of district, a shipped one
     new_district,  // draw a new district
+    share,         // write one of the player's as a district file (done on the screen itself)
     back,          // Escape: back to the title
     quit,          // the game is to end
 };
@@ -119,8 +120,33 @@ struct DISTRICT_PICK {
 // or cannot be played; the district played last is chosen when it opens. The keys and the pad
 // move and choose as in the menus. A locked district, or one that cannot be played, is refused
 // with a word saying why. With the editor, Left and Right choose between playing and editing,
-// and the list ends with "New district".
-DISTRICT_PICK choose_district();
+// and the list ends with "New district". A playable district of the player's also offers Share
+// (share_district_on_screen), after which the screen goes on. The district named `chosen` is
+// chosen when it opens, when there is one of that name.
+DISTRICT_PICK choose_district(const std::string& chosen = "");
+// The picture behind the screens before play (the district screen, a district file opened): the
+// title's, dimmed.
+void draw_dimmed_title(BITMAP* canvas);
+
+// Shares the player's district d from the district screen, drawn over behind (the screen as it
+// stands): asks the player's name as a maker once (kept in the settings file), writes d's
+// district file into the Documents folder (sharing/share.h) and says where, or why not, until
+// the player goes back.
+void share_district_on_screen(const DISTRICT& d, BITMAP* behind);
+
+// A district file opened with the game (one-step-ahead FILE), on a screen of its own: "Checking"
+// while it is read and proven, then its preview, name, maker and whether it carries its maker's
+// run, and the question whether to add it (or why it cannot be added, or that it was added
+// before). Yes adds it (sharing/import.h). Returns the folder it was added as (or was before),
+// for the district screen to choose; empty when it was not added. mora and vela (the proof's
+// characters) are given back as they were.
+std::string open_district_file(const std::string& path, PLAYER& mora, PLAYER& vela);
+
+// --export NAME [-o FILE] and --import FILE, once the game's files are loaded without a window:
+// one line on stdout and 0 (the file written; the folder added as), or one line on stderr and 1.
+// Text from the file is printed through terminal_text. shown is the file's name as given.
+int export_command(const std::string& folder, const std::string& output);
+int import_command(const std::string& shown, const std::string& path, PLAYER& mora, PLAYER& vela);
 // True when the district screen offers the editor (it always does in the game; a build or a
 // test may leave it out).
 extern bool editor_available;

@@ -1,6 +1,5 @@
 // Setting up a run's race against the clock: the district's splits and the ghost it runs
 // beside; and the splits of a run as --verify prints them.
-#include <filesystem>
 #include <string>
 
 #include "gameplay/hud.h"
@@ -10,6 +9,7 @@
 #include "replay/ghost.h"
 #include "replay/replay_file.h"
 #include "replay/splits.h"
+#include "sharing/maker_run.h"
 #include "shell/shell.h"
 #include "world/district.h"
 
@@ -27,10 +27,10 @@ void prepare_time_attack(bool district_level, const std::string& ghost_name, con
     }
     std::string path = ghost_path, shown = ghost_name;
     if (path.empty()) {
+        // The player's own best run there, else the run its maker sent with a shared district.
         if (!kept || !menu_settings.in_force.ghost) return;
-        path = shown = data + "/" + ghost_file_name(current_district.folder);
-        std::error_code ec;
-        if (!std::filesystem::exists(path, ec)) return;
+        path = shown = district_ghost_path(data, current_district);
+        if (path.empty()) return;
     }
     REPLAY r;
     std::string why;

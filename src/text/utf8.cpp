@@ -2,6 +2,8 @@
 // the Unicode standard (chapter 3, "UTF-8").
 #include "text/utf8.h"
 
+#include <cstdio>
+
 int utf8_next(const char* s, std::size_t n, std::size_t* at) {
     std::size_t i = *at;
     const unsigned b0 = static_cast<unsigned char>(s[i++]);
@@ -63,4 +65,72 @@ void utf8_append(std::string& out, int c) {
         out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
+}
+
+bool is_control(int c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string utf8_text_fault(const std::string& text, std::size_t max_bytes) {
+    if (text.size() > max_bytes) return "larger than " + std::to_string(max_bytes) + " bytes";
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        const int c = utf8_next(text.data(), text.size(), &i);
+        if (c == utf8_invalid) return "byte " + std::to_string(start) + " is not UTF-8";
+        if (is_control(c) && c != '\t' && c != '\n' && c != '\r')
+            return "byte " + std::to_string(start) + " is a control character";
+    }
+    return "";
+}
+
+std::size_t utf8_length(const std::string& s) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < s.size(); count++) utf8_next(s.data(), s.size(), &i);
+    return count;
+}
+
+std::string utf8_prefix(const std::string& s, std::size_t n) {
+    std::size_t i = 0;
+    for (std::size_t count = 0; i < s.size() && count < n; count++) utf8_next(s.data(), s.size(), &i);
+    return s.substr(0, i);
+}
+
+std::string utf8_drop_last(const std::string& s) {
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        last = i;
+        utf8_next(s.data(), s.size(), &i);
+    }
+    return s.substr(0, last);
+}
+
+std::string terminal_text(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t start = i;
+        const int c = utf8_next(s.data(), s.size(), &i);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == utf8_invalid || is_control(c)) {
+            for (std::size_t k = start; k < i; k++) {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(s[k]));
+                out += hex;
+            }
+        } else {
+            out.append(s, start, i - start);
+        }
+    }
+    return out;
+}
+
+std::string screen_text(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t start = i;
+        const int c = utf8_next(s.data(), s.size(), &i);
+        if (c == utf8_invalid) utf8_append(out, 0xFFFD);
+        else if (!is_control(c)) out.append(s, start, i - start);
+    }
+    return out;
 }

@@ -3,18 +3,18 @@
 #include "world/district.h"
 
 #include <allegro.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <system_error>
 
 #include "core/assets.h"
 #include "core/files.h"
+#include "core/picture_bytes.h"
+#include "core/player_files.h"
+#include "text/utf8.h"
 #include "world/level.h"
 
 DISTRICT current_district = [] {
@@ -32,31 +32,49 @@ namespace {
 constexpr const char* shared_back_file = "dat/back.pcx";
 constexpr const char* shared_level_file = "dat/level.dat";
 
-bool is_file(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+// Reads a file of the district's folder within max bytes: false with d.fault naming the file and
+// why ("level.dat is missing", "music.it is not a regular file", ...). A missing file is a fault
+// only when required.
+bool read_own_file(const std::string& dir, const char* file, std::size_t max, bool required, DISTRICT& d,
+                   std::string* bytes, bool* there) {
+    std::string why;
+    const READ_RESULT got = read_player_file(dir + "/" + file, max, bytes, &why);
+    *there = got == READ_RESULT::ok;
+    if (got == READ_RESULT::failed) d.fault = std::string(file) + " " + why;
+    if (got == READ_RESULT::missing && required) d.fault = std::string(file) + " is missing";
+    return d.fault.empty();
 }
 
-// The whole of a small file; false when it cannot be read or holds more than max bytes.
-bool read_small_file(const std::string& path, long max, std::string* text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad() && static_cast<long>(text->size()) <= max;
+// The same for a file the game reads later (its music, its maker's run, its preview): only
+// checked here, without reading it.
+bool check_own_file(const std::string& dir, const char* file, std::size_t max, DISTRICT& d, bool* there) {
+    std::string why;
+    const READ_RESULT got = check_player_file(dir + "/" + file, max, &why);
+    *there = got == READ_RESULT::ok;
+    if (got == READ_RESULT::failed) d.fault = std::string(file) + " " + why;
+    return d.fault.empty();
 }
 
 // Reads district.cfg into d: the name, the order, and a draft's reason. False with the fault.
-bool read_district_cfg(const std::string& path, DISTRICT& d) {
+bool read_district_cfg(const std::string& dir, DISTRICT& d) {
     std::string text;
-    if (!is_file(path)) {
-        d.fault = std::string(district_cfg_file) + " is missing";
+    bool there;
+    if (!read_own_file(dir, district_cfg_file, static_cast<std::size_t>(district_cfg_max_bytes), true, d, &text,
+                       &there))
         return false;
-    }
-    if (!read_small_file(path, district_cfg_max_bytes, &text)) {
-        d.fault = std::string(district_cfg_file) + " cannot be read";
-        return false;
-    }
     return parse_district_cfg(text, d);
+}
+
+// A picture of the district's own (tiles.pcx, back.pcx): a PCX of w x h pixels when those are
+// known. False with the fault.
+bool check_own_picture(const std::string& dir, const char* file, int w, int h, const char* what, DISTRICT& d,
+                       bool* there) {
+    std::string bytes;
+    const std::size_t max = w > 0 && h > 0 ? pcx_max_bytes(w, h) : pcx_max_bytes(4096, 4096);
+    if (!read_own_file(dir, file, max, false, d, &bytes, there) || !*there) return d.fault.empty();
+    int pw = 0, ph = 0;
+    if (!pcx_size(bytes, &pw, &ph) || (w > 0 && (pw != w || ph != h))) d.fault = std::string(file) + " is not " + what;
+    return d.fault.empty();
 }
 
 // The checks a level needs beyond reading: nothing keeps the player inside the map but its
@@ -77,34 +95,14 @@ std::string level_fault(const LEVEL_READ& lv) {
     return "";
 }
 
-// The size of a PCX picture from its header, without reading its pixels; false when it is no
-// PCX picture.
-bool pcx_size(const std::string& path, int* w, int* h) {
-    std::ifstream in(path, std::ios::binary);
-    unsigned char head[12] = {};
-    if (!in.read(reinterpret_cast<char*>(head), sizeof head) || head[0] != 0x0A) return false;
-    const int x0 = head[4] | head[5] << 8, y0 = head[6] | head[7] << 8;
-    const int x1 = head[8] | head[9] << 8, y1 = head[10] | head[11] << 8;
-    if (x1 < x0 || y1 < y0) return false;
-    *w = x1 - x0 + 1;
-    *h = y1 - y0 + 1;
-    return true;
-}
-
 // Copies the cells of sheet into the tiles' pictures, refusing a sheet whose empty pixels differ
 // from the shared sheet's (the masks are the shared sheet's).
 bool take_tile_pictures(BITMAP* sheet, std::string* error) {
-    if (!tilemap || sheet->w != tilemap->w || sheet->h != tilemap->h) {
-        if (error) *error = "its tiles.pcx is not the size of the shared one";
+    const std::string fault = tile_sheet_fault(sheet);
+    if (!fault.empty()) {
+        if (error) *error = fault;
         return false;
     }
-    const int mask = bitmap_mask_color(sheet);
-    for (int y = 0; y < sheet->h; y++)
-        for (int x = 0; x < sheet->w; x++)
-            if ((getpixel(sheet, x, y) == mask) != (getpixel(tilemap, x, y) == mask)) {
-                if (error) *error = "its tiles change the walls' shapes";
-                return false;
-            }
     const int across = (sheet->w + tile_size - 1) / tile_size;
     for (size_t n = 0; n < tiles.size(); n++) {
         const int x = static_cast<int>(n) % across * tile_size, y = static_cast<int>(n) / across * tile_size;
@@ -126,12 +124,18 @@ std::string one_line(const std::string& s) {
 }
 
 std::string clean_shown_name(const std::string& name) {
-    // The game's font draws ASCII alone, and district.cfg holds nothing else.
-    std::string ascii;
-    for (char ch : one_line(name))
-        if (static_cast<unsigned char>(ch) < 0x80) ascii += ch;
-    if (ascii.size() > static_cast<size_t>(district_name_max)) ascii.resize(district_name_max);
-    return one_line(ascii);
+    return one_line(utf8_prefix(screen_text(one_line(name)), district_name_max));
+}
+
+std::string tile_sheet_fault(BITMAP* sheet) {
+    if (!tilemap || !sheet || sheet->w != tilemap->w || sheet->h != tilemap->h)
+        return "its tiles.pcx is not the size of the shared one";
+    const int mask = bitmap_mask_color(sheet);
+    for (int y = 0; y < sheet->h; y++)
+        for (int x = 0; x < sheet->w; x++)
+            if ((getpixel(sheet, x, y) == mask) != (getpixel(tilemap, x, y) == mask))
+                return "its tiles change the walls' shapes";
+    return "";
 }
 
 bool parse_district_cfg(const std::string& text, DISTRICT& d) {
@@ -139,9 +143,9 @@ bool parse_district_cfg(const std::string& text, DISTRICT& d) {
         d.fault = std::string(district_cfg_file) + " is damaged: it is too large";
         return false;
     }
-    // Only ASCII text reaches Allegro's reader: its UTF-8 decoding is not to be trusted with
-    // hostile bytes, and the game's font draws ASCII alone.
-    if (!ascii_text_fault(text, static_cast<size_t>(district_cfg_max_bytes)).empty()) {
+    // Only well-formed UTF-8 text reaches Allegro's reader: its decoding is not to be trusted
+    // with hostile bytes (a sequence cut short, an overlong form).
+    if (!utf8_text_fault(text, static_cast<size_t>(district_cfg_max_bytes)).empty()) {
         d.fault = std::string(district_cfg_file) + " is damaged: it is not text";
         return false;
     }
@@ -150,11 +154,15 @@ bool parse_district_cfg(const std::string& text, DISTRICT& d) {
     const char* name = get_config_string(district_section, district_name_key, nullptr);
     const int order = get_config_int(district_section, district_order_key, 0);
     const char* not_playable = get_config_string(district_section, district_not_playable_key, nullptr);
+    const char* maker = get_config_string(share_section, share_maker_key, nullptr);
+    const char* contents = get_config_string(share_section, share_contents_key, nullptr);
     if (name) d.name = clean_shown_name(name);
+    if (maker) d.maker = clean_shown_name(maker);
+    if (contents) d.shared_contents = one_line(contents).substr(0, 64);
     if (d.shipped) d.order = std::max(0, order);
     if (not_playable) {
         d.draft = true;
-        d.fault = one_line(not_playable).substr(0, district_reason_max);
+        d.fault = utf8_prefix(one_line(not_playable), district_reason_max);
         if (d.fault.empty()) d.fault = "saved as a draft";
     }
     pop_config_state();
@@ -168,46 +176,42 @@ bool is_district_folder_name(const std::string& name) {
                        [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'; });
 }
 
-DISTRICT read_district(const std::string& dir, const std::string& folder, bool shipped, int tile_count,
-                       int shared_tiles_w, int shared_tiles_h) {
+DISTRICT read_district(const std::string& dir, const std::string& folder, bool shipped, const SHARED_LOOKS& looks) {
     DISTRICT d;
     d.folder = folder;
     d.name = folder;
     d.dir = dir;
     d.shipped = shipped;
-    if (!read_district_cfg(dir + "/" + district_cfg_file, d)) return d;
+    if (!read_district_cfg(dir, d)) return d;
 
-    const std::string level_path = dir + "/" + district_level_file;
-    if (!is_file(level_path)) {
-        d.fault = std::string(district_level_file) + " is missing";
-        return d;
-    }
-    std::ifstream in(level_path);
+    std::string text;
+    bool there;
+    if (!read_own_file(dir, district_level_file, level_dat_max_bytes, true, d, &text, &there)) return d;
+    std::istringstream in(text);
     LEVEL_READ lv;
     std::string error;
-    if (!in || !parse_level(in, tile_count, &lv, &error)) {
-        d.fault = std::string(district_level_file) + " is damaged: " + (in ? error : "it cannot be read");
+    if (!parse_level(in, looks.tile_count, &lv, &error)) {
+        d.fault = std::string(district_level_file) + " is damaged: " + error;
         return d;
     }
+    d.columns = lv.width;
+    d.rows = lv.height;
     d.fault = level_fault(lv);
     if (!d.fault.empty()) return d;
 
-    int w = 0, h = 0;
-    d.has_tiles = is_file(dir + "/" + district_tiles_file);
-    if (d.has_tiles && (!pcx_size(dir + "/" + district_tiles_file, &w, &h) || w != shared_tiles_w || h != shared_tiles_h)) {
-        d.fault = std::string(district_tiles_file) + " is not a tile sheet of the shared one's size";
-        return d;
-    }
-    d.has_back = is_file(dir + "/" + district_back_file);
-    if (d.has_back && !pcx_size(dir + "/" + district_back_file, &w, &h)) {
-        d.fault = std::string(district_back_file) + " is not a PCX picture";
-        return d;
-    }
+    check_own_picture(dir, district_tiles_file, looks.tiles_w, looks.tiles_h, "a tile sheet of the shared one's size", d,
+                      &d.has_tiles) &&
+        check_own_picture(dir, district_back_file, looks.back_w, looks.back_h, "a background of the shared one's size",
+                          d, &d.has_back) &&
+        check_own_file(dir, district_music_file, district_music_max_bytes, d, &there) &&
+        check_own_file(dir, district_maker_run_file, district_run_max_bytes, d, &d.has_maker_run) &&
+        check_own_file(dir, district_preview_file, png_max_bytes(d.columns * preview_cell, d.rows * preview_cell), d,
+                       &there);
     return d;
 }
 
 std::vector<DISTRICT> find_districts(const std::string& shipped_root, const std::string& player_root,
-                                     int tile_count, int shared_tiles_w, int shared_tiles_h) {
+                                     const SHARED_LOOKS& looks) {
     auto folders = [](const std::string& root) {
         std::vector<std::string> names;
         std::error_code ec;
@@ -222,14 +226,14 @@ std::vector<DISTRICT> find_districts(const std::string& shipped_root, const std:
     };
     std::vector<DISTRICT> shipped, own;
     for (const std::string& f : folders(shipped_root))
-        shipped.push_back(read_district(shipped_root + "/" + f, f, true, tile_count, shared_tiles_w, shared_tiles_h));
+        shipped.push_back(read_district(shipped_root + "/" + f, f, true, looks));
     std::stable_sort(shipped.begin(), shipped.end(), [](const DISTRICT& a, const DISTRICT& b) {
         // A shipped district without an order goes last among them.
         const int oa = a.order > 0 ? a.order : 1 << 30, ob = b.order > 0 ? b.order : 1 << 30;
         return oa < ob;
     });
     for (const std::string& f : folders(player_root))
-        own.push_back(read_district(player_root + "/" + f, f, false, tile_count, shared_tiles_w, shared_tiles_h));
+        own.push_back(read_district(player_root + "/" + f, f, false, looks));
     shipped.insert(shipped.end(), own.begin(), own.end());
     return shipped;
 }
@@ -239,9 +243,19 @@ std::string player_districts_dir() {
     return data.empty() ? "" : data + "/districts";
 }
 
+SHARED_LOOKS shared_looks() {
+    SHARED_LOOKS looks;
+    looks.tile_count = static_cast<int>(tiles.size());
+    looks.tiles_w = tilemap ? tilemap->w : 0;
+    looks.tiles_h = tilemap ? tilemap->h : 0;
+    std::string bytes;
+    if (read_player_file(shared_back_file, pcx_max_bytes(4096, 4096), &bytes, nullptr) == READ_RESULT::ok)
+        pcx_size(bytes, &looks.back_w, &looks.back_h);
+    return looks;
+}
+
 std::vector<DISTRICT> game_districts() {
-    return find_districts(shipped_districts_dir, player_districts_dir(), static_cast<int>(tiles.size()),
-                          tilemap ? tilemap->w : 0, tilemap ? tilemap->h : 0);
+    return find_districts(shipped_districts_dir, player_districts_dir(), shared_looks());
 }
 
 bool find_district(const std::string& folder, DISTRICT* out) {
@@ -264,7 +278,16 @@ bool enter_district(const DISTRICT& d, std::string* error) {
 
 bool enter_district_level(const DISTRICT& d, const std::string& level_path, std::string* error) {
     // The tiles' pictures: the district's sheet, or the shared one again.
-    BITMAP* sheet = d.has_tiles ? load_bitmap((d.dir + "/" + district_tiles_file).c_str(), nullptr) : tilemap;
+    std::string bytes;
+    int w = 0, h = 0;
+    BITMAP* sheet = tilemap;
+    if (d.has_tiles) {
+        const bool sized = tilemap &&
+                           read_player_file(d.dir + "/" + district_tiles_file, pcx_max_bytes(tilemap->w, tilemap->h),
+                                            &bytes, nullptr) == READ_RESULT::ok &&
+                           pcx_size(bytes, &w, &h) && w == tilemap->w && h == tilemap->h;
+        sheet = sized ? pcx_from_bytes(bytes) : nullptr;
+    }
     if (!sheet) {
         if (error) *error = "its tiles.pcx cannot be read";
         return false;

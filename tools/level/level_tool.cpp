@@ -22,6 +22,8 @@
 #include "characters/player.h"
 #include "core/assets.h"
 #include "core/files.h"
+#include "core/picture_bytes.h"
+#include "core/player_files.h"
 #include "shell/options.h"
 #include "world/district.h"
 
@@ -162,8 +164,15 @@ int main(int argc, char** argv) {
     }
     std::string error;
     if (!district.empty()) {
-        // The district's own tiles when it has them, so that the preview shows its look.
-        BITMAP* own = load_bitmap((district + "/tiles.pcx").c_str(), nullptr);
+        // The district's own tiles when it has them, so that the preview shows its look: read
+        // bounded, and decoded only when its header gives the shared sheet's size.
+        std::string bytes;
+        int w = 0, h = 0;
+        BITMAP* own = read_player_file(district + "/" + district_tiles_file, pcx_max_bytes(sheet->w, sheet->h), &bytes,
+                                       nullptr) == READ_RESULT::ok &&
+                              pcx_size(bytes, &w, &h) && w == sheet->w && h == sheet->h
+                          ? pcx_from_bytes(bytes)
+                          : nullptr;
         const bool written =
             write_district(district, map_text, c, name, static_cast<int>(order), own ? own : sheet, &error);
         if (own) destroy_bitmap(own);
