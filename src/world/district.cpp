@@ -15,6 +15,7 @@
 
 #include "core/assets.h"
 #include "core/files.h"
+#include "text/text.h"
 #include "world/level.h"
 
 DISTRICT current_district = [] {
@@ -28,6 +29,28 @@ DISTRICT current_district = [] {
 }();
 
 namespace {
+
+// Why a district cannot be played, in English (district_fault_formats); %s is a file of its
+// folder ("district.cfg", "level.dat", "tiles.pcx").
+// TRANSLATORS: a district's file (its name, as on the disk) is not in its folder.
+constexpr const char* fault_missing = N_("%s is missing");
+constexpr const char* fault_unreadable = N_("%s cannot be read");
+// TRANSLATORS: a district's file is damaged; %2$s says how (a fault of its own).
+constexpr const char* fault_damaged = N_("%1$s is damaged: %2$s");
+constexpr const char* fault_too_large = N_("it is too large");
+constexpr const char* fault_not_text = N_("it is not text");
+constexpr const char* fault_cannot_read = N_("it cannot be read");
+constexpr const char* fault_draft = N_("saved as a draft");
+constexpr const char* fault_open_top = N_("its level is open at the top or bottom");
+constexpr const char* fault_open_side = N_("its level is open at a side");
+constexpr const char* fault_small = N_("its level is too small for the starts");
+constexpr const char* fault_no_floor = N_("a character's start is not standing on a floor");
+constexpr const char* fault_sheet_size = N_("%s is not a tile sheet of the shared one's size");
+constexpr const char* fault_not_pcx = N_("%s is not a PCX picture");
+constexpr const char* fault_tiles_size = N_("its tiles.pcx is not the size of the shared one");
+constexpr const char* fault_walls = N_("its tiles change the walls' shapes");
+constexpr const char* fault_tiles_unreadable = N_("its tiles.pcx cannot be read");
+constexpr const char* fault_not_loaded = N_("its level cannot be loaded");
 
 constexpr const char* shared_back_file = "dat/back.pcx";
 constexpr const char* shared_level_file = "dat/level.dat";
@@ -49,11 +72,11 @@ bool read_small_file(const std::string& path, long max, std::string* text) {
 bool read_district_cfg(const std::string& path, DISTRICT& d) {
     std::string text;
     if (!is_file(path)) {
-        d.fault = std::string(district_cfg_file) + " is missing";
+        d.fault = fill(fault_missing, {district_cfg_file});
         return false;
     }
     if (!read_small_file(path, district_cfg_max_bytes, &text)) {
-        d.fault = std::string(district_cfg_file) + " cannot be read";
+        d.fault = fill(fault_unreadable, {district_cfg_file});
         return false;
     }
     return parse_district_cfg(text, d);
@@ -63,16 +86,16 @@ bool read_district_cfg(const std::string& path, DISTRICT& d) {
 // walls, and the two characters must stand on the ground where the game puts them.
 std::string level_fault(const LEVEL_READ& lv) {
     for (int cx = 0; cx < lv.width; cx++)
-        if (!lv.at(cx, 0).blWall || !lv.at(cx, lv.height - 1).blWall) return "its level is open at the top or bottom";
+        if (!lv.at(cx, 0).blWall || !lv.at(cx, lv.height - 1).blWall) return fault_open_top;
     for (int cy = 0; cy < lv.height; cy++)
-        if (!lv.at(0, cy).blWall || !lv.at(lv.width - 1, cy).blWall) return "its level is open at a side";
+        if (!lv.at(0, cy).blWall || !lv.at(lv.width - 1, cy).blWall) return fault_open_side;
     const int floor_row = static_cast<int>(start_y) / tile_size + frame_h / tile_size;
     for (float x : {player_start_x, partner_start_x}) {
         const int column = static_cast<int>(x) / tile_size;
-        if (floor_row >= lv.height || column >= lv.width) return "its level is too small for the starts";
+        if (floor_row >= lv.height || column >= lv.width) return fault_small;
         if (!lv.at(column, floor_row).blWall || lv.at(column, floor_row - 1).blWall ||
             lv.at(column, floor_row - 2).blWall)
-            return "a character's start is not standing on a floor";
+            return fault_no_floor;
     }
     return "";
 }
@@ -95,14 +118,14 @@ bool pcx_size(const std::string& path, int* w, int* h) {
 // from the shared sheet's (the masks are the shared sheet's).
 bool take_tile_pictures(BITMAP* sheet, std::string* error) {
     if (!tilemap || sheet->w != tilemap->w || sheet->h != tilemap->h) {
-        if (error) *error = "its tiles.pcx is not the size of the shared one";
+        if (error) *error = fault_tiles_size;
         return false;
     }
     const int mask = bitmap_mask_color(sheet);
     for (int y = 0; y < sheet->h; y++)
         for (int x = 0; x < sheet->w; x++)
             if ((getpixel(sheet, x, y) == mask) != (getpixel(tilemap, x, y) == mask)) {
-                if (error) *error = "its tiles change the walls' shapes";
+                if (error) *error = fault_walls;
                 return false;
             }
     const int across = (sheet->w + tile_size - 1) / tile_size;
@@ -115,6 +138,25 @@ bool take_tile_pictures(BITMAP* sheet, std::string* error) {
 }
 
 } // namespace
+
+const ENGLISH_FORMATS district_fault_formats = {
+    fault_missing,  fault_unreadable, fault_damaged,    fault_too_large,  fault_not_text,         fault_cannot_read,
+    fault_draft,    fault_open_top,   fault_open_side,  fault_small,      fault_no_floor,         fault_sheet_size,
+    fault_not_pcx,  fault_tiles_size, fault_walls,      fault_tiles_unreadable, fault_not_loaded};
+
+// The shipped districts' names (tools/CMakeLists.txt gives them to their district.cfg).
+// TRANSLATORS: the names of the game's districts (parts of the town), as the district screen
+// lists them.
+const char* const shipped_district_names[] = {NC_("district", "Town"),       NC_("district", "Harbour"),
+                                              NC_("district", "Autumn Park"), NC_("district", "Old Quarter"),
+                                              NC_("district", "Rooftops"),   NC_("district", "Night Market")};
+
+std::string shown_district_name(const DISTRICT& d) {
+    if (d.shipped)
+        for (const char* n : shipped_district_names)
+            if (d.name == n) return C_("district", n);
+    return d.name;
+}
 
 std::string one_line(const std::string& s) {
     std::string out;
@@ -136,13 +178,13 @@ std::string clean_shown_name(const std::string& name) {
 
 bool parse_district_cfg(const std::string& text, DISTRICT& d) {
     if (text.size() > static_cast<size_t>(district_cfg_max_bytes)) {
-        d.fault = std::string(district_cfg_file) + " is damaged: it is too large";
+        d.fault = fill(fault_damaged, {district_cfg_file, fault_too_large});
         return false;
     }
     // Only ASCII text reaches Allegro's reader: its UTF-8 decoding is not to be trusted with
     // hostile bytes, and the game's font draws ASCII alone.
     if (!ascii_text_fault(text, static_cast<size_t>(district_cfg_max_bytes)).empty()) {
-        d.fault = std::string(district_cfg_file) + " is damaged: it is not text";
+        d.fault = fill(fault_damaged, {district_cfg_file, fault_not_text});
         return false;
     }
     push_config_state();
@@ -155,7 +197,7 @@ bool parse_district_cfg(const std::string& text, DISTRICT& d) {
     if (not_playable) {
         d.draft = true;
         d.fault = one_line(not_playable).substr(0, district_reason_max);
-        if (d.fault.empty()) d.fault = "saved as a draft";
+        if (d.fault.empty()) d.fault = fault_draft;
     }
     pop_config_state();
     if (d.name.empty()) d.name = d.folder;
@@ -179,14 +221,14 @@ DISTRICT read_district(const std::string& dir, const std::string& folder, bool s
 
     const std::string level_path = dir + "/" + district_level_file;
     if (!is_file(level_path)) {
-        d.fault = std::string(district_level_file) + " is missing";
+        d.fault = fill(fault_missing, {district_level_file});
         return d;
     }
     std::ifstream in(level_path);
     LEVEL_READ lv;
     std::string error;
     if (!in || !parse_level(in, tile_count, &lv, &error)) {
-        d.fault = std::string(district_level_file) + " is damaged: " + (in ? error : "it cannot be read");
+        d.fault = fill(fault_damaged, {district_level_file, in ? error : fault_cannot_read});
         return d;
     }
     d.fault = level_fault(lv);
@@ -195,12 +237,12 @@ DISTRICT read_district(const std::string& dir, const std::string& folder, bool s
     int w = 0, h = 0;
     d.has_tiles = is_file(dir + "/" + district_tiles_file);
     if (d.has_tiles && (!pcx_size(dir + "/" + district_tiles_file, &w, &h) || w != shared_tiles_w || h != shared_tiles_h)) {
-        d.fault = std::string(district_tiles_file) + " is not a tile sheet of the shared one's size";
+        d.fault = fill(fault_sheet_size, {district_tiles_file});
         return d;
     }
     d.has_back = is_file(dir + "/" + district_back_file);
     if (d.has_back && !pcx_size(dir + "/" + district_back_file, &w, &h)) {
-        d.fault = std::string(district_back_file) + " is not a PCX picture";
+        d.fault = fill(fault_not_pcx, {district_back_file});
         return d;
     }
     return d;
@@ -266,7 +308,7 @@ bool enter_district_level(const DISTRICT& d, const std::string& level_path, std:
     // The tiles' pictures: the district's sheet, or the shared one again.
     BITMAP* sheet = d.has_tiles ? load_bitmap((d.dir + "/" + district_tiles_file).c_str(), nullptr) : tilemap;
     if (!sheet) {
-        if (error) *error = "its tiles.pcx cannot be read";
+        if (error) *error = fault_tiles_unreadable;
         return false;
     }
     const bool tiles_taken = take_tile_pictures(sheet, error);
@@ -282,7 +324,7 @@ bool enter_district_level(const DISTRICT& d, const std::string& level_path, std:
     const bool failed_before = blStartFailed;
     load_level();
     if (blStartFailed && !failed_before) {
-        if (error) *error = "its level cannot be loaded";
+        if (error) *error = fault_not_loaded;
         return false;
     }
     current_district = d;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "text/english.h"
+
 // The shipped district every run played before districts existed belongs to: its level.dat is
 // byte for byte dat/level.dat, and it has no looks of its own.
 constexpr const char* town_district = "town";
@@ -56,6 +58,16 @@ struct DISTRICT {
     bool has_tiles = false; // its own tiles.pcx, back.pcx
     bool has_back = false;
 };
+
+// The formats of a district's faults (DISTRICT::fault, the errors of enter_district), for
+// showing them in the player's language (text/english.h); a draft's fault is the line its
+// district.cfg holds, the level tool's or the editor's own.
+extern const ENGLISH_FORMATS district_fault_formats;
+// The shipped districts' names, as tools/CMakeLists.txt writes them into their district.cfg.
+extern const char* const shipped_district_names[6];
+// The name the district screen shows: a shipped district's name in the language in force, a
+// player's district's as its district.cfg gives it.
+std::string shown_district_name(const DISTRICT& d);
 
 // Reads the district in folder dir (named folder) without loading its pictures' pixels beyond
 // what the checks need: district.cfg must be readable and small; level.dat must be there and
