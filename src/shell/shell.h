@@ -27,8 +27,8 @@ BITMAP* draw_frame(PLAYER& mora, PLAYER& vela);
 void forget_frame();
 
 // Everything a frame's picture depends on that can change in play: the camera (clamped), what
-// each character shows where, the change effect's progress, the HUD's text and numbers, the
-// timer's text and the ghost. Two
+// each character shows where, the change effect's progress, the HUD's text and numbers and the
+// language they are shown in, the timer's text and the ghost. Two
 // equal keys draw the same picture (the level, the shops and the background never change).
 struct FRAME_KEY {
     int camera[2];
@@ -37,7 +37,8 @@ struct FRAME_KEY {
     int look[2][category_count];
     int metafactor;                  // -1 while no effect plays
     int time_left, level, score;
-    char text[100];                  // the message line
+    char text[100];                  // the message line (in English: the state's own)
+    int language;                    // language_changes: the HUD's words in another language
     TIMER_TEXT timer;                // what the timer shows
     int ghost[3 + category_count];   // the ghost's picture position, column and looks; -1s unseen
     bool operator==(const FRAME_KEY& o) const;
