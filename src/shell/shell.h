@@ -53,6 +53,12 @@ FRAME_KEY frame_key(const PLAYER& mora, const PLAYER& vela);
 void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int w, int h,
                       bool clip_to_window);
 
+// The title's picture with its hints ("press any key", "P or Start: menu") in the language in
+// force, drawn again over the picture's own English ones in the game's font (a longer language's
+// box is wider, or taller with a hint on two lines). Owned here, made again after a change of
+// language; the_title itself when it cannot be made.
+BITMAP* title_picture();
+
 // Shows the title: a fade-in of about half a second, a wait (resting) for any key but the ones
 // that switch the mode, or any pad button, and a fade-out; every step shown scaled on the screen.
 // With a demo (not null), after 15 s without a key the title fades into it, played on mora and
