@@ -128,6 +128,11 @@ struct DISTRICT_PICK {
 // with a word saying why. With the editor, Left and Right choose between playing and editing,
 // and the list ends with "New district".
 DISTRICT_PICK choose_district();
+// Draws the district screen as choose_district shows it, without previews, onto canvas (view_w x
+// view_h): list's districts (game_progress telling which are open and their best), entry chosen
+// (list.size(): "New district"), its action (0 play, 1 edit) chosen, and with tried the player
+// having tried to choose it (why not stands out). For tests.
+void draw_district_screen(BITMAP* canvas, const std::vector<DISTRICT>& list, int chosen, int action, bool tried);
 // True when the district screen offers the editor (it always does in the game; a build or a
 // test may leave it out).
 extern bool editor_available;
