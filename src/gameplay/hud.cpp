@@ -14,9 +14,9 @@
 #include "gameplay/mission.h"
 #include "gameplay/tick.h"
 #include "core/state.h"
-#include "world/camera.h"
 #include "text/text.h"
 #include "text/wrap.h"
+#include "world/camera.h"
 #include "world/level.h"
 
 // TRANSLATORS: the HUD's first line when play begins.

@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 
 #include "text/text.h"
 
