@@ -492,6 +492,13 @@ TEST(Settings, TheFilesAreFoundBesideTheExecutableOrInTheSharedDirectory) {
     EXPECT_EQ(find_data_dir("", "", root + "/elsewhere/one-step-ahead"), "") << "the working directory";
     EXPECT_EQ(find_data_dir("", "/env", root + "/build/one-step-ahead"), "/env");
     EXPECT_EQ(find_data_dir("/opt", "/env", root + "/build/one-step-ahead"), "/opt");
+    // The catalogues: share/locale in the build tree, share/locale beside share/one-step-ahead in
+    // an install, wherever it was moved; none where neither is.
+    std::filesystem::create_directories(dir.path() / "build" / "share" / "locale");
+    std::filesystem::create_directories(dir.path() / "usr" / "share" / "locale");
+    EXPECT_EQ(find_locale_dir(root + "/build"), root + "/build/share/locale");
+    EXPECT_EQ(find_locale_dir(root + "/usr/bin/../share/one-step-ahead"), root + "/usr/share/locale");
+    EXPECT_EQ(find_locale_dir(root + "/usr/bin"), "");
 
     const char* old_xdg = std::getenv("XDG_CONFIG_HOME");
     const std::string kept = old_xdg ? old_xdg : "";
