@@ -1,7 +1,7 @@
 // Frame cost and start-up cost: the whole draw step plus the window copy on the shipped level and
-// on a 500 x 100 cell level (with and without the clip to the camera's window), the ghost's share
-// of a frame and the working out of its course, and the loading of every asset as start-up does
-// it. Headless, on memory bitmaps.
+// on a 500 x 100 cell level (with and without the clip to the camera's window), the HUD's share
+// with the longest mission, the ghost's share of a frame and the working out of its course, and
+// the loading of every asset as start-up does it. Headless, on memory bitmaps.
 #include <allegro.h>
 #include <benchmark/benchmark.h>
 
@@ -14,6 +14,7 @@
 #include <string>
 
 #include "characters/player.h"
+#include "gameplay/hud.h"
 #include "masks/pmask.h"
 #include "core/assets.h"
 #include "replay/ghost.h"
@@ -112,6 +113,20 @@ void BM_FrameShippedLevel(benchmark::State& state) { run_frames(state, false, tr
 void BM_FrameShippedLevelUnclipped(benchmark::State& state) { run_frames(state, false, false); }
 void BM_FrameLevel500x100(benchmark::State& state) { run_frames(state, true, true); }
 void BM_FrameLevel500x100Unclipped(benchmark::State& state) { run_frames(state, true, false); }
+
+// The HUD as each frame draws it, with the longest mission (its words looked up in the language in
+// force, English here, and fitted to the strip).
+void BM_HudLongestMission(benchmark::State& state) {
+    if (!shipped_world()) {
+        state.SkipWithError("the shipped dat/ could not be loaded");
+        return;
+    }
+    add_message("Mission: upgrade make-up and hair and clothes and shoes and handbag");
+    iThex = iThey = 0;
+    BITMAP* target = create_bitmap(screen_w, screen_h);
+    for (auto _ : state) disp_message_width(target, screen_w);
+    destroy_bitmap(target);
+}
 
 // The ghost of the shipped demo, worked out once; null when it cannot be.
 const GHOST* demo_ghost(world* w) {
@@ -219,6 +234,7 @@ BENCHMARK(BM_FrameShippedLevel)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameShippedLevelUnclipped)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameLevel500x100)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FrameLevel500x100Unclipped)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_HudLongestMission)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GhostDraw)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GhostCourse)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadShippedLevel)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the readers of a district's district.cfg and of the progress file
 // (the first byte chooses which): they must never read or write out of bounds, a refusal always
-// says why, and what they accept holds only names and numbers the game can use.
+// says why, and what they accept holds only names and numbers the game can use. The reason a
+// district.cfg gives is taken apart as the screen shows it (shown_fault): in English (no
+// catalogue here) it comes back as it stands, whichever formats it fits.
 #include <allegro.h>
 
 #include <cstddef>
@@ -8,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "authoring/fault_text.h"
 #include "replay/progress.h"
 #include "world/district.h"
 
@@ -37,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (char c : d.name + d.fault)
             if (static_cast<unsigned char>(c) < 0x20) std::abort();
         if (d.order < 0) std::abort();
+        if (shown_fault(d.fault) != d.fault) std::abort();
     }
     return 0;
 }

@@ -20,6 +20,7 @@ expected="bin/one-step-ahead bin/one-step-ahead-level
   share/icons/hicolor/48x48/apps/$id.png share/icons/hicolor/256x256/apps/$id.png
   share/man/man6/one-step-ahead.6.gz share/man/man6/one-step-ahead-level.6.gz
   share/doc/one-step-ahead/copyright
+  share/locale/de/LC_MESSAGES/one-step-ahead.mo share/locale/ru/LC_MESSAGES/one-step-ahead.mo
   share/one-step-ahead/dat/level.dat share/one-step-ahead/dat/title.pcx
   share/one-step-ahead/dat/districts/town/district.cfg share/one-step-ahead/dat/districts/town/level.dat
   share/one-step-ahead/dat/districts/night-market/tiles.pcx share/one-step-ahead/dat/districts/night-market/preview.png"

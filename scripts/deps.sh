@@ -3,10 +3,11 @@
 # its tests, benchmarks and package check need as well.
 # Usage: bash scripts/deps.sh [--all]
 set -euo pipefail
+# gettext makes and compiles the catalogues; appstream brings the metainfo's rules for them.
 game=(build-essential cmake pkg-config liballegro4-dev libopenmpt-dev libloadpng4-dev libpng-dev
-  libasound2-dev libx11-dev libxext-dev libzip-dev xdg-user-dirs)
+  libasound2-dev libx11-dev libxext-dev libzip-dev xdg-user-dirs gettext appstream)
 tests=(clang libgtest-dev libbenchmark-dev zlib1g-dev
-  desktop-file-utils appstream shared-mime-info man-db lintian dpkg-dev file
+  desktop-file-utils shared-mime-info man-db lintian dpkg-dev file
   xvfb xauth xdotool x11-apps x11-utils imagemagick alsa-utils libasound2-plugins)
 packages=("${game[@]}")
 what="the game's build dependencies"

@@ -4,6 +4,7 @@
 
 #include <allegro.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -504,11 +505,13 @@ TEST_F(Hud, StripAndBoxAreMixedHalfAndHalfAtTheCameraAndTheTextIsWhite) {
     EXPECT_EQ(pixel(world, X - 1, Y + 5), ground);
     EXPECT_EQ(pixel(world, X + 200, Y - 1), ground);
     EXPECT_EQ(pixel(world, X + 200, Y + 11), ground);
-    // The box: (X, Y + 11) to (X + 80, Y + 40).
+    // The box: (X, Y + 11) to (X + 80, Y + 40), or as far right as its widest line needs (this
+    // font's 8 pixels a letter make "Time : 60 sec" wider than 80; the game's own font does not).
+    const int right = X + std::max(80, 2 + text_length(font, "Time : 60 sec"));
     EXPECT_TRUE(half_mix(pixel(world, X, Y + 11), 0x1111AA, ground));
-    EXPECT_TRUE(half_mix(pixel(world, X + 80, Y + 40), 0x1111AA, ground));
-    EXPECT_TRUE(half_mix(pixel(world, X + 79, Y + 39), 0x1111AA, ground));
-    EXPECT_EQ(pixel(world, X + 81, Y + 20), ground);
+    EXPECT_TRUE(half_mix(pixel(world, right, Y + 40), 0x1111AA, ground));
+    EXPECT_TRUE(half_mix(pixel(world, right - 1, Y + 39), 0x1111AA, ground));
+    EXPECT_EQ(pixel(world, right + 1, Y + 20), ground);
     EXPECT_EQ(pixel(world, X + 40, Y + 41), ground);
     // Four lines, white, in their places.
     expect_text(world, "Mission: upgrade clothes and shoes", X + 2, Y + 2);

@@ -15,6 +15,7 @@
 #include "gameplay/hud.h"
 #include "menu/menu.h"
 #include "menu/settings.h"
+#include "text/language.h"
 #include "test_util.h"
 
 namespace {
@@ -85,7 +86,7 @@ TEST_F(Menus, TheEntriesWrapAndEachLevelGoesBackToTheOneBefore) {
     send(m, MENU_ACTION::choose);
     ASSERT_EQ(m.page(), MENU_PAGE::options);
     EXPECT_EQ(m.chosen(), 0) << "a page opens with its first entry chosen";
-    EXPECT_EQ(menu_entries(m).size(), 9u);
+    EXPECT_EQ(menu_entries(m).size(), 10u);
     for (int i = 0; i < 4; i++) send(m, MENU_ACTION::down);
     send(m, MENU_ACTION::choose);
     ASSERT_EQ(m.page(), MENU_PAGE::keys);
@@ -178,6 +179,16 @@ TEST_F(Menus, LeavingTheOptionsSavesWhatChangedThereAndNotWhatTheCommandLineSet)
     send(m, MENU_ACTION::down);
     send(m, MENU_ACTION::choose);  // the ghost off
     EXPECT_EQ(menu_entries(m)[7].value, "off");
+    // The language: System, then each language named in itself, round either way; in force at once.
+    send(m, MENU_ACTION::down);
+    EXPECT_EQ(menu_entries(m)[8].value, "System");
+    send(m, MENU_ACTION::left);
+    EXPECT_EQ(menu_entries(m)[8].value, "Русский");
+    send(m, MENU_ACTION::right);
+    send(m, MENU_ACTION::right);
+    send(m, MENU_ACTION::right);
+    EXPECT_EQ(menu_entries(m)[8].value, "Deutsch");
+    EXPECT_EQ(language_choice(), "de");
     send(m, MENU_ACTION::back);
     ASSERT_EQ(m.page(), MENU_PAGE::pause);
 
@@ -186,6 +197,8 @@ TEST_F(Menus, LeavingTheOptionsSavesWhatChangedThereAndNotWhatTheCommandLineSet)
     EXPECT_EQ(saved.sound_volume, 9);
     EXPECT_EQ(saved.timer, hud_timer_mission);
     EXPECT_FALSE(saved.ghost);
+    EXPECT_EQ(saved.language, "de");
+    EXPECT_NE(file_contents(menu_settings.file_path).find("language = de\n"), std::string::npos);
     EXPECT_EQ(saved.scale, 0) << "the command line's scale is for this run only";
     EXPECT_NE(file_contents(menu_settings.file_path).find("mine = kept"), std::string::npos);
 }
@@ -206,7 +219,7 @@ TEST(Settings, AMissingOrDamagedFileIsIgnoredValueByValue) {
 
     // Good values are taken, each bad one is left at its default with one line.
     write_file(dir.path() / "mixed.cfg",
-               "[display]\nfullscreen = no\nscale = 99\nframe_rate = 20\n"
+               "[display]\nfullscreen = no\nscale = 99\nframe_rate = 20\nlanguage = tlh\n"
                "[sound]\nmusic = off\nsound = maybe\nmusic_volume = 11\nsound_volume = 4\nlatency_ms = 2\n"
                "[keys]\nleft = a\nright = NOSUCHKEY\njump = ESC\npause = A\nup = W\n"
                "[pad]\njump = 3\nup = 32\npause = 3\n[play]\ntimer = 3\nghost = maybe\n");
@@ -230,7 +243,8 @@ TEST(Settings, AMissingOrDamagedFileIsIgnoredValueByValue) {
     EXPECT_EQ(s.pad.pause, 7) << "3 is Jump's already";
     EXPECT_EQ(s.timer, 0);
     EXPECT_TRUE(s.ghost);
-    EXPECT_EQ(lines(err), 12u) << err;
+    EXPECT_EQ(s.language, "system") << "no catalogue of that language";
+    EXPECT_EQ(lines(err), 13u) << err;
 
     // A pad button from the file that a default already has goes back to its own default.
     write_file(dir.path() / "pad.cfg", "[pad]\njump = 7\nup = -1\npause = x\n");
@@ -243,8 +257,10 @@ TEST(Settings, AMissingOrDamagedFileIsIgnoredValueByValue) {
 
     // Swapped keys are fine: no key does two things.
     write_file(dir.path() / "swap.cfg",
-               "[keys]\nleft = RIGHT\nright = LEFT\n[pad]\njump = 1\nup = 0\npause = 31\n");
+               "[keys]\nleft = RIGHT\nright = LEFT\n[pad]\njump = 1\nup = 0\npause = 31\n"
+               "[display]\nlanguage = pt_BR\n");
     s = load_noting((dir.path() / "swap.cfg").string(), &err);
+    EXPECT_EQ(s.language, "pt_BR");
     EXPECT_EQ(s.keys.left, KEY_RIGHT);
     EXPECT_EQ(s.keys.right, KEY_LEFT);
     EXPECT_EQ(s.pad.jump, 1);

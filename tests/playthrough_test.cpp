@@ -502,6 +502,34 @@ TEST_F(Playthrough, TheLiveRunIsTheSameWithAndWithoutAGhost) {
     EXPECT_TRUE(with.sounds == without.sounds) << "the ghost was heard";
 }
 
+// The demo, recorded in English, verifies in every language with the same end, its frames drawn
+// with the HUD in that language all along: the state the replays check holds no word of any
+// language.
+TEST_F(Playthrough, TheDemoRecordedInEnglishVerifiesInEveryLanguage) {
+    REPLAY demo;
+    ASSERT_TRUE(read_replay_file("dat/demo.replay", &demo, nullptr));
+    PLAYER mora = start_mora();
+    PLAYER vela = start_vela();
+    BITMAP* target = create_bitmap(view_w, view_h);
+    REPLAY_OUTCOME english;
+    for (const std::string& lang : every_language()) {
+        speak(lang);
+        reset_game();
+        int frames = 0;
+        const VERIFY_RESULT v = verify_replay(demo, mora, vela, [&](const PLAYER& m, const PLAYER& w) {
+            if (frames++ % 60) return;
+            PLAYER mm = m, ww = w;
+            draw_frame_sized(target, mm, ww, view_w, view_h, true);
+        });
+        EXPECT_TRUE(v.ok) << lang << ": " << v.reason;
+        if (lang == "en") english = v.outcome;
+        EXPECT_EQ(v.outcome.state_hash, english.state_hash) << lang;
+        EXPECT_EQ(v.outcome.score, english.score) << lang;
+    }
+    speak("en");
+    destroy_bitmap(target);
+}
+
 // ---- the frame at the start and the shop nearest the start ---------------------------------
 
 // Saves a picture for the window test when OSA_WINDOW_REFS names a directory.

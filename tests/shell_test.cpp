@@ -22,7 +22,9 @@
 #include "masks/pmask.h"
 #include "core/assets.h"
 #include "shell/options.h"
+#include "menu/menu.h"
 #include "menu/settings.h"
+#include "replay/progress.h"
 #include "shell/shell.h"
 #include "test_util.h"
 #include "world/camera.h"
@@ -337,10 +339,48 @@ TEST_F(Game, TheClipToTheWindowChangesNothingOnScreen) {
     destroy_bitmap(full);
 }
 
+namespace {
+
+// The pictures the language window test compares the game's screen with, drawn headless in the
+// language in force into dir: the title with its hints (title.pcx), the pause menu over frame
+// (pause.pcx, and pause.txt: "X Y W H" of its panel, the part that hides the frame behind it
+// whatever it is) and the district screen without previews, the first district chosen
+// (districts.pcx).
+void window_references(const std::string& dir, BITMAP* frame) {
+    EXPECT_EQ(save_bitmap((dir + "/title.pcx").c_str(), title_picture(), nullptr), 0);
+    MENU_STATE m;
+    open_menu(m);
+    // The panel: what the menu draws alike over black and over white.
+    BITMAP* over[2] = {create_bitmap(320, 240), create_bitmap(320, 240)};
+    clear_to_color(over[0], 0);
+    clear_to_color(over[1], 0xFFFFFF);
+    for (BITMAP* b : over) draw_menu(b, m);
+    int x0 = 320, y0 = 240, x1 = -1, y1 = -1;
+    for (int y = 0; y < 240; y++)
+        for (int x = 0; x < 320; x++)
+            if (getpixel(over[0], x, y) == getpixel(over[1], x, y))
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    ASSERT_GE(x1, x0) << "the menu hides nothing";
+    blit(frame, over[0], 0, 0, 0, 0, 320, 240);
+    draw_menu(over[0], m);
+    EXPECT_EQ(save_bitmap((dir + "/pause.pcx").c_str(), over[0], nullptr), 0);
+    std::ofstream(dir + "/pause.txt") << x0 << ' ' << y0 << ' ' << x1 - x0 + 1 << ' ' << y1 - y0 + 1 << '\n';
+    load_game_progress();
+    draw_district_screen(over[0], game_districts(), 0, 0, false);
+    EXPECT_EQ(save_bitmap((dir + "/districts.pcx").c_str(), over[0], nullptr), 0);
+    for (BITMAP* b : over) destroy_bitmap(b);
+}
+
+} // namespace
+
 // The first frame after the title, once Mora has landed: the camera follows her, and outside
 // the characters and the HUD the window shows the background and the tiles of the level at the
-// camera. With OSA_START_FRAME_OUT set, the frame is written there as a PCX for the window test.
+// camera. With OSA_START_FRAME_OUT set, the frame is written there as a PCX for the window test;
+// drawn in the language OSA_LANGUAGE names (default English), with OSA_LANGUAGE_REFS naming a
+// folder the language window test's other pictures go there too (window_references).
 TEST_F(Game, TheStartFrameShowsTheLevelAtMora) {
+    const char* lang = std::getenv("OSA_LANGUAGE");
+    speak(lang ? lang : "en");
     for (int i = 0; i < 600; i++) game_tick(*mora, *vela);
     ASSERT_TRUE(mora->onground);
     BITMAP* frame = create_bitmap(320, 240);
@@ -364,8 +404,10 @@ TEST_F(Game, TheStartFrameShowsTheLevelAtMora) {
     if (const char* out = std::getenv("OSA_START_FRAME_OUT")) {
         EXPECT_EQ(save_bitmap(out, frame, nullptr), 0);
     }
+    if (const char* dir = std::getenv("OSA_LANGUAGE_REFS")) window_references(dir, frame);
     destroy_bitmap(world);
     destroy_bitmap(frame);
+    speak("en");
 }
 
 namespace {
@@ -464,6 +506,13 @@ TEST(Settings, TheFilesAreFoundBesideTheExecutableOrInTheSharedDirectory) {
     EXPECT_EQ(find_data_dir("", "", root + "/elsewhere/one-step-ahead"), "") << "the working directory";
     EXPECT_EQ(find_data_dir("", "/env", root + "/build/one-step-ahead"), "/env");
     EXPECT_EQ(find_data_dir("/opt", "/env", root + "/build/one-step-ahead"), "/opt");
+    // The catalogues: share/locale in the build tree, share/locale beside share/one-step-ahead in
+    // an install, wherever it was moved; none where neither is.
+    std::filesystem::create_directories(dir.path() / "build" / "share" / "locale");
+    std::filesystem::create_directories(dir.path() / "usr" / "share" / "locale");
+    EXPECT_EQ(find_locale_dir(root + "/build"), root + "/build/share/locale");
+    EXPECT_EQ(find_locale_dir(root + "/usr/bin/../share/one-step-ahead"), root + "/usr/share/locale");
+    EXPECT_EQ(find_locale_dir(root + "/usr/bin"), "");
 
     const char* old_xdg = std::getenv("XDG_CONFIG_HOME");
     const std::string kept = old_xdg ? old_xdg : "";

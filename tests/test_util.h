@@ -21,6 +21,7 @@
 
 #include "characters/player.h"
 #include "core/assets.h"
+#include "text/language.h"
 #include "world/level.h"
 
 // Starts Allegro without a display: memory bitmaps, drawing, blending, RLE sprites, PCX,
@@ -257,6 +258,59 @@ inline std::string square_wav(int n) {
     put32(b, 40, static_cast<unsigned>(n));
     for (int i = 0; i < n; i++) b[44 + static_cast<size_t>(i)] = static_cast<char>((i / 25) % 2 ? 0xC0 : 0x40);
     return b;
+}
+
+// ---- languages ------------------------------------------------------------------------------
+
+// The shipped languages, as po/LINGUAS lists them.
+inline std::vector<std::string> shipped_languages() {
+    std::vector<std::string> out;
+    std::istringstream in(file_contents(source_dir() + "/po/LINGUAS"));
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty() && line[0] != '#') out.push_back(line);
+    return out;
+}
+
+// The folder holding the pseudo-language's catalogue (pseudo/LC_MESSAGES/one-step-ahead.mo), made
+// once per test program from a template made afresh from the sources (po/make-pot.sh), so that a
+// text marked today is in it, by tests/pseudo_catalogue.sh; removed when the program ends. Empty
+// when it cannot be made (the failure is the caller's to report).
+inline const std::string& pseudo_locale_dir() {
+    struct made {
+        std::string dir;
+        made() {
+            std::string pattern = (std::filesystem::temp_directory_path() / "osa-pseudo-XXXXXX").string();
+            if (!mkdtemp(pattern.data())) return;
+            const std::string out = pattern;
+            std::string log;
+            const std::string cmd = "bash '" + source_dir() + "/po/make-pot.sh' '" + source_dir() + "' '" + out +
+                                    "/fresh.pot' && bash '" + source_dir() + "/tests/pseudo_catalogue.sh' '" + out +
+                                    "/fresh.pot' '" + out + "' 2>&1";
+            if (run_command(cmd, &log) == 0) dir = out;
+            else std::fprintf(stderr, "the pseudo-language could not be made:\n%s", log.c_str());
+        }
+        ~made() {
+            std::error_code ignored;
+            if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
+        }
+    };
+    static const made m;
+    return m.dir;
+}
+
+// Puts lang in force with its catalogues: "en" (no catalogue), "pseudo" (pseudo_locale_dir), or
+// a shipped language from the build tree's share/locale.
+inline void speak(const std::string& lang) {
+    bind_catalogues(lang == "pseudo" ? pseudo_locale_dir() : build_dir() + "/share/locale");
+    set_language(lang);
+}
+
+// English, every shipped language and the pseudo-language: what every text must fit in.
+inline std::vector<std::string> every_language() {
+    std::vector<std::string> all = {"en"};
+    for (const std::string& l : shipped_languages()) all.push_back(l);
+    all.push_back("pseudo");
+    return all;
 }
 
 #endif

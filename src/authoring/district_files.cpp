@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "core/files.h"
+#include "text/text.h"
 
 namespace {
 
@@ -80,6 +81,12 @@ bool write_preview_png(const std::string& path, const level_cells& cells, BITMAP
     return replace_file(temp, path, error);
 }
 
+const ENGLISH_FORMATS district_file_formats = {
+    // TRANSLATORS: why a district saved as a draft cannot be played, when no fault says more.
+    N_("the level cannot be played"),
+    level_not_checked,
+};
+
 bool write_district(const std::string& dir, const std::string& map_text, const level_check& check,
                     const std::string& shown_name, int order, BITMAP* sheet, std::string* error) {
     if (!make_directories(dir, error)) return false;
@@ -88,7 +95,7 @@ bool write_district(const std::string& dir, const std::string& map_text, const l
     std::string not_playable;
     if (!check.faults.empty()) {
         not_playable = one_line(check.faults.front());
-        if (not_playable.empty()) not_playable = "the level cannot be played";
+        if (not_playable.empty()) not_playable = district_file_formats[0];
     }
     const std::string in = dir + "/";
     if (!write_text(in + district_map_file, map_text, error)) return false;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "authoring/level_check.h"
+#include "text/text.h"
 #include "world/district.h"
 
 struct BITMAP;
@@ -31,5 +32,12 @@ bool write_preview_png(const std::string& path, const level_cells& cells, BITMAP
 bool write_district(const std::string& dir, const std::string& map_text,
                     const level_check& check, const std::string& shown_name, int order,
                     BITMAP* sheet, std::string* error);
+
+// A district.cfg's not_playable when the editor saved a map before its proof was done.
+// TRANSLATORS: a district was saved before the game had checked whether it can be played.
+constexpr const char* level_not_checked = N_("the level was not checked");
+// The formats of the not_playable reasons write_district and the editor write of their own (the
+// others are the checks' faults), for showing them in the player's language (text/english.h).
+extern const ENGLISH_FORMATS district_file_formats;
 
 #endif

@@ -4,7 +4,11 @@
 #include <sstream>
 
 #include "core/assets.h"
+#include "text/text.h"
 #include "world/level.h"
+
+// TRANSLATORS: the level file made from a map fails the game's own reading; %s says why.
+const ENGLISH_FORMATS check_fault_formats = {N_("the game cannot read the level: %s")};
 
 level_check check_level(const level_map& m, const PLAYER& player, const PLAYER& partner, long budget) {
     level_check c;
@@ -15,7 +19,7 @@ level_check check_level(const level_map& m, const PLAYER& player, const PLAYER& 
     std::istringstream in(c.text);
     std::string error;
     if (!read_level(in, static_cast<int>(tiles.size()), &error)) {
-        c.faults.push_back("the game cannot read the level: " + error);
+        c.faults.push_back(fill(check_fault_formats[0], {error}));
         return c;
     }
     c.routes = find_routes(player, partner, budget);

@@ -24,4 +24,8 @@ struct level_check {
 // them at their starts, with their frames. budget bounds the search (find_routes; 0: none).
 level_check check_level(const level_map& m, const PLAYER& player, const PLAYER& partner, long budget = 0);
 
+// The format of check_level's own fault (the game's reader refusing the level file), for showing
+// it in the player's language (text/english.h).
+extern const ENGLISH_FORMATS check_fault_formats;
+
 #endif

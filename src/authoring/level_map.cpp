@@ -8,6 +8,7 @@
 
 #include "authoring/tile_ids.h"
 #include "gameplay/mission.h"
+#include "text/text.h"
 #include "world/level.h"
 
 namespace {
@@ -23,9 +24,40 @@ bool is_shop_char(char ch) {
     return ch >= '0' && ch < '0' + shop_count;
 }
 
-std::string shop_name(int i) {
-    return std::string("the ") + names[i] + " shop";
-}
+// The map's faults, in English (map_fault_formats). A place is a cell_place, a shop is one of
+// the shop names.
+// TRANSLATORS: the text map of a level has no rows at all.
+constexpr const char* fault_no_rows = N_("the map has no rows");
+// TRANSLATORS: row %1$s of the map (line %2$s of its file) has %3$s cells, the first row %4$s.
+constexpr const char* fault_not_rectangular =
+    N_("row %1$s (line %2$s) has %3$s cells, the first row %4$s: the map must be rectangular");
+constexpr const char* fault_width = N_("the map is %1$s columns wide: a level has %2$s to %3$s");
+constexpr const char* fault_height = N_("the map is %1$s rows high: a level has %2$s to %3$s");
+// TRANSLATORS: %1$s is a character of the map, %2$s its place ("row 3, column 4 (line 9)").
+constexpr const char* fault_legend = N_("'%1$s' at %2$s is not in the legend");
+// TRANSLATORS: %1$s is a shop ("the hair shop") or a start (P or V), %2$s a place.
+constexpr const char* fault_again = N_("%1$s appears again at %2$s");
+// TRANSLATORS: %1$s is a shop ("the hair shop"), %2$s its digit in the map.
+constexpr const char* fault_shop_missing = N_("%1$s (%2$s) is missing");
+// TRANSLATORS: %s is a start ("the player's start P").
+constexpr const char* fault_missing = N_("%s is missing");
+// TRANSLATORS: %1$s is a start, %2$s a place; %3$s and %4$s are the row and column it must be at.
+constexpr const char* fault_start_moved = N_("%1$s is at %2$s; the game puts it at row %3$s, column %4$s");
+// TRANSLATORS: %1$s is a start, %2$s a place.
+constexpr const char* fault_wall_above = N_("%1$s has a wall above it at %2$s");
+constexpr const char* fault_no_floor = N_("%1$s has no wall to stand on at %2$s");
+// TRANSLATORS: %s is a place.
+constexpr const char* fault_border = N_("the border is open at %s: the map's edge must be walls");
+// TRANSLATORS: %1$s is a shop, %2$s its place, %3$s the place of the cell below it.
+constexpr const char* fault_shop_floor = N_("%1$s at %2$s has no wall to stand on at %3$s");
+constexpr const char* fault_shop_open = N_("%1$s at %2$s needs its picture's cell open at %3$s");
+// TRANSLATORS: a cell of the map by its row and column, and the line of the map's file.
+constexpr const char* place_line = N_("row %1$s, column %2$s (line %3$s)");
+constexpr const char* place = N_("row %1$s, column %2$s");
+// TRANSLATORS: the two characters' starts in the map, by the letters that mark them.
+constexpr const char* starts[2] = {N_("the player's start P"), N_("the partner's start V")};
+
+std::string shop_name(int i) { return shop_names[i]; }
 
 // Flat colours for the preview when no tile sheet is there, by tile number.
 int flat_colour(int tile) {
@@ -66,27 +98,36 @@ level_map read_map(std::istream& in) {
     return m;
 }
 
+const char* const shop_names[shop_count] = {
+    // TRANSLATORS: the five shops, as the checks of a map name them.
+    N_("the make-up shop"), N_("the hair shop"), N_("the clothes shop"), N_("the shoes shop"), N_("the handbag shop"),
+};
+
+const ENGLISH_FORMATS map_fault_formats = {
+    fault_no_rows,     fault_not_rectangular, fault_width,    fault_height,     fault_legend,   fault_again,
+    fault_shop_missing, fault_missing,        fault_start_moved, fault_wall_above, fault_no_floor, fault_border,
+    fault_shop_floor,  fault_shop_open,       place_line,     place,            starts[0],      starts[1],
+    shop_names[0],     shop_names[1],         shop_names[2],  shop_names[3],    shop_names[4]};
+
 std::string cell_place(const level_map& m, int c, int r) {
-    std::string s = "row " + std::to_string(r) + ", column " + std::to_string(c);
-    if (r >= 0 && r < m.height()) s += " (line " + std::to_string(m.lines[static_cast<size_t>(r)]) + ")";
-    return s;
+    if (r >= 0 && r < m.height())
+        return fill(place_line, {std::to_string(r), std::to_string(c), std::to_string(m.lines[static_cast<size_t>(r)])});
+    return fill(place, {std::to_string(r), std::to_string(c)});
 }
 
 std::vector<std::string> check_map(const level_map& m) {
     std::vector<std::string> faults;
     const int w = m.width(), h = m.height();
-    if (h == 0) return {"the map has no rows"};
+    if (h == 0) return {fault_no_rows};
     for (int r = 0; r < h; r++)
         if (static_cast<int>(m.rows[static_cast<size_t>(r)].size()) != w)
-            faults.push_back("row " + std::to_string(r) + " (line " + std::to_string(m.lines[static_cast<size_t>(r)]) +
-                             ") has " + std::to_string(m.rows[static_cast<size_t>(r)].size()) +
-                             " cells, the first row " + std::to_string(w) + ": the map must be rectangular");
+            faults.push_back(fill(fault_not_rectangular,
+                                  {std::to_string(r), std::to_string(m.lines[static_cast<size_t>(r)]),
+                                   std::to_string(m.rows[static_cast<size_t>(r)].size()), std::to_string(w)}));
     if (w < min_level_columns || w > map_columns)
-        faults.push_back("the map is " + std::to_string(w) + " columns wide: a level has " +
-                         std::to_string(min_level_columns) + " to " + std::to_string(map_columns));
+        faults.push_back(fill(fault_width, {std::to_string(w), std::to_string(min_level_columns), std::to_string(map_columns)}));
     if (h < min_level_rows || h > map_rows)
-        faults.push_back("the map is " + std::to_string(h) + " rows high: a level has " + std::to_string(min_level_rows) +
-                         " to " + std::to_string(map_rows));
+        faults.push_back(fill(fault_height, {std::to_string(h), std::to_string(min_level_rows), std::to_string(map_rows)}));
     if (!faults.empty()) return faults;
 
     // The legend, and where the shops and starts are.
@@ -96,39 +137,39 @@ std::vector<std::string> check_map(const level_map& m) {
         for (int c = 0; c < w; c++) {
             const char ch = m.at(c, r);
             if (!in_legend(ch)) {
-                faults.push_back(std::string("'") + ch + "' at " + cell_place(m, c, r) + " is not in the legend");
+                faults.push_back(fill(fault_legend, {std::string(1, ch), cell_place(m, c, r)}));
             } else if (is_shop_char(ch)) {
                 const int i = ch - '0';
-                if (shops_seen[i]++) faults.push_back(shop_name(i) + " appears again at " + cell_place(m, c, r));
+                if (shops_seen[i]++) faults.push_back(fill(fault_again, {shop_name(i), cell_place(m, c, r)}));
                 shop_at[i][0] = c;
                 shop_at[i][1] = r;
             } else if (ch == 'P' || ch == 'V') {
                 const int k = ch == 'V';
-                if (starts_seen[k]++) faults.push_back(std::string(1, ch) + " appears again at " + cell_place(m, c, r));
+                if (starts_seen[k]++) faults.push_back(fill(fault_again, {std::string(1, ch), cell_place(m, c, r)}));
                 start_at[k][0] = c;
                 start_at[k][1] = r;
             }
         }
     for (int i = 0; i < shop_count; i++)
-        if (!shops_seen[i]) faults.push_back(shop_name(i) + " (" + std::to_string(i) + ") is missing");
+        if (!shops_seen[i]) faults.push_back(fill(fault_shop_missing, {shop_name(i), std::to_string(i)}));
     const int start_column[2] = {player_start_column, partner_start_column};
     for (int k = 0; k < 2; k++) {
-        const std::string who = k == 0 ? "the player's start P" : "the partner's start V";
+        const std::string who = starts[k];
         if (!starts_seen[k]) {
-            faults.push_back(who + " is missing");
+            faults.push_back(fill(fault_missing, {who}));
             continue;
         }
         const int c = start_column[k];
         if (start_at[k][0] != c || start_at[k][1] != start_row) {
-            faults.push_back(who + " is at " + cell_place(m, start_at[k][0], start_at[k][1]) +
-                             "; the game puts it at row " + std::to_string(start_row) + ", column " + std::to_string(c));
+            faults.push_back(fill(fault_start_moved, {who, cell_place(m, start_at[k][0], start_at[k][1]),
+                                                      std::to_string(start_row), std::to_string(c)}));
             continue;
         }
         for (int r = start_row - 2; r < start_row; r++)
             if (is_wall_char(m.at(c, r)))
-                faults.push_back(who + " has a wall above it at " + cell_place(m, c, r));
+                faults.push_back(fill(fault_wall_above, {who, cell_place(m, c, r)}));
         if (!is_wall_char(m.at(c, floor_row)))
-            faults.push_back(who + " has no wall to stand on at " + cell_place(m, c, floor_row));
+            faults.push_back(fill(fault_no_floor, {who, cell_place(m, c, floor_row)}));
     }
 
     // The border: nothing else keeps the player inside the level.
@@ -136,7 +177,7 @@ std::vector<std::string> check_map(const level_map& m) {
         for (int c = 0; c < w; c++) {
             if (r != 0 && r != h - 1 && c != 0 && c != w - 1) continue;
             if (!is_wall_char(m.at(c, r)))
-                faults.push_back("the border is open at " + cell_place(m, c, r) + ": the map's edge must be walls");
+                faults.push_back(fill(fault_border, {cell_place(m, c, r)}));
         }
 
     // Each shop on its floor, its picture's cells open.
@@ -145,12 +186,10 @@ std::vector<std::string> check_map(const level_map& m) {
         const int c0 = shop_at[i][0], r0 = shop_at[i][1];
         for (int dc = 0; dc < shop_cells; dc++) {
             if (!is_wall_char(m.at(c0 + dc, r0 + 1)) || c0 + dc >= w || r0 + 1 >= h)
-                faults.push_back(shop_name(i) + " at " + cell_place(m, c0, r0) + " has no wall to stand on at " +
-                                 cell_place(m, c0 + dc, r0 + 1));
+                faults.push_back(fill(fault_shop_floor, {shop_name(i), cell_place(m, c0, r0), cell_place(m, c0 + dc, r0 + 1)}));
             for (int dr = 0; dr < shop_cells; dr++)
                 if (is_wall_char(m.at(c0 + dc, r0 - dr)) || r0 - dr < 0 || c0 + dc >= w)
-                    faults.push_back(shop_name(i) + " at " + cell_place(m, c0, r0) + " needs its picture's cell open at " +
-                                     cell_place(m, c0 + dc, r0 - dr));
+                    faults.push_back(fill(fault_shop_open, {shop_name(i), cell_place(m, c0, r0), cell_place(m, c0 + dc, r0 - dr)}));
         }
     }
     return faults;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/assets.h"
+#include "text/english.h"
 #include "world/level.h"
 
 struct BITMAP;
@@ -49,8 +50,14 @@ struct level_map {
 // carriage return at a line's end is dropped.
 level_map read_map(std::istream& in);
 
-// "row R, column C (line L)": a cell of the map as the messages name it.
+// "row R, column C (line L)": a cell of the map as the messages name it ("row R, column C" for a
+// row the map does not have).
 std::string cell_place(const level_map& m, int c, int r);
+// The shops as the messages name them, by category: "the make-up shop", ...
+extern const char* const shop_names[shop_count];
+// The formats of check_map's faults, their places, shops and starts, for showing them in the
+// player's language (text/english.h); the faults themselves are English.
+extern const ENGLISH_FORMATS map_fault_formats;
 
 // The checks that need no physics, in this order, each fault one message naming its place:
 // the map is rectangular and within min_level_columns..map_columns by min_level_rows..map_rows;

@@ -42,5 +42,7 @@ std::string proof_text(const PROOF& p);
 // Reads proof_text's text. False, with why in *error, for anything else (a report cut short
 // included): *out is then left as it was.
 bool read_proof(std::istream& in, PROOF* out, std::string* error);
+// The formats of read_proof's faults, for showing them in the player's language (text/english.h).
+extern const ENGLISH_FORMATS proof_report_formats;
 
 #endif

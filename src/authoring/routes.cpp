@@ -15,6 +15,7 @@
 #include "gameplay/mission.h"
 #include "gameplay/shops.h"
 #include "input/input.h"
+#include "text/text.h"
 #include "world/level.h"
 
 namespace {
@@ -205,9 +206,17 @@ private:
     void (*hook_)(SAMPLE*, int, int, int, int);
 };
 
+// The search's faults, in English (route_fault_formats).
+// TRANSLATORS: a shop (%1$s: "the hair shop") and the row and column of its cell in the map.
+constexpr const char* shop_at = N_("%1$s (row %2$s, column %3$s)");
+// TRANSLATORS: %s is a shop and its place: "the hair shop (row 14, column 30)".
+constexpr const char* fault_unreachable = N_("%s cannot be reached from the start");
+constexpr const char* fault_no_way_back = N_("the partner cannot be reached back from %s");
+// TRANSLATORS: %s is a number of ticks (1/120 s) of simulated play.
+constexpr const char* fault_gave_up = N_("the search for routes gave up after %s ticks of play: the map is too large to prove");
+
 std::string shop_place(int i) {
-    return std::string("the ") + names[i] + " shop (row " + std::to_string(shop[i].y / tile_size - 1) +
-           ", column " + std::to_string(shop[i].x / tile_size) + ")";
+    return fill(shop_at, {shop_names[i], std::to_string(shop[i].y / tile_size - 1), std::to_string(shop[i].x / tile_size)});
 }
 
 std::string seconds(long ticks) {
@@ -233,6 +242,8 @@ std::vector<INPUT_STATE> keys_to(const std::vector<node>& places, const arrival&
 
 }  // namespace
 
+const ENGLISH_FORMATS route_fault_formats = {shop_at, fault_unreachable, fault_no_way_back, fault_gave_up};
+
 route_report find_routes(const PLAYER& player, const PLAYER& partner, long budget) {
     route_report r;
     const quiet_keys keep;
@@ -249,7 +260,7 @@ route_report find_routes(const PLAYER& player, const PLAYER& partner, long budge
         r.back[i] = -1;
         for (int j = 0; j < target_count; j++) r.between[i][j] = -1;
         if (ticks[i] < 0) {
-            r.faults.push_back(shop_place(i) + " cannot be reached from the start");
+            r.faults.push_back(fill(fault_unreachable, {shop_place(i)}));
             continue;
         }
         r.there_keys[i] = keys_to(places, arrivals[i]);
@@ -266,13 +277,12 @@ route_report find_routes(const PLAYER& player, const PLAYER& partner, long budge
         for (int j = 0; j < target_count; j++) r.between[i][j] = from_shop[j];
         r.back[i] = from_shop[partner_target];
         if (r.back[i] >= 0) r.back_keys[i] = keys_to(from_places, from_arrivals[partner_target]);
-        if (r.back[i] < 0) r.faults.push_back("the partner cannot be reached back from " + shop_place(i));
+        if (r.back[i] < 0) r.faults.push_back(fill(fault_no_way_back, {shop_place(i)}));
     }
     // What a search stopped short did not find may still be there.
     if (budget > 0 && r.ticks_simulated > budget) {
         r.gave_up = true;
-        r.faults = {"the search for routes gave up after " + std::to_string(budget) +
-                    " ticks of play: the map is too large to prove"};
+        r.faults = {fill(fault_gave_up, {std::to_string(budget)})};
     }
     return r;
 }

@@ -88,4 +88,8 @@ std::vector<mission_tour> mission_tours(const route_report& routes, const PLAYER
 // mission, "warning: ..." for a tour that does not fit.
 std::vector<std::string> describe_routes(const route_report& routes, const std::vector<mission_tour>& tours);
 
+// The formats of find_routes' faults ("the hair shop (row 14, column 30) cannot be reached from
+// the start"), for showing them in the player's language (text/english.h).
+extern const ENGLISH_FORMATS route_fault_formats;
+
 #endif

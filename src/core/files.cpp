@@ -158,7 +158,14 @@ bool write_config_file(const std::string& path, bool keep_lines, const std::func
         // what a stale temporary file holds).
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         std::ifstream in(path, std::ios::binary);
-        if (keep_lines && in) out << in.rdbuf();
+        // Allegro adds a key that a section lacks after the lines of the section that follows it
+        // unless an empty line parts the two: each section's heading gets one before it.
+        std::string line, last = "";
+        while (keep_lines && in && std::getline(in, line)) {
+            if (!line.empty() && line[0] == '[' && !last.empty()) out << '\n';
+            out << line << (in.eof() ? "" : "\n");
+            last = line;
+        }
         if (!out.flush()) {
             std::remove(temp.c_str());
             if (error) *error = "cannot write " + temp;

@@ -36,7 +36,8 @@ bool write_file_atomically(const std::string& path, const void* data, std::size_
 
 // Writes a configuration file through Allegro's configuration routines: write() sets the values
 // while temporary_name(path) is the configuration in force (a copy of path's own lines when
-// keep_lines, so that what the player wrote stays; else empty); then, since Allegro's writer reports
+// keep_lines, so that what the player wrote stays, with an empty line before each section's
+// heading that lacks one: else Allegro puts a key new to a section into the next; else empty); then, since Allegro's writer reports
 // nothing, read_back(temp) must find them there before replace_file puts the file in place. Makes
 // the missing directories. False on any failure, with why in *error when error is not null: the
 // temporary file is then removed and path untouched. Leaves Allegro's own configuration as it was.

@@ -5,6 +5,7 @@
 
 #include "authoring/level_map.h"
 #include "core/state.h"
+#include "text/text.h"
 #include "world/level.h"
 
 namespace {
@@ -134,10 +135,12 @@ REFUSAL each_in_line(const EDITOR& e, line_cells l, F f) {
 const char* refusal_text(REFUSAL why) {
     switch (why) {
     case REFUSAL::none: return "";
-    case REFUSAL::border: return "Refused: the border stays walls";
-    case REFUSAL::start: return "Refused: a start cell";
-    case REFUSAL::shop: return "Refused: a shop's footprint";
-    case REFUSAL::limit: return "Refused: a level's size limit";
+    // TRANSLATORS: an edit of the map is refused: the map's edge must stay walls; the cell holds a
+    // character's start; it is under a shop's picture; the map would pass a level's size.
+    case REFUSAL::border: return N_("Refused: the border stays walls");
+    case REFUSAL::start: return N_("Refused: a start cell");
+    case REFUSAL::shop: return N_("Refused: a shop's footprint");
+    case REFUSAL::limit: return N_("Refused: a level's size limit");
     }
     return "";
 }

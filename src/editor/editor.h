@@ -26,7 +26,8 @@ struct EDIT_STEP {
 
 // Why an edit was refused; none when it was made.
 enum class REFUSAL { none, border, start, shop, limit };
-// The word the status line shows for a refusal ("" for none).
+// The word the status line shows for a refusal ("" for none), in English: in the catalogue, the
+// editor shows it in the language in force (text_lookup).
 const char* refusal_text(REFUSAL why);
 
 struct EDITOR {

@@ -22,7 +22,7 @@ bool save_editor_map(const std::string& dir, const EDITOR& e, const PROOF& proof
     const std::string text = editor_map_text(e);
     level_check check;
     check.faults = proof.faults;
-    if (!proof.searched && check.faults.empty()) check.faults.push_back("the level was not checked");
+    if (!proof.searched && check.faults.empty()) check.faults.push_back(level_not_checked);
     if (check.faults.empty()) {
         std::istringstream in(text);
         check.cells = build_cells(read_map(in));

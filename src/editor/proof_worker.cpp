@@ -17,6 +17,7 @@
 #include <fstream>
 
 #include "core/files.h"
+#include "text/text.h"
 
 extern char** environ;
 
@@ -101,15 +102,25 @@ void PROOF_WORKER::run() {
     }
 }
 
+const ENGLISH_FORMATS proof_error_formats = {
+    // TRANSLATORS: why the editor has no proof of the map: its level checker (a program of the
+    // game's) cannot run.
+    N_("no temporary folder for the level tool"),
+    N_("the level tool is not beside the game"),
+    // TRANSLATORS: %s is the system's reason.
+    N_("the level tool cannot be started: %s"),
+    N_("the level tool did not finish"),
+};
+
 PROOF_RESULT PROOF_WORKER::check(const std::string& map_text, long revision) {
     PROOF_RESULT r;
     r.revision = revision;
     if (folder_.empty()) {
-        r.error = "no temporary folder for the level tool";
+        r.error = proof_error_formats[0];
         return r;
     }
     if (tool_.empty()) {
-        r.error = "the level tool is not beside the game";
+        r.error = proof_error_formats[1];
         return r;
     }
     const std::string map = folder_ + "/edit.map", report = folder_ + "/edit.proof";
@@ -127,7 +138,7 @@ PROOF_RESULT PROOF_WORKER::check(const std::string& map_text, long revision) {
     const int spawned = posix_spawn(&pid, tool_.c_str(), &files, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&files);
     if (spawned != 0) {
-        r.error = std::string("the level tool cannot be started: ") + std::strerror(spawned);
+        r.error = fill(proof_error_formats[2], {std::strerror(spawned)});
         return r;
     }
     int status = 0;
@@ -150,7 +161,7 @@ PROOF_RESULT PROOF_WORKER::check(const std::string& map_text, long revision) {
     }
     // The tool exits 0 for a playable map and 1 for one with faults, with a report either way.
     if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) {
-        r.error = "the level tool did not finish";
+        r.error = proof_error_formats[3];
         return r;
     }
     std::ifstream in(report);

@@ -10,6 +10,11 @@
 
 #include "authoring/proof_report.h"
 
+// The worker's own reasons for having no proof (PROOF_RESULT::error, in English; else a
+// reason of read_proof's or of core/files.h's writing), for showing them in the player's
+// language (text/english.h).
+extern const ENGLISH_FORMATS proof_error_formats;
+
 // One search's outcome, for the map of `revision`.
 struct PROOF_RESULT {
     long revision = -1;

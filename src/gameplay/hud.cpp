@@ -6,16 +6,21 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "gameplay/hud_text.h"
 #include "gameplay/mission.h"
 #include "gameplay/tick.h"
 #include "core/state.h"
 #include "text/font.h"
+#include "text/text.h"
 #include "world/camera.h"
 #include "world/level.h"
 
-char message[message_size] = "Welcome!";
+// TRANSLATORS: the HUD's first line when play begins.
+char message[message_size] = N_("Welcome!");
 int hud_timer = hud_timer_off;
 SPLIT_NOTE split_note;
 
@@ -24,6 +29,11 @@ namespace {
 constexpr int timer_margin = 2;   // pixels from the picture's right edge to the text's end
 constexpr int timer_top = 11;     // the first row below the strip
 constexpr int timer_line = 10;    // pixels from one line to the next, as in the HUD's box
+constexpr int text_x = 2;         // the HUD's lines start so far right of the picture's edge
+constexpr int box_w = 80;         // the box's last column, right of its first, at least
+
+// Rows the strip grows by for the message's lines past the first (none in English).
+int strip_growth(int lines) { return timer_line * (std::max(1, lines) - 1); }
 
 } // namespace
 
@@ -40,23 +50,38 @@ void add_message(const char* text) {
     message[n] = '\0';
 }
 
+std::vector<std::string> hud_message_lines(int screen_w) {
+    return wrap_text(hud_font(), shown_message(message), screen_w - 2 * text_x);
+}
+
 void disp_message_width(BITMAP* bmp, int screen_w) {
     const int X = iThex;
     const int Y = iThey;
+    FONT* f = hud_font();
+    const std::vector<std::string> lines = hud_message_lines(screen_w);
+    const int grown = strip_growth(static_cast<int>(lines.size()));
+    const int time_left = the_time - timer.load();
+    // TRANSLATORS: the HUD's level line; %s is the level, a number.
+    const std::string level = fill(_("Level: %s"), {std::to_string(tase)});
+    // TRANSLATORS: the HUD's score line; %s is the score, a number (it may be negative).
+    const std::string points = fill(_("Score: %s"), {std::to_string(score)});
+    // TRANSLATORS: the HUD's time line: the seconds left for the mission (it may be negative).
+    const std::string time = fill(P_("Time : %s sec", "Time : %s sec", static_cast<unsigned long>(std::labs(time_left))),
+                                  {std::to_string(time_left)});
+    // The box is as wide as its longest line needs, and never narrower than its 81 columns.
+    const int widest = std::max({text_width(f, level), text_width(f, points), text_width(f, time)});
+    const int box_right = X + std::max(box_w, text_x + widest);
+
     drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
     set_trans_blender(hud_blend, hud_blend, hud_blend, hud_blend);
-    rectfill(bmp, X, Y, X + screen_w, Y + 10, strip_colour);
-    rectfill(bmp, X, Y + 11, X + 80, Y + 40, box_colour);
+    rectfill(bmp, X, Y, X + screen_w, Y + 10 + grown, strip_colour);
+    rectfill(bmp, X, Y + 11 + grown, box_right, Y + 40 + grown, box_colour);
 
-    FONT* f = hud_font();
-    char line[64];
-    draw_text(bmp, f, message, X + 2, Y + 2, text_colour);
-    std::snprintf(line, sizeof line, "Level: %i", tase);
-    draw_text(bmp, f, line, X + 2, Y + 22, text_colour);
-    std::snprintf(line, sizeof line, "Score: %i", score);
-    draw_text(bmp, f, line, X + 2, Y + 32, text_colour);
-    std::snprintf(line, sizeof line, "Time : %i sec", the_time - timer.load());
-    draw_text(bmp, f, line, X + 2, Y + 12, text_colour);
+    for (size_t i = 0; i < lines.size(); i++)
+        draw_text(bmp, f, lines[i], X + text_x, Y + 2 + timer_line * static_cast<int>(i), text_colour);
+    draw_text(bmp, f, level, X + text_x, Y + 22 + grown, text_colour);
+    draw_text(bmp, f, points, X + text_x, Y + 32 + grown, text_colour);
+    draw_text(bmp, f, time, X + text_x, Y + 12 + grown, text_colour);
 }
 
 void disp_message(BITMAP* bmp) { disp_message_width(bmp, view_w); }
@@ -101,7 +126,7 @@ void disp_timer(BITMAP* bmp, int screen_w) {
     const TIMER_TEXT t = timer_text();
     FONT* f = hud_font();
     const int right = iThex + screen_w - timer_margin;
-    const int Y = iThey + timer_top;
+    const int Y = iThey + timer_top + strip_growth(static_cast<int>(hud_message_lines(screen_w).size()));
     const int lines = t.second[0] ? 2 : 1;
     const int w = std::max(text_width(f, t.run), text_width(f, t.second));
     drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);

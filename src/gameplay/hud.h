@@ -2,6 +2,9 @@
 #ifndef OSA_GAMEPLAY_HUD_H
 #define OSA_GAMEPLAY_HUD_H
 
+#include <string>
+#include <vector>
+
 #include "core/state.h"
 
 constexpr int message_size = 100;
@@ -10,8 +13,9 @@ extern char message[message_size]; // the message line; "Welcome!" until the fir
 // Copies text into message, cut to the 99 characters that fit with the terminator; text may
 // lie within message itself.
 void add_message(const char* text);
-// Draws the HUD into bmp at the camera's corner (iThex, iThey), the strip view_w wide. Leaves
-// the translucent drawing mode and the blender at 128 in force.
+// Draws the HUD into bmp at the camera's corner (iThex, iThey), the strip view_w wide, its words
+// in the language in force (hud_text.h). Leaves the translucent drawing mode and the blender at
+// 128 in force.
 struct BITMAP;
 void disp_message(BITMAP* bmp);
 // The HUD's style, which the menus take up too: its font (object 0 of font1, or Allegro's own
@@ -23,8 +27,14 @@ constexpr int strip_colour = 0x990000;
 constexpr int box_colour = 0x1111AA;
 constexpr int text_colour = 0xFFFFFF;
 constexpr int hud_blend = 128;
-// The same with the strip's width given (tests and benchmarks draw other widths).
+// The same with the strip's width given (tests and benchmarks draw other widths). Where a
+// language's message needs more than the strip's one line, the strip grows by a line of 10 rows
+// for each more, and the box and the timer stand that much lower; where a language's time, level
+// or score line is wider than the box's 81 columns, the box widens to it.
 void disp_message_width(BITMAP* bmp, int screen_w);
+// The message's lines as the HUD draws them in a strip screen_w wide: shown_message(message)
+// wrapped to the strip's width in the HUD's font.
+std::vector<std::string> hud_message_lines(int screen_w);
 
 // The timer at the picture's top-right corner, below the strip: off, the run's game time
 // (run_ticks), or that and the time spent on the mission in play. Set from the settings.

@@ -9,6 +9,7 @@
 #include "gameplay/shops.h"
 #include "core/assets.h"
 #include "core/state.h"
+#include "text/text.h"
 
 int game_state = game_state_mission;
 char names[category_count][50] = {"make-up", "hair", "clothes", "shoes", "handbag"};
@@ -65,7 +66,8 @@ void mission_tick(PLAYER& player, PLAYER& partner) {
 }
 
 void return_tick(PLAYER& player, PLAYER& partner) {
-    add_message("Mission: return to Vela!");
+    // TRANSLATORS: every category is one look ahead: walk back to Vela (the friend's name).
+    add_message(N_("Mission: return to Vela!"));
     if (beside_partner(player, partner)) game_state = game_state_change;
 }
 
@@ -87,7 +89,8 @@ void change_tick(PLAYER& player, PLAYER& partner) {
             game_state = game_state_mission; // spoiled after the fulfilment: back to the mission, nothing else
             return;
         }
-        add_message("Wait - Vela upgrading");
+        // TRANSLATORS: Vela walks off, changes her outfit and comes back; the player waits.
+        add_message(N_("Wait - Vela upgrading"));
         player.walking = false;
     }
     if (xcount >= 0 && xcount <= walk_out_end) {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 
 #include "core/assets.h"
 #include "core/files.h"
@@ -16,6 +17,7 @@
 #include "music/music.h"
 #include "world/district.h"
 #include "music/output.h"
+#include "text/language.h"
 #include "text/utf8.h"
 #include "sharing/maker_run.h"
 #include "text/text.h"
@@ -39,18 +41,39 @@ enum {
     options_pad,
     options_timer,
     options_ghost,
+    options_language,
     options_back,
     options_entries
 };
-const char* const key_labels[] = {"Left", "Right", "Up (enter a shop)", "Jump", "Pause", "Restart"};
+// TRANSLATORS: the actions a key or a pad button is bound to, in the Keys and Gamepad pages: walk
+// left, walk right, go into the shop in front, jump, open the pause menu, start the district
+// again.
+const char* const key_labels[] = {NC_("action", "Left"), NC_("action", "Right"), NC_("action", "Up (enter a shop)"),
+                                  NC_("action", "Jump"), NC_("action", "Pause"), NC_("action", "Restart")};
 int KEY_BINDINGS::*const key_fields[] = {&KEY_BINDINGS::left, &KEY_BINDINGS::right, &KEY_BINDINGS::up,
                                          &KEY_BINDINGS::jump, &KEY_BINDINGS::pause, &KEY_BINDINGS::restart};
 constexpr int key_entries = 6;  // then Back
-const char* const pad_labels[] = {"Jump", "Up (enter a shop)", "Pause", "Restart"};
+const char* const pad_labels[] = {NC_("action", "Jump"), NC_("action", "Up (enter a shop)"), NC_("action", "Pause"),
+                                  NC_("action", "Restart")};
 int PAD_BINDINGS::*const pad_fields[] = {&PAD_BINDINGS::jump, &PAD_BINDINGS::up, &PAD_BINDINGS::pause,
                                          &PAD_BINDINGS::restart};
 constexpr int pad_entries = 4;  // then Back
-const char* const timer_names[timer_choices] = {"off", "run", "run and mission"};
+// TRANSLATORS: the Timer option's choices: no timer; the time of the whole run; that and the
+// time of the mission in play.
+const char* const timer_names[timer_choices] = {NC_("timer", "off"), NC_("timer", "run"),
+                                                NC_("timer", "run and mission")};
+
+// The keys whose names say a word (Allegro's names, as the settings file writes them), for the
+// Keys page; a letter or a digit is its own name in every language.
+// TRANSLATORS: names of keys on the keyboard, as the Keys page shows the key bound to an action.
+const char* const key_words[] = {
+    NC_("key", "LEFT"),   NC_("key", "RIGHT"),    NC_("key", "UP"),       NC_("key", "DOWN"),
+    NC_("key", "SPACE"),  NC_("key", "ENTER"),    NC_("key", "TAB"),      NC_("key", "BACKSPACE"),
+    NC_("key", "INSERT"), NC_("key", "DEL"),      NC_("key", "HOME"),     NC_("key", "END"),
+    NC_("key", "PGUP"),   NC_("key", "PGDN"),     NC_("key", "LSHIFT"),   NC_("key", "RSHIFT"),
+    NC_("key", "LCONTROL"), NC_("key", "RCONTROL"), NC_("key", "ALT"),    NC_("key", "ALTGR"),
+    NC_("key", "CAPSLOCK"), NC_("key", "MENU"),   NC_("key", "PAUSE"),    NC_("key", "ESC"),
+};
 
 // A held stick or d-pad repeats its move: first after this long, then at this pace.
 constexpr auto repeat_delay = std::chrono::milliseconds(400);
@@ -100,6 +123,7 @@ void save_changed_options() {
     take(&SETTINGS::sound_volume);
     take(&SETTINGS::timer);
     take(&SETTINGS::ghost);
+    take(&SETTINGS::language);
     for (int i = 0; i < key_entries; i++)
         if (was.keys.*key_fields[i] != now.keys.*key_fields[i]) {
             file.keys.*key_fields[i] = now.keys.*key_fields[i];
@@ -175,10 +199,21 @@ void change_option(MENU_STATE& m, int step) {
     case options_ghost:
         s.ghost = !s.ghost;  // from the next run on
         break;
+    case options_language: {
+        // "System", then the languages in their order, round either way; Enter takes the next.
+        const int n = static_cast<int>(languages.size()) + 1;
+        int at = 0;
+        for (int i = 1; i < n; i++)
+            if (s.language == languages[static_cast<size_t>(i - 1)].code) at = i;
+        at = (at + (step < 0 ? n - 1 : 1)) % n;
+        s.language = at == 0 ? system_language : languages[static_cast<size_t>(at - 1)].code;
+        apply_settings();  // every word drawn from now on
+        break;
+    }
     default: return;
     }
     if (menu_settings.sound_allowed && !sound_started && (music_level(s) > 0 || sound_level(s) > 0))
-        m.note = "No sound device";
+        m.note = N_("No sound device");
     m.changed = true;
 }
 
@@ -198,7 +233,7 @@ MENU_RESULT choose(MENU_STATE& m) {
             open_page(m, c == options_keys ? MENU_PAGE::keys : MENU_PAGE::pad);
         else if (c == options_back)
             close_page(m);
-        else if (c == options_display || c == options_timer || c == options_ghost)
+        else if (c == options_display || c == options_timer || c == options_ghost || c == options_language)
             change_option(m, 0);
         return MENU_RESULT::stay;
     case MENU_PAGE::keys:
@@ -264,7 +299,18 @@ bool bind(Bindings& b, int Bindings::*const (&fields)[N], int which, int value, 
 
 std::string key_text(int scancode) {
     const char* name = key_name(scancode);
-    return name ? name : "?";
+    if (!name) return "?";
+    for (const char* w : key_words)
+        if (std::strcmp(w, name) == 0) return C_("key", w);
+    return name;
+}
+
+// The Language option's value: "System", or the language's name in itself.
+std::string language_text(const std::string& choice) {
+    for (const LANGUAGE_NAME& l : languages)
+        if (choice == l.code) return l.name;
+    // TRANSLATORS: the Language option's choice that follows the desktop's language.
+    return C_("language", "System");
 }
 
 } // namespace
@@ -275,6 +321,7 @@ void apply_settings() {
     pad_bindings = s.pad;
     sound_volume = sound_level(s);
     hud_timer = s.timer;
+    if (language_changes == 0 || s.language != language_choice()) set_language(s.language);
     if (music_level(s) > 0 || sound_level(s) > 0) start_sound(true);
     FMUSIC_SetMasterVolume(song, volume_gain(music_level(s)));
 }
@@ -307,12 +354,15 @@ bool start_sound(bool quiet) {
 
 const char* menu_title(MENU_PAGE page) {
     switch (page) {
-    case MENU_PAGE::pause: return "Paused";
-    case MENU_PAGE::options: return "Options";
-    case MENU_PAGE::keys: return "Keys";
-    case MENU_PAGE::pad: return "Gamepad";
-    case MENU_PAGE::best_runs: return "Best runs";
-    case MENU_PAGE::watching: return "Paused";
+    // TRANSLATORS: the pause menu's title: the game stands still.
+    case MENU_PAGE::pause: return _("Paused");
+    case MENU_PAGE::options: return _("Options");
+    // TRANSLATORS: the page where a key is chosen for each action.
+    case MENU_PAGE::keys: return _("Keys");
+    case MENU_PAGE::pad: return _("Gamepad");
+    // TRANSLATORS: the page listing the best runs (games) played, with their scores.
+    case MENU_PAGE::best_runs: return _("Best runs");
+    case MENU_PAGE::watching: return _("Paused");
     }
     return "";
 }
@@ -322,32 +372,43 @@ std::vector<MENU_ENTRY> menu_entries(const MENU_STATE& m) {
     std::vector<MENU_ENTRY> e;
     switch (m.page()) {
     case MENU_PAGE::pause:
-        e = {{"Resume", ""}, {"Options", ""}, {"Best runs", ""}, {"Quit", ""}};
+        // TRANSLATORS: the pause menu: go on playing; the options; the best runs kept; end the game.
+        e = {{_("Resume"), ""}, {_("Options"), ""}, {_("Best runs"), ""}, {_("Quit"), ""}};
         break;
     case MENU_PAGE::watching:
-        e = {{"Resume", ""}, {"Stop", ""}};
+        // TRANSLATORS: a recorded run paused while it is watched: watch on, or stop watching.
+        e = {{_("Resume"), ""}, {_("Stop"), ""}};
         break;
     case MENU_PAGE::options:
-        e = {{"Display", s.fullscreen ? "Full screen" : "Window"},
-             {"Scale", s.scale == 0 ? "Auto" : std::to_string(s.scale)},
-             {"Music volume", std::to_string(music_level(s))},
-             {"Sound volume", std::to_string(sound_level(s))},
-             {"Keys", ""},
-             {"Gamepad", ""},
-             {"Timer", timer_names[s.timer]},
-             {"Ghost", s.ghost ? "on" : "off"},
-             {"Back", ""}};
+        // TRANSLATORS: the option that chooses between full screen and a window.
+        e = {{_("Display"), s.fullscreen ? _("Full screen") : _("Window")},
+             // TRANSLATORS: how many times its size the picture is shown; Auto: the largest that
+             // fits the screen.
+             {_("Scale"), s.scale == 0 ? _("Auto") : std::to_string(s.scale)},
+             {_("Music volume"), std::to_string(music_level(s))},
+             {_("Sound volume"), std::to_string(sound_level(s))},
+             {_("Keys"), ""},
+             {_("Gamepad"), ""},
+             {_("Timer"), C_("timer", timer_names[s.timer])},
+             // TRANSLATORS: the Ghost option (a noun: the best run's Mora, translucent, running
+             // alongside), on or off.
+             {_("Ghost"), s.ghost ? C_("ghost", "on") : C_("ghost", "off")},
+             // TRANSLATORS: the option that chooses the language of the game's words.
+             {_("Language"), language_text(s.language)},
+             {_("Back"), ""}};
         break;
     case MENU_PAGE::keys:
         for (int i = 0; i < key_entries; i++)
-            e.push_back({key_labels[i], m.waiting == i ? "press a key" : key_text(s.keys.*key_fields[i])});
-        e.push_back({"Back", ""});
+            e.push_back({C_("action", key_labels[i]), m.waiting == i ? _("press a key") : key_text(s.keys.*key_fields[i])});
+        e.push_back({_("Back"), ""});
         break;
     case MENU_PAGE::pad:
         for (int i = 0; i < pad_entries; i++)
-            e.push_back({pad_labels[i], m.waiting == i ? "press a button"
-                                                       : "button " + std::to_string(s.pad.*pad_fields[i])});
-        e.push_back({"Back", ""});
+            e.push_back({C_("action", pad_labels[i]),
+                         m.waiting == i ? _("press a button")
+                                        // TRANSLATORS: a pad's button by its number.
+                                        : fill(_("button %s"), {std::to_string(s.pad.*pad_fields[i])})});
+        e.push_back({_("Back"), ""});
         break;
     case MENU_PAGE::best_runs:
         for (size_t i = 0, own = 0; i < best_runs.size(); i++) {
@@ -356,9 +417,13 @@ std::vector<MENU_ENTRY> menu_entries(const MENU_STATE& m) {
             const std::string label = !r.by_maker         ? std::to_string(++own) + ". " + r.date.substr(0, 10)
                                       : !r.maker.empty() ? screen_text(r.maker)
                                                          : std::string(_("Its maker"));
-            e.push_back({label, std::to_string(r.score) + " pts, level " + std::to_string(r.level)});
+            const unsigned long points = static_cast<unsigned long>(r.score < 0 ? -static_cast<long>(r.score) : r.score);
+            e.push_back({label,
+                         // TRANSLATORS: a best run's score (%1$s points) and the level it reached.
+                         fill(P_("%1$s pts, level %2$s", "%1$s pts, level %2$s", points),
+                              {std::to_string(r.score), std::to_string(r.level)})});
         }
-        e.push_back({"Back", ""});
+        e.push_back({_("Back"), ""});
         break;
     }
     return e;
@@ -367,11 +432,14 @@ std::vector<MENU_ENTRY> menu_entries(const MENU_STATE& m) {
 std::string menu_status(const MENU_STATE& m) {
     switch (m.page()) {
     case MENU_PAGE::pad:
-        return gamepad_connected(player_pad) ? "Pad connected: " + player_pad.name : "No pad connected";
+        // TRANSLATORS: %s is the pad's name as the system gives it.
+        return gamepad_connected(player_pad) ? fill(_("Pad connected: %s"), {player_pad.name})
+                                             : _("No pad connected");
     case MENU_PAGE::options:
-        return menu_settings.sound_allowed ? "" : "No sound this run (--mute)";
+        // TRANSLATORS: the game was started with --mute (the option's name stays as it is).
+        return menu_settings.sound_allowed ? "" : _("No sound this run (--mute)");
     case MENU_PAGE::best_runs:
-        return best_runs.empty() ? "No best runs kept yet" : "";
+        return best_runs.empty() ? _("No best runs kept yet") : "";
     default:
         return "";
     }
@@ -419,16 +487,18 @@ MENU_RESULT menu_event(MENU_STATE& m, const MENU_EVENT& e) {
 }
 
 bool bind_key(KEY_BINDINGS& keys, int which, int scancode, std::string* refusal) {
-    const char* why = !key_name(scancode)             ? "That key cannot be bound"
-                      : scancode == KEY_F11           ? "F11 belongs to the game"
-                      : scancode == KEY_ENTER         ? "Enter belongs to the game"
-                      : is_reserved_key(scancode)     ? "Escape belongs to the game"
+    // TRANSLATORS: a key the player tried to bind is refused: F11, Enter and Escape are the
+    // game's own.
+    const char* why = !key_name(scancode)             ? N_("That key cannot be bound")
+                      : scancode == KEY_F11           ? N_("F11 belongs to the game")
+                      : scancode == KEY_ENTER         ? N_("Enter belongs to the game")
+                      : is_reserved_key(scancode)     ? N_("Escape belongs to the game")
                                                       : nullptr;
     return bind(keys, key_fields, which, scancode, why, refusal);
 }
 
 bool bind_button(PAD_BINDINGS& pad, int which, int button, std::string* refusal) {
-    const char* why = button < 0 || button > max_pad_button ? "Buttons past 31 cannot be bound" : nullptr;
+    const char* why = button < 0 || button > max_pad_button ? N_("Buttons past 31 cannot be bound") : nullptr;
     return bind(pad, pad_fields, which, button, why, refusal);
 }
 

@@ -40,7 +40,9 @@ struct MENU_STATE {
     };
     std::vector<level> open;
     int waiting = -1;       // the entry of the keys or pad page waiting for its key or button
-    std::string note;       // a word under the entries: a key refused, the sound that cannot play
+    // A word under the entries (a key refused, the sound that cannot play): its English text,
+    // marked N_ where it is set, shown in the language in force when it is drawn.
+    std::string note;
     int run_to_play = -1;   // after play_run: the index of the run in best_runs
     bool changed = true;    // to be drawn again
     bool is_open() const { return !open.empty(); }
@@ -69,9 +71,9 @@ extern MENU_SETTINGS menu_settings;
 // when the page opens.
 extern std::vector<BEST_RUN> best_runs;
 
-// Puts menu_settings.in_force in force: the key and pad bindings, the sound effects' volume and
-// the music's, starting the sound and the music when a volume asks for them and they are not
-// playing yet (see start_sound).
+// Puts menu_settings.in_force in force: the language (the first time, and when it changed), the
+// key and pad bindings, the sound effects' volume and the music's, starting the sound and the
+// music when a volume asks for them and they are not playing yet (see start_sound).
 void apply_settings();
 
 // Installs Allegro's sound and starts the music layer and the song, unless the sound is not
@@ -80,9 +82,10 @@ void apply_settings();
 // answered: false.
 bool start_sound(bool quiet);
 
-// The entries of the page on top of m, as drawn, the chosen one among them.
+// The entries of the page on top of m, as drawn (in the language in force), the chosen one among
+// them. The options end with Language ("System", or a language named in itself) before Back.
 std::vector<MENU_ENTRY> menu_entries(const MENU_STATE& m);
-// The title shown above a page's entries.
+// The title shown above a page's entries, in the language in force.
 const char* menu_title(MENU_PAGE page);
 // What the page on top of m says below its entries, besides the note: whether a pad is
 // connected (the gamepad page), that nothing plays this run (the options under --mute), that no
@@ -101,7 +104,8 @@ MENU_RESULT menu_event(MENU_STATE& m, const MENU_EVENT& e);
 
 // The binding rules. Sets binding `which` (0 left, 1 right, 2 up, 3 jump, 4 pause, 5 restart) of keys to
 // scancode; a key bound to another action swaps places with it. A key the game keeps for itself
-// (F11, Enter, Escape) is refused: false, with the word to show in *refusal.
+// (F11, Enter, Escape) is refused: false, with the word to show in *refusal (English, in the
+// catalogue: a MENU_STATE's note).
 bool bind_key(KEY_BINDINGS& keys, int which, int scancode, std::string* refusal);
 // Sets binding `which` (0 jump, 1 up, 2 pause, 3 restart) of pad to button; a button bound to another
 // action swaps places with it. A button past max_pad_button is refused as bind_key does.
@@ -120,7 +124,9 @@ std::vector<MENU_EVENT> read_menu_events(MENU_STATE& m);
 void draw_menu(BITMAP* canvas, const MENU_STATE& m);
 // Draws one panel as draw_menu draws a page, for screens of other parts of the game (the
 // editor's menu, a name asked for): the canvas dimmed, title, the entries with entry `chosen` on
-// the strip's colour (-1: none), and the lines below them.
+// the strip's colour (-1: none), and the lines below them. The panel is 240 pixels wide, or as
+// wide as its words need up to the picture's width less 4 on each side; a label that still does
+// not fit beside its value, and a line below, wrap onto more lines.
 void draw_menu_panel(BITMAP* canvas, const char* title, const std::vector<MENU_ENTRY>& entries, int chosen,
                      const std::vector<std::string>& below);
 

@@ -37,6 +37,12 @@ bool read_frame_rate(const char* text, int* value) {
            read_whole_number(text, 0, 0, value);
 }
 
+bool read_language(const char* text, std::string* value) {
+    if (!is_language_choice(text)) return false;
+    *value = text;
+    return true;
+}
+
 bool read_latency(const char* text, int* value) {
     return read_whole_number(text, min_sound_latency_ms, max_sound_latency_ms, value);
 }
@@ -136,6 +142,7 @@ bool same_bindings(const binding<Bindings> (&fields)[N], const Bindings& a, cons
 void write_values(const SETTINGS& s) {
     set_config_int("display", "fullscreen", s.fullscreen ? 1 : 0);
     set_config_int("display", "scale", s.scale);
+    set_config_string("display", "language", s.language.c_str());
     if (s.frame_rate != frame_rate_auto) set_config_int("display", "frame_rate", s.frame_rate);
     set_config_int("sound", "music", s.music ? 1 : 0);
     set_config_int("sound", "sound", s.sound ? 1 : 0);
@@ -148,8 +155,16 @@ void write_values(const SETTINGS& s) {
     for (const auto& b : pad_fields) set_config_int("pad", b.name, s.pad.*b.field);
 }
 
+// What the language may be, for the line on a value that makes no sense.
+std::string language_codes() {
+    std::string s = system_language;
+    for (const LANGUAGE_NAME& l : languages) s += std::string(", ") + l.code;
+    return s;
+}
+
 bool same(const SETTINGS& a, const SETTINGS& b) {
-    return a.fullscreen == b.fullscreen && a.scale == b.scale && a.frame_rate == b.frame_rate &&
+    return a.fullscreen == b.fullscreen && a.scale == b.scale && a.language == b.language &&
+           a.frame_rate == b.frame_rate &&
            a.music == b.music && a.sound == b.sound && a.music_volume == b.music_volume &&
            a.sound_volume == b.sound_volume && a.latency_ms == b.latency_ms && a.timer == b.timer &&
            a.ghost == b.ghost && same_bindings(key_fields, a.keys, b.keys) &&
@@ -179,6 +194,7 @@ SETTINGS load_settings(const std::string& path, std::FILE* err) {
     read_value(path, "display", "fullscreen", read_flag, &s.fullscreen, "1 or 0", err);
     read_value(path, "display", "scale", read_scale, &s.scale, "0 to 8", err);
     read_value(path, "display", "frame_rate", read_frame_rate, &s.frame_rate, "30 to 240, or 0", err);
+    read_value(path, "display", "language", read_language, &s.language, language_codes().c_str(), err);
     read_value(path, "sound", "music", read_flag, &s.music, "1 or 0", err);
     read_value(path, "sound", "sound", read_flag, &s.sound, "1 or 0", err);
     read_value(path, "sound", "music_volume", read_volume, &s.music_volume, "0 to 10", err);

@@ -10,10 +10,14 @@
 #include "display/display.h"
 #include "input/input.h"
 #include "music/output.h"
+#include "text/language.h"
 
 // The player's settings, as the settings file gives them (or the defaults).
 struct SETTINGS {
     bool fullscreen = true;
+    // The language the game's words are shown in: "system" (the desktop's, as gettext finds it)
+    // or a code of text/language.h's languages ("de", "pt_BR", ...).
+    std::string language = system_language;
     int scale = 0;  // 0: the largest that fits; 1..8 fixes it
     int frame_rate = frame_rate_auto;  // written only when the file gives one
     bool music = true;   // false: no music, whatever its volume
@@ -48,7 +52,8 @@ bool read_whole_number(const char* text, int lo, int hi, int* value);
 
 // Reads the settings file at path. A missing or unreadable file gives the defaults; a value that
 // is missing keeps its default, and one that makes no sense (a scale of 99, a volume of 11, an
-// unknown key name, a pad button past 31, a key or button bound twice: the later binding) keeps
+// unknown key name, a pad button past 31, a key or button bound twice: the later binding, a
+// language the game does not have) keeps
 // it too, with one line on err naming it. Needs Allegro started; leaves the library's own
 // configuration as it was.
 SETTINGS load_settings(const std::string& path, std::FILE* err);

@@ -30,7 +30,6 @@ constexpr int list_top = 30, row_h = 12;
 constexpr int list_rows = 14;                      // names shown at once; the list scrolls
 constexpr int side_x = 166, side_w = 136;          // the chosen district's preview and numbers
 constexpr int preview_h = 64;
-constexpr int wrap_chars = 22;                     // characters of a note's line beside the list
 constexpr int screen_rest = 10;                    // ms between looks at the keys and the pad
 constexpr int key_release_wait = 1000;            // ms at most for a held key to be let go
 constexpr int dim_level = 110;                     // how far the title's picture behind is darkened
@@ -56,27 +55,8 @@ BITMAP* load_preview(const DISTRICT& d) {
     return shrink_to_fit(png_from_bytes(bytes), side_w, preview_h);
 }
 
-// Words of text in lines of at most wrap_chars characters.
-std::vector<std::string> wrapped(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line, word;
-    auto flush_word = [&] {
-        if (word.empty()) return;
-        if (!line.empty() && line.size() + 1 + word.size() > static_cast<size_t>(wrap_chars)) {
-            lines.push_back(line);
-            line.clear();
-        }
-        line += (line.empty() ? "" : " ") + word;
-        word.clear();
-    };
-    for (char c : text) {
-        if (c == ' ') flush_word();
-        else word += c;
-    }
-    flush_word();
-    if (!line.empty()) lines.push_back(line);
-    return lines;
-}
+// Words of text in lines that fit beside the list, measured in the font.
+std::vector<std::string> wrapped(const std::string& text) { return wrap_text(hud_font(), text, side_w); }
 
 // What the player may do with a district: play it, with the editor edit it (a copy of a shipped
 // one), and share one of their own that can be played.
@@ -151,41 +131,58 @@ void draw_screen(BITMAP* canvas, const SCREEN& s) {
 
     // The chosen district, beside the list.
     int y = list_top;
-    rectfill(canvas, side_x - 1, y - 1, side_x + side_w, y + preview_h, panel_outline);
     if (s.on_new()) {
+        rectfill(canvas, side_x - 1, y - 1, side_x + side_w, y + preview_h, panel_outline);
         for (const std::string& line : wrapped("Draw a district of your own, from a small map that can be played"))
             shadowed_text(canvas, line, side_x, (y += row_h) + preview_h, text_colour);
     } else {
         const ROW& r = s.rows[static_cast<size_t>(s.chosen)];
-        if (r.preview) {
-            blit(r.preview, canvas, 0, 0, side_x + (side_w - r.preview->w) / 2, y + (preview_h - r.preview->h) / 2,
-                 r.preview->w, r.preview->h);
-        } else {
-            shadowed_text(canvas, "no preview", side_x + side_w / 2, y + preview_h / 2 - 4, locked_grey, 0);
-        }
-        y += preview_h + 6;
-        shadowed_text(canvas, screen_text(r.d.name), side_x, y, title_pink);
-        y += row_h;
         const auto found = game_progress.districts.find(r.d.folder);
         const std::string best = found == game_progress.districts.end()
                                      ? "Not played yet"
                                      : "Best level " + std::to_string(found->second.best_level) + ", score " +
                                            std::to_string(found->second.best_score);
-        shadowed_text(canvas, best, side_x, y, text_colour);
-        y += row_h;
-        const std::string why = refusal(s.rows, static_cast<size_t>(s.chosen));
+        const std::vector<std::string> name_lines = wrapped(screen_text(r.d.name)), best_lines = wrapped(best),
+                                       why_lines = wrapped(screen_text(refusal(s.rows, static_cast<size_t>(s.chosen))));
+        const std::vector<DISTRICT_ACTION> acts = actions_of(r);
+        // The preview gives way to words that would not fit below it.
+        const int words_h = static_cast<int>(name_lines.size() + best_lines.size()) * row_h +
+                            static_cast<int>(why_lines.size()) * (row_h - 2) + (acts.size() > 1 ? 2 * row_h : 0);
+        const bool preview = list_top + preview_h + 6 + words_h <= panel_y + panel_h - 16;
+        if (preview) {
+            rectfill(canvas, side_x - 1, y - 1, side_x + side_w, y + preview_h, panel_outline);
+            if (r.preview) {
+                blit(r.preview, canvas, 0, 0, side_x + (side_w - r.preview->w) / 2, y + (preview_h - r.preview->h) / 2,
+                     r.preview->w, r.preview->h);
+            } else {
+                shadowed_text(canvas, "no preview", side_x + side_w / 2, y + preview_h / 2 - 4, locked_grey, 0);
+            }
+            y += preview_h + 6;
+        }
+        for (const std::string& line : name_lines) {
+            shadowed_text(canvas, line, side_x, y, title_pink);
+            y += row_h;
+        }
+        for (const std::string& line : best_lines) {
+            shadowed_text(canvas, line, side_x, y, text_colour);
+            y += row_h;
+        }
         // Once the player has tried to choose it, why not stands out.
-        for (const std::string& line : wrapped(screen_text(why))) {
+        for (const std::string& line : why_lines) {
             shadowed_text(canvas, line, side_x, y, s.note.empty() ? locked_grey : title_yellow);
             y += row_h - 2;
         }
-        const std::vector<DISTRICT_ACTION> acts = actions_of(r);
         if (acts.size() > 1) {
-            y = list_top + preview_h + 6 + 5 * row_h;
+            // Below a long reason; a word that does not fit beside the one before goes below it.
+            y = std::max(preview ? list_top + preview_h + 6 + 5 * row_h : 0, y + 2);
             int x = side_x;
             for (size_t a = 0; a < acts.size(); a++) {
                 const std::string word = action_word(acts[a]);
                 const int w = text_width(f, word.c_str()) + 8;
+                if (x > side_x && x + w - 4 > side_x + side_w) {
+                    x = side_x;
+                    y += row_h;
+                }
                 if (static_cast<int>(a) == s.action) rectfill(canvas, x - 2, y - 2, x + w - 4, y + row_h - 3, panel_band);
                 shadowed_text(canvas, word, x + 2, y, text_colour);
                 x += w + 4;
@@ -305,4 +302,14 @@ DISTRICT_PICK choose_district(const std::string& chosen) {
     hold_over_input();
     if (blGameOver) pick.action = DISTRICT_ACTION::quit;
     return pick;
+}
+
+void draw_district_screen(BITMAP* canvas, const std::vector<DISTRICT>& list, int chosen, int action, bool tried) {
+    SCREEN s;
+    const std::vector<bool> open = unlocked_districts(list, game_progress);
+    for (size_t i = 0; i < list.size(); i++) s.rows.push_back(ROW{list[i], open[i], nullptr});
+    move_to(s, chosen);
+    s.action = action;
+    if (tried && !s.on_new()) s.note = refusal(s.rows, static_cast<size_t>(s.chosen));
+    draw_screen(canvas, s);
 }

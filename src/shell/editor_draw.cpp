@@ -5,13 +5,17 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "authoring/fault_text.h"
 #include "authoring/tile_ids.h"
 #include "characters/player.h"
 #include "core/assets.h"
+#include "editor/proof_worker.h"
 #include "gameplay/hud.h"
 #include "gameplay/mission.h"
 #include "shell/editor_view.h"
+#include "text/english.h"
 #include "text/font.h"
+#include "text/text.h"
 #include "world/level.h"
 
 namespace {
@@ -27,6 +31,36 @@ constexpr int cursor_margin = tile_size;   // the camera keeps a cell round the 
 constexpr int line_h = 11;                 // a line of the status
 constexpr int feet_dx = frame_w / 2, feet_dy = frame_h - 4;  // a route drawn at her feet
 constexpr int icon_size = 16;
+constexpr int status_x = 3;                // the status's text from the picture's sides
+constexpr int place_gap = 6;               // between the note and the cursor's place
+
+// The categories as the status names the shops that cannot be reached or left.
+// TRANSLATORS: the outfit categories, as a list names them ("Cannot reach: hair, shoes").
+const char* const category_words[category_count] = {NC_("category", "make-up"), NC_("category", "hair"),
+                                                     NC_("category", "clothes"), NC_("category", "shoes"),
+                                                     NC_("category", "handbag")};
+
+// The status as drawn: the proof's lines, then the note's, the cursor's place beside the note's
+// first line; as many lines as their words need, two at least.
+struct STATUS_LINES {
+    std::vector<std::string> proof, note;
+    std::string place;
+    int height() const { return std::max(editor_status_h, line_h * static_cast<int>(proof.size() + note.size())); }
+};
+
+STATUS_LINES status_lines(const EDITOR& e, const EDITOR_VIEW& v) {
+    FONT* f = hud_font();
+    STATUS_LINES l;
+    // TRANSLATORS: the cursor's cell (column,row) and the map's size in cells (columns x rows).
+    l.place = (e.unsaved() ? "* " : "") + fill(_("%1$s,%2$s of %3$sx%4$s"), {std::to_string(e.cx), std::to_string(e.cy),
+                                                                            std::to_string(e.width()),
+                                                                            std::to_string(e.height())});
+    l.proof = wrap_text(f, proof_status(e, v), view_w - 2 * status_x);
+    if (l.proof.empty()) l.proof.push_back("");
+    l.note = wrap_text(f, v.note, view_w - 2 * status_x - text_width(f, l.place) - place_gap);
+    if (l.note.empty()) l.note.push_back("");
+    return l;
+}
 
 // The tile that stands for each palette entry in the bar (the shops are their pictures).
 int palette_tile(char ch) {
@@ -110,22 +144,22 @@ void follow_cursor(const EDITOR& e, EDITOR_VIEW& v) {
     if (px - cursor_margin < v.cam_x) v.cam_x = px - cursor_margin;
     if (px + tile_size + cursor_margin > v.cam_x + view_w) v.cam_x = px + tile_size + cursor_margin - view_w;
     if (py - cursor_margin < v.cam_y) v.cam_y = py - cursor_margin;
-    if (py + tile_size + cursor_margin > v.cam_y + editor_map_h) v.cam_y = py + tile_size + cursor_margin - editor_map_h;
+    if (py + tile_size + cursor_margin > v.cam_y + v.map_h) v.cam_y = py + tile_size + cursor_margin - v.map_h;
     v.cam_x = std::max(0, std::min(v.cam_x, e.width() * tile_size - view_w));
-    v.cam_y = std::max(0, std::min(v.cam_y, e.height() * tile_size - editor_map_h));
+    v.cam_y = std::max(0, std::min(v.cam_y, e.height() * tile_size - v.map_h));
 }
 
 void draw_map(BITMAP* target, const EDITOR& e, EDITOR_VIEW& v) {
     follow_cursor(e, v);
     const int dx = -v.cam_x, dy = -v.cam_y;
-    if (back && back->w >= view_w && back->h >= editor_map_h)
-        blit(back, target, std::min(v.cam_x / 2, back->w - view_w), std::min(v.cam_y / 2, back->h - editor_map_h), 0,
-             0, view_w, editor_map_h);
+    if (back && back->w >= view_w && back->h >= v.map_h)
+        blit(back, target, std::min(v.cam_x / 2, back->w - view_w), std::min(v.cam_y / 2, back->h - v.map_h), 0,
+             0, view_w, v.map_h);
     else
-        rectfill(target, 0, 0, view_w - 1, editor_map_h - 1, sky_colour);
+        rectfill(target, 0, 0, view_w - 1, v.map_h - 1, sky_colour);
     const int c0 = v.cam_x / tile_size, r0 = v.cam_y / tile_size;
     const int c1 = std::min(e.width() - 1, (v.cam_x + view_w - 1) / tile_size);
-    const int r1 = std::min(e.height() - 1, (v.cam_y + editor_map_h - 1) / tile_size);
+    const int r1 = std::min(e.height() - 1, (v.cam_y + v.map_h - 1) / tile_size);
     for (int r = r0; r <= r1; r++)
         for (int c = c0; c <= c1; c++) {
             const int t = v.cells.tile_at(c, r);
@@ -161,21 +195,21 @@ void draw_map(BITMAP* target, const EDITOR& e, EDITOR_VIEW& v) {
 struct overview_place {
     int k, ox, oy;
 };
-overview_place overview_of(const EDITOR& e) {
-    const int k = std::max(1, std::min(view_w / std::max(1, e.width()), editor_map_h / std::max(1, e.height())));
+overview_place overview_of(const EDITOR& e, const EDITOR_VIEW& v) {
+    const int k = std::max(1, std::min(view_w / std::max(1, e.width()), v.map_h / std::max(1, e.height())));
     auto origin = [k](int cells, int cursor, int room) {
         const int size = cells * k;
         if (size <= room) return (room - size) / 2;
         return -std::max(0, std::min(cursor * k - room / 2, size - room));
     };
-    return {k, origin(e.width(), e.cx, view_w), origin(e.height(), e.cy, editor_map_h)};
+    return {k, origin(e.width(), e.cx, view_w), origin(e.height(), e.cy, v.map_h)};
 }
 
 void draw_overview(BITMAP* target, const EDITOR& e, EDITOR_VIEW& v) {
-    rectfill(target, 0, 0, view_w - 1, editor_map_h - 1, 0);
-    const overview_place o = overview_of(e);
+    rectfill(target, 0, 0, view_w - 1, v.map_h - 1, 0);
+    const overview_place o = overview_of(e, v);
     const int c0 = std::max(0, -o.ox / o.k), r0 = std::max(0, -o.oy / o.k);
-    const int c1 = std::min(e.width() - 1, (view_w - o.ox) / o.k), r1 = std::min(e.height() - 1, (editor_map_h - o.oy) / o.k);
+    const int c1 = std::min(e.width() - 1, (view_w - o.ox) / o.k), r1 = std::min(e.height() - 1, (v.map_h - o.oy) / o.k);
     for (int r = r0; r <= r1; r++)
         for (int c = c0; c <= c1; c++) {
             const int t = v.cells.tile_at(c, r);
@@ -197,7 +231,7 @@ void draw_overview(BITMAP* target, const EDITOR& e, EDITOR_VIEW& v) {
 }
 
 void draw_palette(BITMAP* target, const EDITOR& e, const EDITOR_VIEW& v) {
-    const int top = editor_map_h;
+    const int top = v.map_h;
     rectfill(target, 0, top, view_w - 1, top + editor_palette_h - 1, box_colour);
     FONT* f = hud_font();
     const std::string palette = editor_palette;
@@ -210,20 +244,22 @@ void draw_palette(BITMAP* target, const EDITOR& e, const EDITOR_VIEW& v) {
     }
 }
 
-void draw_status(BITMAP* target, const EDITOR& e, const EDITOR_VIEW& v) {
-    const int top = editor_map_h + editor_palette_h;
+void draw_status(BITMAP* target, const EDITOR& e, const EDITOR_VIEW& v, const STATUS_LINES& l) {
+    const int top = view_h - l.height();
     rectfill(target, 0, top, view_w - 1, view_h - 1, status_back);
     FONT* f = hud_font();
     const bool good = v.proof_revision == e.revision && v.proof.playable() && v.proof_error.empty();
     const bool stale = v.proof_revision != e.revision;
-    draw_text(target, f, proof_status(e, v).c_str(), 3, top + 1, good ? good_colour : stale ? text_colour : fault_colour);
-    char place[48];
-    std::snprintf(place, sizeof place, "%s%d,%d of %dx%d", e.unsaved() ? "* " : "", e.cx, e.cy, e.width(), e.height());
-    draw_text_right(target, f, place, view_w - 3, top + 1 + line_h, text_colour);
-    // A long note gives way to the cursor's place.
-    set_clip_rect(target, 0, top, view_w - 3 - text_width(f, place) - 6, view_h - 1);
-    draw_text(target, f, v.note.c_str(), 3, top + 1 + line_h, cursor_colour);
-    set_clip_rect(target, 0, 0, view_w - 1, view_h - 1);
+    int y = top + 1;
+    for (const std::string& line : l.proof) {
+        draw_text(target, f, line, status_x, y, good ? good_colour : stale ? text_colour : fault_colour);
+        y += line_h;
+    }
+    draw_text_right(target, f, l.place, view_w - status_x, y, text_colour);
+    for (const std::string& line : l.note) {
+        draw_text(target, f, line, status_x, y, cursor_colour);
+        y += line_h;
+    }
 }
 
 }  // namespace
@@ -281,48 +317,54 @@ void free_editor_view(EDITOR_VIEW& v) {
 }
 
 std::string proof_status(const EDITOR& e, const EDITOR_VIEW& v) {
-    if (v.proof_revision != e.revision) return "Checking the map...";
-    if (!v.proof_error.empty()) return "No proof: " + v.proof_error;
+    if (v.proof_revision != e.revision) return _("Checking the map...");
+    // TRANSLATORS: the editor cannot tell whether the map can be played; %s says why.
+    if (!v.proof_error.empty())
+        return fill(_("No proof: %s"), {shown_english(v.proof_error, {&proof_error_formats, &proof_report_formats})});
     const PROOF& p = v.proof;
-    if (!p.searched) return p.faults.empty() ? "Not checked" : "Not playable: " + p.faults.front();
+    // TRANSLATORS: the map breaks a rule of levels; %s is the first fault found.
+    if (!p.searched) return p.faults.empty() ? _("Not checked") : fill(_("Not playable: %s"), {shown_fault(p.faults.front())});
     if (p.faults.empty()) {
-        char s[96];
-        if (p.tour_ticks < 0)
-            std::snprintf(s, sizeof s, "Playable: every shop reachable, no tour for the first mission");
-        else
-            std::snprintf(s, sizeof s, "Playable: every shop reachable, first mission's tour %.1f s",
-                          static_cast<double>(p.tour_ticks) / logic_rate);
-        return s;
+        if (p.tour_ticks < 0) return _("Playable: every shop reachable, no tour for the first mission");
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.1f", static_cast<double>(p.tour_ticks) / logic_rate);
+        // TRANSLATORS: %s is the time (seconds) of the quickest way through the first mission's
+        // shops and back to Vela.
+        return fill(_("Playable: every shop reachable, first mission's tour %s s"), {seconds});
     }
     std::string reach, leave;
     for (int i = 0; i < shop_count; i++) {
-        if (p.there[i] < 0) reach += std::string(reach.empty() ? "" : ", ") + names[i];
-        else if (p.back[i] < 0) leave += std::string(leave.empty() ? "" : ", ") + names[i];
+        const std::string word = C_("category", category_words[i]);
+        if (p.there[i] < 0) reach += (reach.empty() ? "" : ", ") + word;
+        else if (p.back[i] < 0) leave += (leave.empty() ? "" : ", ") + word;
     }
-    std::string s;
-    if (!reach.empty()) s = "Cannot reach: " + reach;
-    if (!leave.empty()) s += (s.empty() ? "" : "; ") + std::string("cannot leave: ") + leave;
-    return s;
+    // TRANSLATORS: the shops of these categories (a list) cannot be reached from the start, or
+    // cannot be left back to Vela.
+    if (!leave.empty() && !reach.empty()) return fill(_("Cannot reach: %1$s; cannot leave: %2$s"), {reach, leave});
+    if (!leave.empty()) return fill(_("cannot leave: %s"), {leave});
+    return fill(_("Cannot reach: %s"), {reach});
 }
 
 void draw_editor(BITMAP* target, const EDITOR& e, EDITOR_VIEW& v) {
     update_cells(e, v);
+    const STATUS_LINES status = status_lines(e, v);
+    v.map_h = view_h - editor_palette_h - status.height();
     solid_mode();
-    set_clip_rect(target, 0, 0, view_w - 1, editor_map_h - 1);
+    set_clip_rect(target, 0, 0, view_w - 1, v.map_h - 1);
     if (v.overview)
         draw_overview(target, e, v);
     else
         draw_map(target, e, v);
     set_clip_rect(target, 0, 0, view_w - 1, view_h - 1);
     draw_palette(target, e, v);
-    draw_status(target, e, v);
+    draw_status(target, e, v, status);
 }
 
 bool editor_cell_at(const EDITOR& e, const EDITOR_VIEW& v, int x, int y, int* c, int* r) {
-    if (x < 0 || y < 0 || x >= view_w || y >= editor_map_h) return false;
+    if (x < 0 || y < 0 || x >= view_w || y >= v.map_h) return false;
     int cc, rr;
     if (v.overview) {
-        const overview_place o = overview_of(e);
+        const overview_place o = overview_of(e, v);
         cc = (x - o.ox) / o.k;
         rr = (y - o.oy) / o.k;
         if (x < o.ox || y < o.oy) return false;
@@ -336,8 +378,8 @@ bool editor_cell_at(const EDITOR& e, const EDITOR_VIEW& v, int x, int y, int* c,
     return true;
 }
 
-int editor_palette_at(int x, int y) {
-    if (y < editor_map_h || y >= editor_map_h + editor_palette_h || x < 2) return -1;
+int editor_palette_at(const EDITOR_VIEW& v, int x, int y) {
+    if (y < v.map_h || y >= v.map_h + editor_palette_h || x < 2) return -1;
     const int i = (x - 2) / editor_palette_slot;
     return i < static_cast<int>(std::string(editor_palette).size()) ? i : -1;
 }

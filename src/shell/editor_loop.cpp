@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "authoring/fault_text.h"
 #include "characters/player.h"
 #include "core/assets.h"
 #include "core/files.h"
@@ -29,6 +30,7 @@
 #include "replay/run.h"
 #include "shell/editor_view.h"
 #include "shell/shell.h"
+#include "text/text.h"
 #include "world/district.h"
 #include "world/level.h"
 
@@ -43,8 +45,10 @@ constexpr auto pad_repeat_delay = std::chrono::milliseconds(300);
 constexpr auto pad_repeat_every = std::chrono::milliseconds(80);
 constexpr int shift_step = 5;      // cells the cursor moves with Shift held
 constexpr int pad_shoulder_left = 4, pad_shoulder_right = 5;
-constexpr const char* editor_menu_title = "Editor";
-const char* const editor_menu_entries[] = {"Save", "Play", "Leave"};
+// TRANSLATORS: the editor's menu (opened with the pad's Start): save the map, play it as it
+// stands (a verb), leave the editor.
+constexpr const char* editor_menu_title = N_("Editor");
+const char* const editor_menu_entries[] = {N_("Save"), N_("Play"), N_("Leave")};
 enum { menu_save, menu_play, menu_leave };
 
 // Whether Allegro's mouse is there (installed once, by the first editor opened).
@@ -89,13 +93,14 @@ struct editor_session {
     editor_session(PLAYER& m, PLAYER& w) : mora(m), vela(w) {}
 };
 
+// Puts note (in the language in force) on the status.
 void say(editor_session& s, const std::string& note) {
     s.v.note = note;
     s.dirty = true;
 }
 
 void refused_or_done(editor_session& s, REFUSAL why) {
-    say(s, refusal_text(why));
+    say(s, text_lookup(refusal_text(why)));
 }
 
 // A copy of another district takes its tiles and background along when first saved.
@@ -110,7 +115,8 @@ bool copy_looks(editor_session& s, std::string* error) {
         std::string bytes;
         if (!has[k]) continue;
         if (!read_text_file(s.looks.dir + "/" + files[k], &bytes, most[k])) {
-            *error = "cannot read " + s.looks.dir + "/" + files[k];
+            // TRANSLATORS: %s is a file's path.
+            *error = fill(_("cannot read %s"), {s.looks.dir + "/" + files[k]});
             return false;
         }
         if (!write_file_atomically(s.dir + "/" + files[k], bytes.data(), bytes.size(), error)) return false;
@@ -124,7 +130,8 @@ void save_now(editor_session& s) {
     std::string error;
     if (!copy_looks(s, &error)) {
         s.save_pending = false;
-        say(s, "Not saved: " + error);
+        // TRANSLATORS: the map could not be saved; %s says why.
+        say(s, fill(_("Not saved: %s"), {error}));
         return;
     }
     std::string sheet;
@@ -136,11 +143,12 @@ void save_now(editor_session& s) {
     destroy_bitmap(own);
     s.save_pending = false;
     if (!saved) {
-        say(s, "Not saved: " + error);
+        say(s, fill(_("Not saved: %s"), {error}));
         return;
     }
     s.e.saved_revision = s.e.revision;
-    say(s, s.v.proof.playable() ? "Saved" : "Saved as a draft: not playable yet");
+    // TRANSLATORS: the map was saved; a draft is a district that cannot be played yet.
+    say(s, s.v.proof.playable() ? _("Saved") : _("Saved as a draft: not playable yet"));
 }
 
 void ask_save(editor_session& s) {
@@ -148,18 +156,19 @@ void ask_save(editor_session& s) {
         save_now(s);
     } else {
         s.save_pending = true;
-        say(s, "Saving once the map is checked...");
+        say(s, _("Saving once the map is checked..."));
     }
 }
 
 // F5: the map as it stands, played from its start in a real run (not kept), then back here.
 void play_map(editor_session& s) {
     if (s.v.proof_revision != s.e.revision) {
-        say(s, "F5: the map is still being checked");
+        // TRANSLATORS: F5 (the key that plays the map) cannot play it yet.
+        say(s, _("F5: the map is still being checked"));
         return;
     }
     if (!s.v.proof.playable()) {
-        say(s, "F5: the map is not playable yet");
+        say(s, _("F5: the map is not playable yet"));
         return;
     }
     std::istringstream in(editor_map_text(s.e));
@@ -169,7 +178,8 @@ void play_map(editor_session& s) {
     std::string error;
     if (!write_file_atomically(path, text.data(), text.size(), &error) ||
         !enter_district_level(s.looks, path, &error)) {
-        say(s, "Cannot play it: " + error);
+        // TRANSLATORS: the map cannot be played; %s says why.
+        say(s, fill(_("Cannot play it: %s"), {shown_fault(error)}));
         std::remove(path.c_str());
         return;
     }
@@ -188,13 +198,13 @@ void play_map(editor_session& s) {
     blGameOver = false;
     while (poll_keyboard(), key[KEY_ESC]) rest(pass_rest);
     clear_keybuf();
-    say(s, "Back from playing");
+    say(s, _("Back from playing"));
 }
 
 void leave_editor(editor_session& s) {
     if (s.e.unsaved() && !s.asked_leave) {
         s.asked_leave = true;
-        say(s, "Unsaved: Escape again leaves without saving, Ctrl+S saves");
+        say(s, _("Unsaved: Escape again leaves without saving, Ctrl+S saves"));
         return;
     }
     s.leave = true;
@@ -245,9 +255,9 @@ void key_pass(editor_session& s) {
             else
                 move_cursor(s.e, dc * (shift ? shift_step : 1), dr * (shift ? shift_step : 1));
         } else if (ctrl && code == KEY_Z) {
-            say(s, undo_edit(s.e) ? "Undone" : "Nothing to undo");
+            say(s, undo_edit(s.e) ? _("Undone") : _("Nothing to undo"));
         } else if (ctrl && code == KEY_Y) {
-            say(s, redo_edit(s.e) ? "Redone" : "Nothing to redo");
+            say(s, redo_edit(s.e) ? _("Redone") : _("Nothing to redo"));
         } else if (ctrl && code == KEY_S) {
             ask_save(s);
         } else if (code == KEY_F5) {
@@ -256,7 +266,7 @@ void key_pass(editor_session& s) {
             s.v.overview = !s.v.overview;
         } else if (code == KEY_R && !ctrl) {
             s.v.show_route = !s.v.show_route;
-            say(s, s.v.show_route ? "Routes shown: to the shop under the cursor, and back to Vela" : "");
+            say(s, s.v.show_route ? _("Routes shown: to the shop under the cursor, and back to Vela") : "");
         } else if (code == KEY_DEL || code == KEY_BACKSPACE) {
             refused_or_done(s, empty_cell(s.e));
         } else if (code == KEY_SPACE) {
@@ -294,8 +304,8 @@ void mouse_pass(editor_session& s) {
         }
         if (buttons & 1) refused_or_done(s, put_cell(s.e, s.e.chosen));
         else if (buttons & 2) refused_or_done(s, empty_cell(s.e));
-    } else if (pressed && editor_palette_at(x, y) >= 0) {
-        s.e.chosen = editor_palette[editor_palette_at(x, y)];
+    } else if (pressed && editor_palette_at(s.v, x, y) >= 0) {
+        s.e.chosen = editor_palette[editor_palette_at(s.v, x, y)];
         s.dirty = true;
     }
 }
@@ -366,7 +376,8 @@ void autosave_pass(editor_session& s) {
     if (write_autosave(s.dir, s.e, &error))
         s.autosaved_revision = s.e.revision;
     else
-        say(s, "Autosave failed: " + error);
+        // TRANSLATORS: the editor's copy of unsaved work could not be written; %s says why.
+        say(s, fill(_("Autosave failed: %s"), {error}));
 }
 
 // The time of every frame the editor shows (ms from its start), written to the file that
@@ -391,8 +402,8 @@ void draw_pass(editor_session& s) {
     draw_editor(picture, s.e, s.v);
     if (s.menu_open) {
         std::vector<MENU_ENTRY> entries;
-        for (const char* label : editor_menu_entries) entries.push_back({label, ""});
-        draw_menu_panel(picture, editor_menu_title, entries, s.menu_chosen, {});
+        for (const char* label : editor_menu_entries) entries.push_back({_(label), ""});
+        draw_menu_panel(picture, _(editor_menu_title), entries, s.menu_chosen, {});
     }
     if (screen) show_picture();
     s.dirty = false;
@@ -438,8 +449,10 @@ std::vector<std::string> opening_map(editor_session& s, const std::string& copy_
         // The question is asked over the saved map.
         open_editor(s.e, saved);
         draw_editor(picture, s.e, s.v);
-        if (ask_yes("Unsaved work", {"The editor kept work newer than the saved map.",
-                                     "Enter: take it back   Escape: the saved map"}) &&
+        // TRANSLATORS: the editor kept a copy of work that was never saved; Enter takes it back,
+        // Escape opens the saved map instead.
+        if (ask_yes(_("Unsaved work"), {_("The editor kept work newer than the saved map."),
+                                        _("Enter: take it back   Escape: the saved map")}) &&
             read_text_file(s.dir + "/" + editor_autosave_file, &text) && editor_rows_from_text(text, &rows, &error)) {
             *restored = true;
             return rows;
@@ -552,8 +565,10 @@ bool ask_district_name(std::string* name) {
     while (!done && !blGameOver) {
         if (changed) {
             if (frozen) blit(frozen, picture, 0, 0, 0, 0, view_w, view_h);
-            draw_menu_panel(picture, "New district", {{"Name", typed + "_"}}, 0,
-                            {"Letters, digits and '-'; Enter makes it", note});
+            // TRANSLATORS: a new district's folder name is asked for: lower case letters, digits
+            // and '-'; Enter makes the district.
+            draw_menu_panel(picture, _("New district"), {{_("Name"), typed + "_"}}, 0,
+                            {_("Letters, digits and '-'; Enter makes it"), text_lookup(note.c_str())});
             if (screen) show_picture();
             changed = false;
         }
@@ -566,9 +581,9 @@ bool ask_district_name(std::string* name) {
                 done = true;
             } else if (code == KEY_ENTER || code == KEY_ENTER_PAD) {
                 if (!is_district_folder_name(typed))
-                    note = "A name of letters, digits and '-' is needed";
+                    note = N_("A name of letters, digits and '-' is needed");
                 else if (std::filesystem::exists(root + "/" + typed, ec))
-                    note = "There is a district of that name";
+                    note = N_("There is a district of that name");
                 else
                     answer = done = true;
             } else if (code == KEY_BACKSPACE) {

@@ -16,7 +16,8 @@ struct BITMAP;
 class PLAYER;
 
 // The parts of the game's picture (view_w x view_h): the map on top, the palette bar below it,
-// the two lines of the status at the bottom.
+// the status at the bottom: two lines, or more where its words need them (the palette bar then
+// stands higher and the map is shorter; EDITOR_VIEW::map_h).
 constexpr int editor_status_h = 22;
 constexpr int editor_palette_h = 26;
 constexpr int editor_map_h = view_h - editor_palette_h - editor_status_h;
@@ -32,7 +33,8 @@ struct EDITOR_VIEW {
     long proof_revision = -1;  // the map's revision it belongs to (-1: none yet)
     std::string proof_error;   // the tool could not give one: why
     bool searching = false;    // a search of a newer map runs
-    std::string note;          // the last word to the player: a refusal, "Saved", a question
+    std::string note;          // the last word to the player (a refusal, "Saved"), as shown
+    int map_h = editor_map_h;  // the map's height as last drawn: above the palette bar
     // Kept for drawing: the tile of each cell (remade when the map's revision changes), the
     // pictures of the palette's cells and of the two characters, each tile's mean colour.
     long cells_revision = -1;
@@ -47,17 +49,19 @@ struct EDITOR_VIEW {
 bool make_editor_view(EDITOR_VIEW& v, PLAYER& mora, PLAYER& vela);
 void free_editor_view(EDITOR_VIEW& v);
 
-// The proof's line on the status: "Playable: every shop reachable, first mission's tour 31.9 s",
-// the shops that cannot be reached or left, the map's first fault, or that the search runs.
+// The proof's line on the status, in the language in force: "Playable: every shop reachable,
+// first mission's tour 31.9 s", the shops that cannot be reached or left, the map's first fault
+// (shown_fault), or that the search runs.
 std::string proof_status(const EDITOR& e, const EDITOR_VIEW& v);
 
-// Draws the editor into target (view_w x view_h), moving the camera to keep the cursor in sight.
+// Draws the editor into target (view_w x view_h), moving the camera to keep the cursor in sight;
+// the status's lines wrap to the picture's width.
 void draw_editor(BITMAP* target, const EDITOR& e, EDITOR_VIEW& v);
 
 // The map cell under the picture's pixel (x, y), as the view last drew it: false when the pixel
 // is not over the map.
 bool editor_cell_at(const EDITOR& e, const EDITOR_VIEW& v, int x, int y, int* c, int* r);
-// The palette entry under (x, y), or -1.
-int editor_palette_at(int x, int y);
+// The palette entry under (x, y), as the view last drew the palette bar, or -1.
+int editor_palette_at(const EDITOR_VIEW& v, int x, int y);
 
 #endif

@@ -16,6 +16,7 @@
 #include "gameplay/tick.h"
 #include "replay/ghost.h"
 #include "shell/shell.h"
+#include "text/language.h"
 #include "world/camera.h"
 #include "world/level.h"
 
@@ -94,6 +95,7 @@ FRAME_KEY frame_key(const PLAYER& mora, const PLAYER& vela) {
     k.score = score;
     static_assert(sizeof k.text == message_size, "the key holds the whole message line");
     std::memcpy(k.text, message, sizeof k.text);
+    k.language = language_changes;
     k.timer = timer_text();
     std::fill(std::begin(k.ghost), std::end(k.ghost), -1);
     if (ghost_in_play.shown_at(run_ticks)) {

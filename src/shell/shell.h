@@ -27,8 +27,8 @@ BITMAP* draw_frame(PLAYER& mora, PLAYER& vela);
 void forget_frame();
 
 // Everything a frame's picture depends on that can change in play: the camera (clamped), what
-// each character shows where, the change effect's progress, the HUD's text and numbers, the
-// timer's text and the ghost. Two
+// each character shows where, the change effect's progress, the HUD's text and numbers and the
+// language they are shown in, the timer's text and the ghost. Two
 // equal keys draw the same picture (the level, the shops and the background never change).
 struct FRAME_KEY {
     int camera[2];
@@ -37,7 +37,8 @@ struct FRAME_KEY {
     int look[2][category_count];
     int metafactor;                  // -1 while no effect plays
     int time_left, level, score;
-    char text[100];                  // the message line
+    char text[100];                  // the message line (in English: the state's own)
+    int language;                    // language_changes: the HUD's words in another language
     TIMER_TEXT timer;                // what the timer shows
     int ghost[3 + category_count];   // the ghost's picture position, column and looks; -1s unseen
     bool operator==(const FRAME_KEY& o) const;
@@ -51,6 +52,12 @@ FRAME_KEY frame_key(const PLAYER& mora, const PLAYER& vela);
 // picture copied to target is the same either way.
 void draw_frame_sized(BITMAP* target, PLAYER& mora, PLAYER& vela, int w, int h,
                       bool clip_to_window);
+
+// The title's picture with its hints ("press any key", "P or Start: menu") in the language in
+// force, drawn again over the picture's own English ones in the game's font (a longer language's
+// box is wider, or taller with a hint on two lines). Owned here, made again after a change of
+// language; the_title itself when it cannot be made.
+BITMAP* title_picture();
 
 // Shows the title: a fade-in of about half a second, a wait (resting) for any key but the ones
 // that switch the mode, or any pad button, and a fade-out; every step shown scaled on the screen.
@@ -147,6 +154,11 @@ std::string open_district_file(const std::string& path, PLAYER& mora, PLAYER& ve
 // Text from the file is printed through terminal_text. shown is the file's name as given.
 int export_command(const std::string& folder, const std::string& output);
 int import_command(const std::string& shown, const std::string& path, PLAYER& mora, PLAYER& vela);
+// Draws the district screen as choose_district shows it, without previews, onto canvas (view_w x
+// view_h): list's districts (game_progress telling which are open and their best), entry chosen
+// (list.size(): "New district"), its action (0 play, 1 edit) chosen, and with tried the player
+// having tried to choose it (why not stands out). For tests.
+void draw_district_screen(BITMAP* canvas, const std::vector<DISTRICT>& list, int chosen, int action, bool tried);
 // True when the district screen offers the editor (it always does in the game; a build or a
 // test may leave it out).
 extern bool editor_available;

@@ -1,13 +1,21 @@
 // The title: fade in, wait for a key or a pad button (or, after a while, show the demo), fade out.
 #include <allegro.h>
 
+#include <algorithm>
 #include <chrono>
+#include <string>
+#include <vector>
 
 #include "core/assets.h"
 #include "display/display.h"
+#include "gameplay/hud.h"
 #include "input/input.h"
+#include "menu/menu.h"
 #include "replay/replay_file.h"
 #include "shell/shell.h"
+#include "text/language.h"
+#include "text/text.h"
+#include "text/font.h"
 
 namespace {
 
@@ -16,6 +24,21 @@ constexpr int fade_end = 128;
 constexpr int fade_pause = 31; // ms between steps: each fade takes about half a second
 constexpr int key_wait = 10;   // ms between looks at the keyboard while the title waits
 constexpr auto attract_after = std::chrono::seconds(15);  // on the title without a key: the demo
+
+// The hints' box, as the title's picture has it (tools/pic_world.cpp): centred, its last row at
+// hints_bottom, a line of hint every hint_line rows from hints_first below its top.
+constexpr int hints_bottom = 233;
+constexpr int hints_first = 3, hint_line = 11;
+constexpr int hints_h = 25;          // the box with its two lines
+constexpr int hints_pad = 5;         // from the box's sides to the widest line
+constexpr int hints_room = view_w - 2 * (hints_pad + 4);  // the widest a line may be
+// TRANSLATORS: the title's hints: any key starts; the P key or the pad's Start button opens the
+// menu in play.
+const char* const hints[2] = {N_("press any key"), N_("P or Start: menu")};
+const int hint_colours[2] = {text_colour, title_yellow};
+
+BITMAP* titled = nullptr;   // the title with its hints in the language of titled_in
+int titled_in = -1;         // language_changes when it was drawn
 
 // True when a pad button was pressed since the last look; a pad plugged in meanwhile is taken.
 bool pad_button_pressed() {
@@ -27,13 +50,52 @@ bool pad_button_pressed() {
     return pressed;
 }
 
+// A line's width as the title's lettering measures it: its last glyph's blank column left out.
+int hint_width(FONT* f, const std::string& line) { return std::max(0, text_width(f, line) - 1); }
+
+} // namespace
+
+BITMAP* title_picture() {
+    if (titled && titled_in == language_changes) return titled;
+    if (!the_title) return nullptr;
+    if (!titled) titled = create_bitmap(the_title->w, the_title->h);
+    if (!titled) return the_title;
+    blit(the_title, titled, 0, 0, 0, 0, the_title->w, the_title->h);
+    titled_in = language_changes;
+    // The box is drawn again over the picture's own, at least as wide, so that nothing of the
+    // English hints shows round a shorter language's; in English it gives the picture's pixels.
+    FONT* f = hud_font();
+    std::vector<std::string> lines[2];
+    int w = 0, count = 0;
+    for (int k = 0; k < 2; k++) {
+        lines[k] = wrap_text(f, _(hints[k]), hints_room);
+        for (const std::string& line : lines[k]) w = std::max(w, hint_width(f, line));
+        w = std::max(w, hint_width(f, hints[k]));
+        count += static_cast<int>(lines[k].size());
+    }
+    const int h = hints_h + hint_line * std::max(0, count - 2);
+    const int x = view_w / 2 - w / 2 - hints_pad, top = hints_bottom + 1 - h;
+    solid_mode();
+    rectfill(titled, x, top, x + w + 2 * hints_pad - 1, hints_bottom, panel_outline);
+    rectfill(titled, x + 1, top + 1, x + w + 2 * hints_pad - 2, hints_bottom - 1, panel_fill);
+    int y = top + hints_first;
+    for (int k = 0; k < 2; k++)
+        for (const std::string& line : lines[k]) {
+            textout_ex(titled, f, line.c_str(), view_w / 2 - hint_width(f, line) / 2, y, hint_colours[k], -1);
+            y += hint_line;
+        }
+    return titled;
+}
+
+namespace {
+
 // Each step blends the title over what the last one left, as on a screen that keeps its picture.
 void fade_in_title() {
     clear_to_color(picture, 0);
     solid_mode();
     for (int level = 0; level < fade_end; level += fade_step) {
         set_trans_blender(level, level, level, level);
-        draw_trans_sprite(picture, the_title, 0, 0);
+        draw_trans_sprite(picture, title_picture(), 0, 0);
         show_picture();
         rest(fade_pause);
     }

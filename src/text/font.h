@@ -32,6 +32,7 @@ bool font_has_char(const FONT* f, int c);
 // The width of s in pixels as draw_text draws it in f: every character's blank column after it
 // included, a missing character and every bad spot of UTF-8 as wide as the box.
 int text_width(const FONT* f, const char* s);
+inline int text_width(const FONT* f, const std::string& s) { return text_width(f, s.c_str()); }
 // Draws the UTF-8 text s in colour with the top of its line at y (capitals from row y, their
 // accents above it) and its left end at x, over a transparent background. What f lacks, and
 // each bad spot of UTF-8, is drawn as f's glyph of font_missing_char, or as Allegro's
@@ -40,6 +41,15 @@ void draw_text(BITMAP* b, const FONT* f, const char* s, int x, int y, int colour
 // The same with x the middle of the text, or its right end.
 void draw_text_centre(BITMAP* b, const FONT* f, const char* s, int x, int y, int colour);
 void draw_text_right(BITMAP* b, const FONT* f, const char* s, int x, int y, int colour);
+inline void draw_text(BITMAP* b, const FONT* f, const std::string& s, int x, int y, int colour) {
+    draw_text(b, f, s.c_str(), x, y, colour);
+}
+inline void draw_text_centre(BITMAP* b, const FONT* f, const std::string& s, int x, int y, int colour) {
+    draw_text_centre(b, f, s.c_str(), x, y, colour);
+}
+inline void draw_text_right(BITMAP* b, const FONT* f, const std::string& s, int x, int y, int colour) {
+    draw_text_right(b, f, s.c_str(), x, y, colour);
+}
 
 // s in lines no wider than width (text_width), broken at blanks (spaces; a no-break space keeps
 // its words together); the blanks where a line breaks are left out, those inside a line kept. A

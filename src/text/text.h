@@ -21,10 +21,11 @@ const char* text_lookup_ctx(const char* ctx, const char* msgid);
 const char* text_lookup_plural(const char* one, const char* many, unsigned long n);
 
 // Marks for xgettext (the template is made with --keyword=_ --keyword=N_ --keyword=C_:1c,2
-// --keyword=P_:1,2):
+// --keyword=NC_:1c,2 --keyword=P_:1,2; po/CMakeLists.txt):
 #define _(msgid) text_lookup(msgid)
 #define N_(msgid) msgid  // in the catalogue, looked up later with _()
 #define C_(ctx, msgid) text_lookup_ctx(ctx, msgid)
+#define NC_(ctx, msgid) msgid  // in the catalogue with its context, looked up later with C_()
 #define P_(one, many, n) text_lookup_plural(one, many, n)
 
 // A sentence with its arguments filled in: format's "%s" (or "%1$s", "%2$s", ... in the order a

@@ -15,6 +15,7 @@
 #include "core/picture_bytes.h"
 #include "core/player_files.h"
 #include "text/utf8.h"
+#include "text/text.h"
 #include "world/level.h"
 
 DISTRICT current_district = [] {
@@ -29,19 +30,49 @@ DISTRICT current_district = [] {
 
 namespace {
 
+// Why a district cannot be played, in English (district_fault_formats); %s is a file of its
+// folder ("district.cfg", "level.dat", "tiles.pcx").
+// TRANSLATORS: a district's file (its name, as on the disk) is not in its folder.
+constexpr const char* fault_missing = N_("%s is missing");
+constexpr const char* fault_unreadable = N_("%s cannot be read");
+// TRANSLATORS: a district's file is damaged; %2$s says how (a fault of its own).
+constexpr const char* fault_damaged = N_("%1$s is damaged: %2$s");
+constexpr const char* fault_too_large = N_("it is too large");
+constexpr const char* fault_not_text = N_("it is not text");
+constexpr const char* fault_cannot_read = N_("it cannot be read");
+constexpr const char* fault_draft = N_("saved as a draft");
+constexpr const char* fault_open_top = N_("its level is open at the top or bottom");
+constexpr const char* fault_open_side = N_("its level is open at a side");
+constexpr const char* fault_small = N_("its level is too small for the starts");
+constexpr const char* fault_no_floor = N_("a character's start is not standing on a floor");
+constexpr const char* fault_sheet_size = N_("%s is not a tile sheet of the shared one's size");
+constexpr const char* fault_back_size = N_("%s is not a background of the shared one's size");
+// The sentences read_own_file makes of what the bounded reader says of a file: the file's name,
+// then the reader's words.
+constexpr const char* fault_not_regular = N_("%s is not a regular file");
+// TRANSLATORS: %1$s is a district's file, %2$s a number of bytes.
+constexpr const char* fault_larger = N_("%1$s is larger than %2$s bytes");
+// TRANSLATORS: %1$s is a district's file, %2$s the system's reason, in English.
+constexpr const char* fault_read_error = N_("%1$s cannot be read (%2$s)");
+constexpr const char* fault_tiles_size = N_("its tiles.pcx is not the size of the shared one");
+constexpr const char* fault_walls = N_("its tiles change the walls' shapes");
+constexpr const char* fault_tiles_unreadable = N_("its tiles.pcx cannot be read");
+constexpr const char* fault_not_loaded = N_("its level cannot be loaded");
+
 constexpr const char* shared_back_file = "dat/back.pcx";
 constexpr const char* shared_level_file = "dat/level.dat";
 
 // Reads a file of the district's folder within max bytes: false with d.fault naming the file and
 // why ("level.dat is missing", "music.it is not a regular file", ...). A missing file is a fault
-// only when required.
+// only when required. The file's name followed by the reader's words makes one of the sentences
+// fault_not_regular, fault_larger and fault_read_error, by which the screen translates it.
 bool read_own_file(const std::string& dir, const char* file, std::size_t max, bool required, DISTRICT& d,
                    std::string* bytes, bool* there) {
     std::string why;
     const READ_RESULT got = read_player_file(dir + "/" + file, max, bytes, &why);
     *there = got == READ_RESULT::ok;
     if (got == READ_RESULT::failed) d.fault = std::string(file) + " " + why;
-    if (got == READ_RESULT::missing && required) d.fault = std::string(file) + " is missing";
+    if (got == READ_RESULT::missing && required) d.fault = fill(fault_missing, {file});
     return d.fault.empty();
 }
 
@@ -67,13 +98,13 @@ bool read_district_cfg(const std::string& dir, DISTRICT& d) {
 
 // A picture of the district's own (tiles.pcx, back.pcx): a PCX of w x h pixels when those are
 // known. False with the fault.
-bool check_own_picture(const std::string& dir, const char* file, int w, int h, const char* what, DISTRICT& d,
+bool check_own_picture(const std::string& dir, const char* file, int w, int h, const char* fault, DISTRICT& d,
                        bool* there) {
     std::string bytes;
     const std::size_t max = w > 0 && h > 0 ? pcx_max_bytes(w, h) : pcx_max_bytes(4096, 4096);
     if (!read_own_file(dir, file, max, false, d, &bytes, there) || !*there) return d.fault.empty();
     int pw = 0, ph = 0;
-    if (!pcx_size(bytes, &pw, &ph) || (w > 0 && (pw != w || ph != h))) d.fault = std::string(file) + " is not " + what;
+    if (!pcx_size(bytes, &pw, &ph) || (w > 0 && (pw != w || ph != h))) d.fault = fill(fault, {file});
     return d.fault.empty();
 }
 
@@ -81,16 +112,16 @@ bool check_own_picture(const std::string& dir, const char* file, int w, int h, c
 // walls, and the two characters must stand on the ground where the game puts them.
 std::string level_fault(const LEVEL_READ& lv) {
     for (int cx = 0; cx < lv.width; cx++)
-        if (!lv.at(cx, 0).blWall || !lv.at(cx, lv.height - 1).blWall) return "its level is open at the top or bottom";
+        if (!lv.at(cx, 0).blWall || !lv.at(cx, lv.height - 1).blWall) return fault_open_top;
     for (int cy = 0; cy < lv.height; cy++)
-        if (!lv.at(0, cy).blWall || !lv.at(lv.width - 1, cy).blWall) return "its level is open at a side";
+        if (!lv.at(0, cy).blWall || !lv.at(lv.width - 1, cy).blWall) return fault_open_side;
     const int floor_row = static_cast<int>(start_y) / tile_size + frame_h / tile_size;
     for (float x : {player_start_x, partner_start_x}) {
         const int column = static_cast<int>(x) / tile_size;
-        if (floor_row >= lv.height || column >= lv.width) return "its level is too small for the starts";
+        if (floor_row >= lv.height || column >= lv.width) return fault_small;
         if (!lv.at(column, floor_row).blWall || lv.at(column, floor_row - 1).blWall ||
             lv.at(column, floor_row - 2).blWall)
-            return "a character's start is not standing on a floor";
+            return fault_no_floor;
     }
     return "";
 }
@@ -114,6 +145,26 @@ bool take_tile_pictures(BITMAP* sheet, std::string* error) {
 
 } // namespace
 
+const ENGLISH_FORMATS district_fault_formats = {
+    fault_missing,  fault_unreadable, fault_damaged,    fault_too_large,  fault_not_text,         fault_cannot_read,
+    fault_draft,    fault_open_top,   fault_open_side,  fault_small,      fault_no_floor,         fault_sheet_size,
+    fault_back_size, fault_tiles_size, fault_walls,     fault_tiles_unreadable, fault_not_loaded,
+    fault_not_regular, fault_larger, fault_read_error};
+
+// The shipped districts' names (tools/CMakeLists.txt gives them to their district.cfg).
+// TRANSLATORS: the names of the game's districts (parts of the town), as the district screen
+// lists them.
+const char* const shipped_district_names[] = {NC_("district", "Town"),       NC_("district", "Harbour"),
+                                              NC_("district", "Autumn Park"), NC_("district", "Old Quarter"),
+                                              NC_("district", "Rooftops"),   NC_("district", "Night Market")};
+
+std::string shown_district_name(const DISTRICT& d) {
+    if (d.shipped)
+        for (const char* n : shipped_district_names)
+            if (d.name == n) return C_("district", n);
+    return d.name;
+}
+
 std::string one_line(const std::string& s) {
     std::string out;
     for (unsigned char ch : s)
@@ -129,24 +180,24 @@ std::string clean_shown_name(const std::string& name) {
 
 std::string tile_sheet_fault(BITMAP* sheet) {
     if (!tilemap || !sheet || sheet->w != tilemap->w || sheet->h != tilemap->h)
-        return "its tiles.pcx is not the size of the shared one";
+        return fault_tiles_size;
     const int mask = bitmap_mask_color(sheet);
     for (int y = 0; y < sheet->h; y++)
         for (int x = 0; x < sheet->w; x++)
             if ((getpixel(sheet, x, y) == mask) != (getpixel(tilemap, x, y) == mask))
-                return "its tiles change the walls' shapes";
+                return fault_walls;
     return "";
 }
 
 bool parse_district_cfg(const std::string& text, DISTRICT& d) {
     if (text.size() > static_cast<size_t>(district_cfg_max_bytes)) {
-        d.fault = std::string(district_cfg_file) + " is damaged: it is too large";
+        d.fault = fill(fault_damaged, {district_cfg_file, fault_too_large});
         return false;
     }
     // Only well-formed UTF-8 text reaches Allegro's reader: its decoding is not to be trusted
     // with hostile bytes (a sequence cut short, an overlong form).
     if (!utf8_text_fault(text, static_cast<size_t>(district_cfg_max_bytes)).empty()) {
-        d.fault = std::string(district_cfg_file) + " is damaged: it is not text";
+        d.fault = fill(fault_damaged, {district_cfg_file, fault_not_text});
         return false;
     }
     push_config_state();
@@ -163,7 +214,7 @@ bool parse_district_cfg(const std::string& text, DISTRICT& d) {
     if (not_playable) {
         d.draft = true;
         d.fault = utf8_prefix(one_line(not_playable), district_reason_max);
-        if (d.fault.empty()) d.fault = "saved as a draft";
+        if (d.fault.empty()) d.fault = fault_draft;
     }
     pop_config_state();
     if (d.name.empty()) d.name = d.folder;
@@ -191,7 +242,7 @@ DISTRICT read_district(const std::string& dir, const std::string& folder, bool s
     LEVEL_READ lv;
     std::string error;
     if (!parse_level(in, looks.tile_count, &lv, &error)) {
-        d.fault = std::string(district_level_file) + " is damaged: " + error;
+        d.fault = fill(fault_damaged, {district_level_file, error});
         return d;
     }
     d.columns = lv.width;
@@ -199,9 +250,9 @@ DISTRICT read_district(const std::string& dir, const std::string& folder, bool s
     d.fault = level_fault(lv);
     if (!d.fault.empty()) return d;
 
-    check_own_picture(dir, district_tiles_file, looks.tiles_w, looks.tiles_h, "a tile sheet of the shared one's size", d,
+    check_own_picture(dir, district_tiles_file, looks.tiles_w, looks.tiles_h, fault_sheet_size, d,
                       &d.has_tiles) &&
-        check_own_picture(dir, district_back_file, looks.back_w, looks.back_h, "a background of the shared one's size",
+        check_own_picture(dir, district_back_file, looks.back_w, looks.back_h, fault_back_size,
                           d, &d.has_back) &&
         check_own_file(dir, district_music_file, district_music_max_bytes, d, &there) &&
         check_own_file(dir, district_maker_run_file, district_run_max_bytes, d, &d.has_maker_run) &&
@@ -289,7 +340,7 @@ bool enter_district_level(const DISTRICT& d, const std::string& level_path, std:
         sheet = sized ? pcx_from_bytes(bytes) : nullptr;
     }
     if (!sheet) {
-        if (error) *error = "its tiles.pcx cannot be read";
+        if (error) *error = fault_tiles_unreadable;
         return false;
     }
     const bool tiles_taken = take_tile_pictures(sheet, error);
@@ -305,7 +356,7 @@ bool enter_district_level(const DISTRICT& d, const std::string& level_path, std:
     const bool failed_before = blStartFailed;
     load_level();
     if (blStartFailed && !failed_before) {
-        if (error) *error = "its level cannot be loaded";
+        if (error) *error = fault_not_loaded;
         return false;
     }
     current_district = d;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "world/level.h"
+#include "text/english.h"
 
 // The shipped district every run played before districts existed belongs to: its level.dat is
 // byte for byte dat/level.dat, and it has no looks of its own.
@@ -83,6 +84,16 @@ struct DISTRICT {
     std::string shared_contents;  // [share] contents: what the district file held
     bool has_maker_run = false;   // maker.replay: its maker's run, the ghost until the player has one
 };
+
+// The formats of a district's faults (DISTRICT::fault, the errors of enter_district), for
+// showing them in the player's language (text/english.h); a draft's fault is the line its
+// district.cfg holds, the level tool's or the editor's own.
+extern const ENGLISH_FORMATS district_fault_formats;
+// The shipped districts' names, as tools/CMakeLists.txt writes them into their district.cfg.
+extern const char* const shipped_district_names[6];
+// The name the district screen shows: a shipped district's name in the language in force, a
+// player's district's as its district.cfg gives it.
+std::string shown_district_name(const DISTRICT& d);
 
 // What a district's own files are judged against: the shared tiles (how many were cut, the
 // sheet's size) and the shared background's size. A size of 0 is not checked.

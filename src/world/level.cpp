@@ -12,6 +12,8 @@
 #include "core/assets.h"
 #include "core/datafile_check.h"
 #include "core/state.h"
+#include "text/english.h"
+#include "text/text.h"
 
 TILE iLevel[map_columns][map_rows];
 int iXSize = 0;
@@ -30,6 +32,45 @@ namespace {
 
 constexpr const char* font_file = "dat/font.dat";
 constexpr size_t shown_token = 20;  // characters of a bad token quoted in a message
+
+// The reader's faults, in English: "<what> at row R, column C".
+// TRANSLATORS: a fault in a level file (%1$s, one of the faults below) and where it is in the
+// file's text: its row and column.
+constexpr const char* fault_at = N_("%1$s at row %2$s, column %3$s");
+// TRANSLATORS: the level file ends before the value named (%s: "the width", "the letter of
+// cell (3, 4)", ...).
+constexpr const char* fault_ended = N_("the file ends early, before %s");
+// TRANSLATORS: %1$s names the value ("the width", ...), %2$s is the file's text found there.
+constexpr const char* fault_not_number = N_("%1$s is not a number: \"%2$s\"");
+constexpr const char* fault_width = N_("width %1$s is outside %2$s to %3$s");
+constexpr const char* fault_height = N_("height %1$s is outside %2$s to %3$s");
+// TRANSLATORS: %1$s is a tile's number, %2$s a cell ("cell (3, 4)"), %3$s the last tile's number.
+constexpr const char* fault_tile = N_("tile %1$s of %2$s is not a tile of the sheet (0 to %3$s)");
+constexpr const char* fault_no_tiles = N_("tile %1$s of %2$s is not a tile of the sheet (the sheet has no tiles)");
+// TRANSLATORS: %1$s is a shop ("shop 2"), at a column and row outside a level of %4$s x %5$s cells.
+constexpr const char* fault_shop_outside = N_("%1$s at column %2$s, row %3$s lies outside the level of %4$s x %5$s cells");
+// The values the faults name.
+constexpr const char* item_width = N_("the width");
+constexpr const char* item_height = N_("the height");
+// TRANSLATORS: %s is a cell of the level: "cell (3, 4)".
+constexpr const char* item_tile = N_("the tile number of %s");
+constexpr const char* item_letter = N_("the letter of %s");
+// TRANSLATORS: %s is a shop: "shop 2".
+constexpr const char* item_column = N_("the column of %s");
+constexpr const char* item_row = N_("the row of %s");
+// TRANSLATORS: a cell of the level by its column and row.
+constexpr const char* cell_format = N_("cell (%1$s, %2$s)");
+// TRANSLATORS: a shop by its number, 0 to 4.
+constexpr const char* shop_format = N_("shop %s");
+
+} // namespace
+
+const ENGLISH_FORMATS level_read_formats = {fault_at,      fault_ended,   fault_not_number, fault_width,
+                                            fault_height,  fault_tile,    fault_no_tiles,   fault_shop_outside,
+                                            item_width,    item_height,   item_tile,        item_letter,
+                                            item_column,   item_row,      cell_format,      shop_format};
+
+namespace {
 
 // Formatted extraction over the whole text, remembering where each value began so that a
 // fault can name its row and column in the file.
@@ -55,21 +96,21 @@ public:
     // Where the last value began in the text (its end, after an early end).
     size_t position() const { return start_; }
 
-    // "at row R, column C" of the text at offset at.
-    std::string where(size_t at) const {
+    // The fault what, found at offset at of the text: "<what> at row R, column C".
+    std::string at_place(const std::string& what, size_t at) const {
         size_t row = 1, line_start = 0;
         for (size_t i = 0; i < at && i < text_.size(); i++)
             if (text_[i] == '\n') {
                 row++;
                 line_start = i + 1;
             }
-        return " at row " + std::to_string(row) + ", column " + std::to_string(at - line_start + 1);
+        return fill(fault_at, {what, std::to_string(row), std::to_string(at - line_start + 1)});
     }
 
     // What went wrong reading item (what was expected there), for a result other than ok.
     std::string fault(result r, const std::string& item) const {
-        if (r == ended) return "the file ends early, before " + item;
-        return item + " is not a number: \"" + token_at(start_) + "\"";
+        if (r == ended) return fill(fault_ended, {item});
+        return fill(fault_not_number, {item, token_at(start_)});
     }
 
 private:
@@ -93,7 +134,7 @@ private:
 };
 
 std::string cell_name(int cx, int cy) {
-    return "cell (" + std::to_string(cx) + ", " + std::to_string(cy) + ")";
+    return fill(cell_format, {std::to_string(cx), std::to_string(cy)});
 }
 
 } // namespace
@@ -102,22 +143,20 @@ bool parse_level(std::istream& in, int tile_count, LEVEL_READ* out, std::string*
     level_reader reader{std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
     // what: the fault; at: where in the text the faulty value began.
     auto fail = [&](const std::string& what, size_t at) {
-        if (error) *error = what + reader.where(at);
+        if (error) *error = reader.at_place(what, at);
         return false;
     };
     level_reader::result r;
 
     int width = 0, height = 0;
-    if ((r = reader.number(width)) != level_reader::ok) return fail(reader.fault(r, "the width"), reader.position());
+    if ((r = reader.number(width)) != level_reader::ok) return fail(reader.fault(r, item_width), reader.position());
     // A smaller level leaves part of the screen outside the world, or a character outside it.
     if (width < min_level_columns || width > map_columns)
-        return fail("width " + std::to_string(width) + " is outside " + std::to_string(min_level_columns) + " to " +
-                        std::to_string(map_columns),
+        return fail(fill(fault_width, {std::to_string(width), std::to_string(min_level_columns), std::to_string(map_columns)}),
                     reader.position());
-    if ((r = reader.number(height)) != level_reader::ok) return fail(reader.fault(r, "the height"), reader.position());
+    if ((r = reader.number(height)) != level_reader::ok) return fail(reader.fault(r, item_height), reader.position());
     if (height < min_level_rows || height > map_rows)
-        return fail("height " + std::to_string(height) + " is outside " + std::to_string(min_level_rows) + " to " +
-                        std::to_string(map_rows),
+        return fail(fill(fault_height, {std::to_string(height), std::to_string(min_level_rows), std::to_string(map_rows)}),
                     reader.position());
 
     // The cells come row by row; they are kept aside until the whole file has proved sound, so
@@ -127,15 +166,14 @@ bool parse_level(std::istream& in, int tile_count, LEVEL_READ* out, std::string*
         for (int cx = 0; cx < width; cx++) {
             TILE& cell = cells[static_cast<size_t>(cy) * static_cast<size_t>(width) + static_cast<size_t>(cx)];
             if ((r = reader.number(cell.iTile)) != level_reader::ok)
-                return fail(reader.fault(r, "the tile number of " + cell_name(cx, cy)), reader.position());
+                return fail(reader.fault(r, fill(item_tile, {cell_name(cx, cy)})), reader.position());
             if (cell.iTile < 0 || cell.iTile >= tile_count)
-                return fail("tile " + std::to_string(cell.iTile) + " of " + cell_name(cx, cy) +
-                                (tile_count > 0 ? " is not a tile of the sheet (0 to " + std::to_string(tile_count - 1) + ")"
-                                                : " is not a tile of the sheet (the sheet has no tiles)"),
+                return fail(fill(tile_count > 0 ? fault_tile : fault_no_tiles,
+                                 {std::to_string(cell.iTile), cell_name(cx, cy), std::to_string(tile_count - 1)}),
                             reader.position());
             char flag = 0;
             if ((r = reader.letter(flag)) != level_reader::ok)
-                return fail(reader.fault(r, "the letter of " + cell_name(cx, cy)), reader.position());
+                return fail(reader.fault(r, fill(item_letter, {cell_name(cx, cy)})), reader.position());
             cell.blWall = flag == 'w';
         }
 
@@ -143,16 +181,15 @@ bool parse_level(std::istream& in, int tile_count, LEVEL_READ* out, std::string*
     // row may be the line below the last one. This also keeps the pixel position in range.
     SHOP_POS places[shop_count];
     for (int i = 0; i < shop_count; i++) {
-        const std::string name = "shop " + std::to_string(i);
+        const std::string name = fill(shop_format, {std::to_string(i)});
         if ((r = reader.number(places[i].x)) != level_reader::ok)
-            return fail(reader.fault(r, "the column of " + name), reader.position());
+            return fail(reader.fault(r, fill(item_column, {name})), reader.position());
         const size_t shop_at = reader.position();
         if ((r = reader.number(places[i].y)) != level_reader::ok)
-            return fail(reader.fault(r, "the row of " + name), reader.position());
+            return fail(reader.fault(r, fill(item_row, {name})), reader.position());
         if (places[i].x < 0 || places[i].x >= width || places[i].y < 0 || places[i].y > height)
-            return fail(name + " at column " + std::to_string(places[i].x) + ", row " + std::to_string(places[i].y) +
-                            " lies outside the level of " + std::to_string(width) + " x " + std::to_string(height) +
-                            " cells",
+            return fail(fill(fault_shop_outside, {name, std::to_string(places[i].x), std::to_string(places[i].y),
+                                                  std::to_string(width), std::to_string(height)}),
                         shop_at);
         places[i].x *= tile_size;
         places[i].y *= tile_size;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/state.h"
+#include "text/english.h"
 
 struct BITMAP;
 struct DATAFILE;
@@ -66,6 +67,10 @@ struct LEVEL_READ {
         return cells[static_cast<size_t>(cy) * static_cast<size_t>(width) + static_cast<size_t>(cx)];
     }
 };
+// The formats of read_level's faults, for showing them in the player's language (text/english.h):
+// the whole "<what> at row R, column C", each fault and the values they name.
+extern const ENGLISH_FORMATS level_read_formats;
+
 // read_level's reading and checks without putting the level in play: fills *out (on success
 // only) and changes no global.
 bool parse_level(std::istream& in, int tile_count, LEVEL_READ* out, std::string* error);
