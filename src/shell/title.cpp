@@ -81,7 +81,7 @@ BITMAP* title_picture() {
     int y = top + hints_first;
     for (int k = 0; k < 2; k++)
         for (const std::string& line : lines[k]) {
-            textout_ex(titled, f, line.c_str(), view_w / 2 - hint_width(f, line) / 2, y, hint_colours[k], -1);
+            draw_text(titled, f, line, view_w / 2 - hint_width(f, line) / 2, y, hint_colours[k]);
             y += hint_line;
         }
     return titled;
