@@ -9,6 +9,7 @@
 
 #include "display/display.h"
 #include "menu/settings.h"
+#include "shell/opened_file.h"
 #include "world/district.h"
 
 #ifndef OSA_VERSION
@@ -28,7 +29,7 @@ constexpr int ghost_option = 261;
 constexpr int edit_option = 262;
 
 const char* const usage_text =
-    "Usage: one-step-ahead [OPTION]...\n"
+    "Usage: one-step-ahead [OPTION]... [FILE.replay]\n"
     "A small platformer: visit the five shops and stay one look ahead of Vela.\n"
     "\n"
     "  -f, --fullscreen     play full screen at the desktop's resolution (the default)\n"
@@ -54,6 +55,7 @@ const char* const usage_text =
     "      --edit NAME      open the level editor on your district NAME (made from a\n"
     "                       small playable map when it has none yet), in\n"
     "                       $XDG_DATA_HOME/one-step-ahead/districts/NAME\n"
+    "  FILE.replay          watch the run recorded in FILE, as --replay does\n"
     "  -h, --help           show this help and exit\n"
     "  -V, --version        show the version and exit\n"
     "\n"
@@ -89,6 +91,26 @@ const option long_options[] = {
 OPTIONS_RESULT usage_error(std::FILE* err) {
     std::fputs(usage_text, err);
     return OPTIONS_RESULT::usage_error;
+}
+
+// A file named alone, as a file manager passes a double-clicked one: what the game does with it
+// by its kind. False, with one line on err, when it is none of the game's or cannot go with
+// the options given.
+bool take_opened_file(const char* path, OPTIONS& opt, std::FILE* err) {
+    switch (opened_file_kind(path)) {
+    case OPENED_FILE::replay:
+        if (opt.run != RUN_MODE::play) {
+            std::fprintf(err, "%s: a replay named alone is watched: not with --replay, --verify, --timedemo or "
+                              "--list-districts\n", program);
+            return false;
+        }
+        opt.run = RUN_MODE::replay;
+        opt.replay = path;
+        return true;
+    case OPENED_FILE::unknown: break;
+    }
+    std::fprintf(err, "%s: '%s' is not a file the game opens (a replay)\n", program, path);
+    return false;
 }
 
 } // namespace
@@ -164,10 +186,11 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
             return usage_error(err);
         }
     }
-    if (optind < argc) {
-        std::fprintf(err, "%s: unexpected argument '%s'\n", program, argv[optind]);
+    if (argc - optind > 1) {
+        std::fprintf(err, "%s: unexpected argument '%s': one file at a time\n", program, argv[optind + 1]);
         return usage_error(err);
     }
+    if (optind < argc && !take_opened_file(argv[optind], opt, err)) return usage_error(err);
     if (!opt.district.empty() && (!opt.level.empty() || opt.run != RUN_MODE::play)) {
         std::fprintf(err, "%s: --district plays a district: not with --level, a replay or the list\n", program);
         return usage_error(err);
