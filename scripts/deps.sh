@@ -6,7 +6,7 @@ set -euo pipefail
 game=(build-essential cmake pkg-config liballegro4-dev libopenmpt-dev libloadpng4-dev libpng-dev
   libasound2-dev libx11-dev libxext-dev)
 tests=(clang libgtest-dev libbenchmark-dev
-  desktop-file-utils appstream man-db lintian dpkg-dev file
+  desktop-file-utils appstream shared-mime-info libxml2-utils devscripts man-db lintian dpkg-dev file
   xvfb xauth xdotool x11-apps x11-utils imagemagick alsa-utils libasound2-plugins)
 packages=("${game[@]}")
 what="the game's build dependencies"
