@@ -46,7 +46,7 @@ const char* const usage_text =
     "  -r, --record FILE    record this run into FILE as well (every run is kept as\n"
     "                       $XDG_STATE_HOME/one-step-ahead/last-run.replay)\n"
     "      --ghost FILE     race the run recorded in FILE (of the same district): its\n"
-    "                       Mora runs alongside, translucent\n"
+    "                       Mora runs alongside, translucent (with --replay too)\n"
     "      --replay FILE    watch a recorded run (P pauses, Escape stops)\n"
     "      --verify FILE    check a recorded run against the game's logic, without a\n"
     "                       window: exit 0 when it ends as it was recorded\n"
