@@ -63,8 +63,8 @@ first_difference() {
         fi
         local line
         line=$(diff <(tar -tv --full-time -f "$work/x1/$part.tar") <(tar -tv --full-time -f "$work/x2/$part.tar") |
-            grep -m 1 '^[<>]' || true)
-        [ -z "$line" ] || { differs "$part: $line"; return; }
+            grep '^[<>]' | head -n 2 || true)
+        [ -z "$line" ] || { differs "$part's list:"$'\n'"$line"; return; }
         tar -x -C "$work/x1/$part" -f "$work/x1/$part.tar"
         tar -x -C "$work/x2/$part" -f "$work/x2/$part.tar"
         local f
