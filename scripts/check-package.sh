@@ -77,7 +77,7 @@ done
 
 echo "== cpack -G DEB"
 rm -f "$build"/one-step-ahead_*.deb
-(cd "$build" && cpack -G DEB >cpack.log 2>&1) || { cat "$build/cpack.log"; exit 1; }
+(cd "$build" && umask 022 && cpack -G DEB >cpack.log 2>&1) || { cat "$build/cpack.log"; exit 1; }
 deb=$(ls "$build"/one-step-ahead_*.deb)
 echo "$deb"
 depends=$(dpkg-deb -f "$deb" Depends)

