@@ -41,6 +41,14 @@ out=$(appstreamcli validate --no-net --explain "$metainfo" 2>&1) || { echo "$out
 echo "$out"
 ! grep -q '^[EW]: ' <<<"$out" || { echo "appstreamcli reports errors or warnings"; exit 1; }
 
+# Each screenshot it names under the homepage is one of dist/screenshots/, at 1280 x 960.
+shots=$(grep -o '<image[^>]*>https://onestepahead.org/screenshots/[^<]*' "$metainfo" | sed 's|.*/||')
+[ "$(wc -w <<<"$shots")" -ge 5 ] || { echo "the metainfo names fewer than five screenshots"; exit 1; }
+for shot in $shots; do
+    size=$(identify -format '%wx%h' "dist/screenshots/$shot" 2>/dev/null) || size=missing
+    [ "$size" = 1280x960 ] || { echo "dist/screenshots/$shot: $size, not 1280x960"; exit 1; }
+done
+
 echo "== the MIME types"
 mime="$prefix/share/mime/packages/$id.xml"
 xmllint --noout "$mime"
