@@ -7,7 +7,7 @@ set -euo pipefail
 game=(build-essential cmake pkg-config liballegro4-dev libopenmpt-dev libloadpng4-dev libpng-dev
   libasound2-dev libx11-dev libxext-dev libzip-dev xdg-user-dirs gettext appstream)
 tests=(clang libgtest-dev libbenchmark-dev zlib1g-dev
-  desktop-file-utils shared-mime-info man-db lintian dpkg-dev file
+  desktop-file-utils shared-mime-info libxml2-utils devscripts man-db lintian dpkg-dev file
   xvfb xauth xdotool x11-apps x11-utils imagemagick alsa-utils libasound2-plugins)
 packages=("${game[@]}")
 what="the game's build dependencies"

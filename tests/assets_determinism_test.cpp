@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -42,8 +43,8 @@ std::string run_generator(const std::string& tag) {
 }
 
 void remove_tree(const std::string& dir) {
-    std::string cmd = "rm -rf '" + dir.substr(0, dir.rfind('/')) + "'";
-    (void)std::system(cmd.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(dir.substr(0, dir.rfind('/')), ignored);
 }
 
 TEST(assets, two_runs_write_identical_files) {

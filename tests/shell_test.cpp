@@ -494,6 +494,42 @@ TEST(CommandLine, OptionsAndTheirFaults) {
     }
 }
 
+TEST(CommandLine, AFileNamedAloneIsWatchedWhenItIsAReplay) {
+    scoped_work_dir dir;
+    const auto write = [](const char* name, const std::string& bytes) { std::ofstream(name, std::ios::binary) << bytes; };
+    write("run.dat", std::string("OSAREPLY") + std::string(56, '\0'));  // a replay by its magic
+    write("notes.replay", "not a replay at all");                       // by its name: the reader judges it
+    write("notes.txt", "OSAREPL");                                      // neither: the magic cut short
+    std::filesystem::create_directory("folder");
+    struct row {
+        std::vector<std::string> words;
+        std::string watched;  // the replay taken, or empty when refused
+    };
+    const std::vector<row> rows = {
+        {{"run.dat"}, "run.dat"},
+        {{"--window", "notes.replay"}, "notes.replay"},
+        {{"gone.replay"}, "gone.replay"},
+        {{"notes.txt"}, ""},
+        {{"folder"}, ""},
+        {{"gone"}, ""},
+        {{"run.dat", "notes.replay"}, ""},
+        {{"--verify", "run.dat", "notes.replay"}, ""},
+        {{"--list-districts", "run.dat"}, ""},
+    };
+    const size_t usage_lines = lines(parse({"--help"}).out);
+    for (const row& r : rows) {
+        const parsed p = parse(r.words);
+        if (r.watched.empty()) {
+            EXPECT_EQ(p.result, OPTIONS_RESULT::usage_error) << r.words.back();
+            EXPECT_EQ(lines(p.err), usage_lines + 1) << p.err;
+        } else {
+            ASSERT_EQ(p.result, OPTIONS_RESULT::play) << p.err;
+            EXPECT_EQ(p.opt.run, RUN_MODE::replay) << r.words.back();
+            EXPECT_EQ(p.opt.replay, r.watched);
+        }
+    }
+}
+
 TEST(Settings, TheFilesAreFoundBesideTheExecutableOrInTheSharedDirectory) {
     scoped_work_dir dir;
     const std::string root = dir.path().string();

@@ -327,19 +327,6 @@ std::string share_cfg_text(const std::string& name, const std::string& maker, co
     return text;
 }
 
-bool looks_like_district_file(const std::string& path) {
-    const std::string ext = district_file_extension;
-    if (path.size() <= ext.size() || lower(path.substr(path.size() - ext.size())) != ext) return false;
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return false;
-    char magic[4] = {};
-    const bool read_all = read(fd, magic, sizeof magic) == static_cast<ssize_t>(sizeof magic);
-    close(fd);
-    return read_all && std::memcmp(magic, "PK\x03\x04", 4) == 0;
-}
-
 std::string district_file_contents(const DISTRICT_FILE& f) {
     HASH64 h;
     for (int e = 0; e < shared_entry_count; e++) {

@@ -75,11 +75,6 @@ bool write_district_file(const DISTRICT_FILE& f, std::vector<unsigned char>* out
 // empty), this game's version, district_file_format and folder.
 std::string share_cfg_text(const std::string& name, const std::string& maker, const std::string& folder);
 
-// True when the file at path is a district file by its name and its first bytes: it ends in
-// district_file_extension and starts as a zip archive does. Reads at most 4 bytes of a regular
-// file.
-bool looks_like_district_file(const std::string& path);
-
 // A hash of what f holds (its entries' bytes, in order), as 16 hex digits: the same file opened
 // twice is known by it.
 std::string district_file_contents(const DISTRICT_FILE& f);

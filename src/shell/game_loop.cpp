@@ -314,9 +314,10 @@ RUN_END run_game(PLAYER& mora, PLAYER& vela) {
     return s.restart && !blGameOver ? RUN_END::restart : RUN_END::quit;
 }
 
-bool watch_replay(PLAYER& mora, PLAYER& vela, const REPLAY& replay, WATCH how) {
-    // A watched run has no ghost; the run in play gets its own back afterwards.
+bool watch_replay(PLAYER& mora, PLAYER& vela, const REPLAY& replay, WATCH how, bool race) {
+    // A watched run has no ghost unless it races one; the run in play gets its own back afterwards.
     GHOST ghost;
+    if (race) ghost = ghost_in_play;
     std::swap(ghost, ghost_in_play);
     const SPLIT_NOTE note = split_note;
     start_run(mora, vela);

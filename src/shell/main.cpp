@@ -436,8 +436,10 @@ int main(int argc, char** argv) {
         if (replay.crashed)
             std::fprintf(stderr, "one-step-ahead: %s: a run cut short by a crash after %zu ticks (%.1f s)\n",
                          opt.replay.c_str(), replay.ticks.size(), static_cast<double>(replay.ticks.size()) / logic_rate);
+        // A ghost named on the command line races the watched run too.
+        if (!opt.ghost.empty()) prepare_time_attack(opt.level.empty(), opt.ghost, ghost_path, *mora, *vela);
         // The last frame stays a while, as the run ended on it.
-        if (watch_replay(*mora, *vela, replay, WATCH::replay)) rest(replay_end_hold);
+        if (watch_replay(*mora, *vela, replay, WATCH::replay, !opt.ghost.empty())) rest(replay_end_hold);
         break;
     case RUN_MODE::timedemo: {
         const TIMEDEMO_RESULT t = timedemo(*mora, *vela, replay);

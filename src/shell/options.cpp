@@ -9,7 +9,7 @@
 
 #include "display/display.h"
 #include "menu/settings.h"
-#include "sharing/district_file.h"
+#include "shell/opened_file.h"
 #include "world/district.h"
 
 #ifndef OSA_VERSION
@@ -49,7 +49,7 @@ const char* const usage_text =
     "  -r, --record FILE    record this run into FILE as well (every run is kept as\n"
     "                       $XDG_STATE_HOME/one-step-ahead/last-run.replay)\n"
     "      --ghost FILE     race the run recorded in FILE (of the same district): its\n"
-    "                       Mora runs alongside, translucent\n"
+    "                       Mora runs alongside, translucent (with --replay too)\n"
     "      --replay FILE    watch a recorded run (P pauses, Escape stops)\n"
     "      --verify FILE    check a recorded run against the game's logic, without a\n"
     "                       window: exit 0 when it ends as it was recorded\n"
@@ -64,6 +64,8 @@ const char* const usage_text =
     "                       your Documents folder)\n"
     "      --import FILE    add the district in the district file FILE, without a\n"
     "                       window, and print the folder it was added as\n"
+    "  FILE                 a replay (FILE.replay): watch it, as --replay does; a\n"
+    "                       district file (FILE.osadistrict): ask to add it\n"
     "  -h, --help           show this help and exit\n"
     "  -V, --version        show the version and exit\n"
     "\n"
@@ -99,15 +101,36 @@ const option long_options[] = {
     {nullptr, 0, nullptr, 0},
 };
 
-// What a file given on the command line is, by its name and its first bytes.
-enum class FILE_KIND { district, unknown };
-FILE_KIND file_kind(const char* path) {
-    return looks_like_district_file(path) ? FILE_KIND::district : FILE_KIND::unknown;
-}
-
 OPTIONS_RESULT usage_error(std::FILE* err) {
     std::fputs(usage_text, err);
     return OPTIONS_RESULT::usage_error;
+}
+
+// A file named alone, as a file manager passes a double-clicked one: what the game does with it
+// by its kind. False, with one line on err, when it is none of the game's or cannot go with
+// the options given.
+bool take_opened_file(const char* path, OPTIONS& opt, std::FILE* err) {
+    switch (opened_file_kind(path)) {
+    case OPENED_FILE::replay:
+        if (opt.run != RUN_MODE::play) {
+            std::fprintf(err, "%s: a replay named alone is watched: not with --replay, --verify, --timedemo or "
+                              "--list-districts\n", program);
+            return false;
+        }
+        opt.run = RUN_MODE::replay;
+        opt.replay = path;
+        return true;
+    case OPENED_FILE::district:
+        if (opt.run != RUN_MODE::play || !opt.district.empty() || !opt.edit.empty() || !opt.level.empty()) {
+            std::fprintf(err, "%s: a district file is opened by itself\n", program);
+            return false;
+        }
+        opt.open = path;
+        return true;
+    case OPENED_FILE::unknown: break;
+    }
+    std::fprintf(err, "%s: '%s' is not a file the game opens (a replay or a district file)\n", program, path);
+    return false;
 }
 
 } // namespace
@@ -207,21 +230,13 @@ OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out
             return usage_error(err);
         }
     }
-    // A file given by itself, as a file manager opens one.
-    if (optind + 1 == argc && file_kind(argv[optind]) == FILE_KIND::district) {
-        opt.open = argv[optind++];
-    }
-    if (optind < argc) {
-        std::fprintf(err, "%s: unexpected argument '%s'\n", program, argv[optind]);
+    if (argc - optind > 1) {
+        std::fprintf(err, "%s: unexpected argument '%s': one file at a time\n", program, argv[optind + 1]);
         return usage_error(err);
     }
+    if (optind < argc && !take_opened_file(argv[optind], opt, err)) return usage_error(err);
     if (!opt.output.empty() && opt.run != RUN_MODE::export_district) {
         std::fprintf(err, "%s: --output goes with --export\n", program);
-        return usage_error(err);
-    }
-    if (!opt.open.empty() && (opt.run != RUN_MODE::play || !opt.district.empty() || !opt.edit.empty() ||
-                              !opt.level.empty())) {
-        std::fprintf(err, "%s: a district file is opened by itself\n", program);
         return usage_error(err);
     }
     if (!opt.district.empty() && (!opt.level.empty() || opt.run != RUN_MODE::play)) {

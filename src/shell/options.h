@@ -21,7 +21,7 @@ struct OPTIONS {
     std::string record;   // --record FILE: this run is written there too
     std::string ghost;    // --ghost FILE: that run's Mora runs alongside as the ghost
     RUN_MODE run = RUN_MODE::play;
-    std::string replay;   // the recorded run for --replay, --verify or --timedemo
+    std::string replay;   // the recorded run for --replay (or a replay named alone), --verify or --timedemo
     std::string district; // --district NAME: play it at once, without the title or the districts
     std::string edit;     // --edit NAME: the player's district NAME opened in the editor
     std::string share;    // --export NAME: the player's district NAME written as a district file
@@ -38,9 +38,11 @@ enum class OPTIONS_RESULT {
 };
 
 
-// Reads argv with getopt_long into opt. --help prints the usage to out, --version the name and
-// version; a wrong option or value prints one line and the usage to err. Needs no display and
-// can be called more than once (tests).
+// Reads argv with getopt_long into opt. One file may follow the options: a replay (by its first
+// bytes or its name, see opened_file_kind) is watched as with --replay. --help prints the usage
+// to out, --version the name and version; a wrong option or value, or a file the game does not
+// open, prints one line and the usage to err. Needs no display and can be called more than once
+// (tests).
 OPTIONS_RESULT parse_options(int argc, char** argv, OPTIONS& opt, std::FILE* out, std::FILE* err);
 
 // The directory that holds the game's dat/: --data DIR (data_option) first, then the variable

@@ -95,9 +95,10 @@ void print_splits(std::FILE* out);
 // stops), or as the title's demo (any key or pad button stops it).
 enum class WATCH { replay, demo };
 // Plays replay from a new run (start_run) on mora and vela in the window at real speed, frames
-// paced as in play, no input of the player reaching the logic. True when it played to its end,
-// false when it was stopped (or the game is to end: blGameOver).
-bool watch_replay(PLAYER& mora, PLAYER& vela, const REPLAY& replay, WATCH how);
+// paced as in play, no input of the player reaching the logic. With race, the ghost in play
+// (prepare_time_attack) runs beside it; else the watched run has none. True when it played to
+// its end, false when it was stopped (or the game is to end: blGameOver).
+bool watch_replay(PLAYER& mora, PLAYER& vela, const REPLAY& replay, WATCH how, bool race = false);
 
 // Plays replay from a new run drawing and showing a frame after every tick, as fast as it can:
 // the frames shown, the seconds they took, and the median and 99th percentile of a frame's

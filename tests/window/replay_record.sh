@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # A run recorded with --record in the real game (walking, jumping, turning): --verify says it is ok
 # without a window, and --replay shows it again and ends, after its last frame stayed 2 s, on the
-# scene the live run ended on. The run is also kept as last-run.replay.
+# scene the live run ended on. The run is also kept as last-run.replay. Then the title's demo
+# named alone on the command line, as a file manager passes a double-clicked replay
+# (one-step-ahead dat/demo.replay): watched to the very frame --replay of it ends on, and held.
 # Usage: replay_record.sh <one-step-ahead> <build-dir>
 source "$(dirname "$0")/lib.bash"
 osa_setup "$1" "$2"
@@ -42,5 +44,26 @@ osa_wait_exit 10
 held=$((($(date +%s%N) - seen) / 1000000))
 osa_say "the last frame stayed $held ms; the replay took $((($(date +%s%N) - started) / 1000000)) ms"
 [ "$held" -ge 1000 ] || osa_fail "the last frame stayed only $held ms"
+[ ! -s "$OSA_MESSAGES" ] || osa_fail "unexpected message: $(cat "$OSA_MESSAGES")"
+
+osa_say "--replay dat/demo.replay, to its last frame"
+ticks=$("$OSA_GAME" --data "$OSA_BUILD" --verify "$OSA_BUILD/dat/demo.replay" | sed -n 's/.*: ok, \([0-9]*\) ticks.*/\1/p')
+[ -n "$ticks" ] || osa_fail "the demo does not verify"
+osa_start_game "$OSA_BUILD" --scale 1 --replay dat/demo.replay
+sleep $((ticks / 120 - 2))
+# The last frame is the first the screen keeps for half a second while the game still runs.
+osa_wait_for 10 eval 'osa_shot demo_end && sleep 0.5 && osa_shot demo_again && osa_game_running &&
+    [ "$(osa_differing "$OSA_TMP/demo_end.png" 0 0 "$OSA_TMP/demo_again.png" 0)" = 0 ]' ||
+    osa_fail "--replay of the demo did not stand on its last frame"
+osa_wait_exit 10
+[ "$OSA_STATUS" = 0 ] || osa_fail "--replay of the demo ended with status $OSA_STATUS"
+
+osa_say "one-step-ahead dat/demo.replay"
+osa_start_game "$OSA_BUILD" --scale 1 dat/demo.replay
+osa_wait_picture named_end "$OSA_TMP/demo_end.png" $((ticks / 120 + 10)) 0 0 ||
+    osa_fail "the demo named alone did not end on --replay's last frame ($OSA_DIFFERING pixels differ)"
+osa_wait_exit 10
+[ "$OSA_STATUS" = 0 ] || osa_fail "the demo named alone ended with status $OSA_STATUS"
+osa_say "watched to its last frame, $((($(date +%s%N) - OSA_START_NS) / 1000000)) ms from the start"
 [ ! -s "$OSA_MESSAGES" ] || osa_fail "unexpected message: $(cat "$OSA_MESSAGES")"
 echo "PASS"
