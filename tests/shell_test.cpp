@@ -462,12 +462,14 @@ TEST(CommandLine, OptionsAndTheirFaults) {
     EXPECT_EQ(p.opt.share, "harbour-2");
     EXPECT_EQ(p.opt.output, "h.osadistrict");
     EXPECT_EQ(parse({"--import", "h.osadistrict"}).opt.import, "h.osadistrict");
-    // A file given by itself is a district file by its name and its first bytes, a zip's.
+    // A file given by itself is a district file by its name.
     scoped_work_dir dir;
     std::ofstream("sent.osadistrict") << "PK\x03\x04";
     std::ofstream("sent.zip") << "PK\x03\x04";
     std::ofstream("fake.osadistrict") << "[district]\n";
     EXPECT_EQ(parse({"--window", "sent.osadistrict"}).opt.open, "sent.osadistrict");
+    // A damaged one is opened too: its screen says what is wrong with it.
+    EXPECT_EQ(parse({"fake.osadistrict"}).opt.open, "fake.osadistrict");
 
     p = parse({"--help"});
     EXPECT_EQ(p.result, OPTIONS_RESULT::done);
@@ -482,7 +484,7 @@ TEST(CommandLine, OptionsAndTheirFaults) {
         {"--scale", "0"}, {"--scale", "9"}, {"--scale", "2x"}, {"--scale"}, {"--frobnicate"},
         {"-q"}, {"--level", ""}, {"stray"}, {"--edit", "../home"}, {"--edit", "Harbour"}, {"--edit"},
         {"--export", "../home"}, {"-o", "f.osadistrict"}, {"--import", "f", "--export", "harbour"},
-        {"sent.zip"}, {"fake.osadistrict"}, {"sent.osadistrict", "sent.osadistrict"},
+        {"sent.zip"}, {"sent.osadistrict", "sent.osadistrict"},
         {"--level", "x.dat", "sent.osadistrict"}};
     const size_t usage_lines = lines(parse({"--help"}).out);
     for (const auto& f : faults) {
