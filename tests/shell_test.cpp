@@ -163,7 +163,7 @@ protected:
         write_picture("dat/tiles.pcx", 64, 96);
         write_picture("dat/title.pcx", 320, 240);
         copy_built("shops.dat", "shops.dat");
-        for (const char* s : {"change.wav", "shoe1.wav", "shoe2.wav", "land.wav", "jump.wav", "vela.wav"})
+        for (const char* s : {"change.wav", "shoe1.wav", "shoe2.wav", "land.wav", "jump.wav", "vela.wav", "unlock.wav"})
             std::ofstream(std::string("dat/") + s, std::ios::binary) << square_wav(1000);
         std::ofstream("dat/music.it", std::ios::binary) << sine_module();
     }
@@ -184,7 +184,7 @@ TEST_F(LoadShit, LoadsEveryFile) {
         EXPECT_EQ(shops[i], datshops[i].dat) << i;
         EXPECT_NE(shops[i], nullptr) << i;
     }
-    for (SAMPLE* s : {change, shoe[0], shoe[1], land, jump, velachange}) EXPECT_NE(s, nullptr);
+    for (SAMPLE* s : {change, shoe[0], shoe[1], land, jump, velachange, unlock_sound}) EXPECT_NE(s, nullptr);
     EXPECT_NE(song, nullptr);
 }
 
@@ -194,7 +194,7 @@ TEST_F(LoadShit, MissingSoundsStaySilentAndAreNoFailure) {
     copy_built("shops.dat", "shops.dat");
     EXPECT_EQ(stdout_of(load_shit), "");
     EXPECT_FALSE(blStartFailed);
-    for (SAMPLE* s : {change, shoe[0], shoe[1], land, jump, velachange}) EXPECT_EQ(s, nullptr);
+    for (SAMPLE* s : {change, shoe[0], shoe[1], land, jump, velachange, unlock_sound}) EXPECT_EQ(s, nullptr);
     EXPECT_EQ(song, nullptr);
     // A sound that is missing is simply not played: play_sample never sees a null sample.
     play_sound(change, 255, 128, 1000, 0);
