@@ -125,8 +125,10 @@ void save_now(editor_session& s) {
     }
     BITMAP* own =
         s.looks.has_tiles ? load_bitmap((s.looks.dir + "/" + district_tiles_file).c_str(), nullptr) : nullptr;
-    const bool saved = save_editor_map(s.dir, s.e, s.v.proof, s.shown_name, own ? own : tilemap, &error);
+    BITMAP* own_back = load_bitmap(back_file.c_str(), nullptr);  // the background in play: the district's
+    const bool saved = save_editor_map(s.dir, s.e, s.v.proof, s.shown_name, own ? own : tilemap, own_back, &error);
     destroy_bitmap(own);
+    destroy_bitmap(own_back);
     s.save_pending = false;
     if (!saved) {
         say(s, "Not saved: " + error);
