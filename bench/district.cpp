@@ -1,6 +1,7 @@
 // Loading a district as the district screen's choice does: its level, its own tiles (checked
-// against the shared masks) and its background, over the shared assets. Headless, on memory
-// bitmaps, from the build tree's dat/districts; one benchmark per shipped district.
+// against the shared masks) and its background, over the shared assets; and finding them all.
+// Headless, on memory bitmaps, from the build tree's dat/districts; one benchmark per shipped
+// district.
 #include <allegro.h>
 #include <benchmark/benchmark.h>
 
@@ -42,6 +43,20 @@ void BM_EnterDistrict(benchmark::State& state, const std::string& folder) {
     state.counters["cells"] = iXSize * iYSize;
     state.counters["own_tiles"] = d.has_tiles ? 1 : 0;
 }
+
+// Finding every district as the district screen lists them (and as the game reads them once, at
+// the first mission fulfilled, to tell what it opens): each folder's district.cfg and level
+// read and checked.
+void BM_GameDistricts(benchmark::State& state) {
+    if (!shared_assets()) {
+        state.SkipWithError("the shared assets cannot be loaded");
+        return;
+    }
+    std::size_t found = 0;
+    for (auto _ : state) found = game_districts().size();
+    state.counters["districts"] = static_cast<double>(found);
+}
+BENCHMARK(BM_GameDistricts)->Unit(benchmark::kMillisecond);
 
 // One benchmark for each shipped district's folder, found before the benchmarks run.
 const int registered = [] {

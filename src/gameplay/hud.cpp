@@ -15,6 +15,7 @@
 #include "world/level.h"
 
 char message[message_size] = "Welcome!";
+HUD_ANNOUNCEMENT hud_announcement;
 int hud_timer = hud_timer_off;
 SPLIT_NOTE split_note;
 
@@ -39,6 +40,10 @@ void add_message(const char* text) {
     message[n] = '\0';
 }
 
+void announce(const SENTENCE& text) { hud_announcement = {text, run_ticks + announcement_ticks}; }
+
+std::string hud_line() { return run_ticks < hud_announcement.until ? hud_announcement.text.shown() : message; }
+
 void disp_message_width(BITMAP* bmp, int screen_w) {
     const int X = iThex;
     const int Y = iThey;
@@ -49,7 +54,7 @@ void disp_message_width(BITMAP* bmp, int screen_w) {
 
     FONT* f = hud_font();
     char line[64];
-    textout_ex(bmp, f, message, X + 2, Y + 2, text_colour, -1);
+    textout_ex(bmp, f, hud_line().c_str(), X + 2, Y + 2, text_colour, -1);
     std::snprintf(line, sizeof line, "Level: %i", tase);
     textout_ex(bmp, f, line, X + 2, Y + 22, text_colour, -1);
     std::snprintf(line, sizeof line, "Score: %i", score);

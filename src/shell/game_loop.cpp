@@ -24,6 +24,8 @@
 #include "replay/run.h"
 #include "replay/splits.h"
 #include "shell/shell.h"
+#include "text/text.h"
+#include "world/district.h"
 #include "world/level.h"
 
 int frame_rate = frame_rate_auto;
@@ -233,6 +235,29 @@ void pause_when_left(loop_state& s) {
     if (left && !(s.watching() && s.how == WATCH::demo)) open_pause_menu(s);
 }
 
+// The districts in the district screen's order, for what a mission opens: read once, when the
+// first mission of the game is fulfilled (the shipped ones do not change while the game runs,
+// and the player's are always open).
+const std::vector<DISTRICT>& districts_for_unlocking() {
+    static const std::vector<DISTRICT> list = game_districts();
+    return list;
+}
+
+// After a tick that fulfilled a mission: in live play the progress keeps it at once; a district
+// it opens is announced on the HUD's message line with its own sound, in live play and in a
+// watched run alike (by the watcher's progress, which watching leaves as it is). Nothing is
+// kept or announced for a level that keeps no progress, or in the title's demo.
+void mission_fulfilled(loop_state& s) {
+    if (!progress_enabled || (s.watching() && s.how == WATCH::demo)) return;
+    const std::vector<DISTRICT> opened =
+        districts_opened(districts_for_unlocking(), game_progress, current_district.folder, tase, score);
+    if (!s.watching()) note_progress(tase, score);
+    if (opened.empty()) return;
+    // TRANSLATORS: %s is a district's name: it can be played from now on.
+    announce(SENTENCE{N_("%s is open!"), {opened.front().name}});
+    play_effect(unlock_sound);
+}
+
 // Runs the ticks due, at most max_ticks_per_pass of them: live ones, recorded, or the replay's
 // next ones (the watching stops after its last). False when none was due.
 bool run_due_ticks(loop_state& s) {
@@ -241,17 +266,17 @@ bool run_due_ticks(loop_state& s) {
     for (; speed_counter > 0 && !s.stop; speed_counter--) {
         const std::size_t splits = run_splits.size();
         if (!s.watching()) {
-            const int level_before = tase;
             record_tick(game_tick(s.mora, s.vela), s.mora, s.vela);
-            // A fulfilled mission is kept in the progress at once.
-            if (tase > level_before) note_progress(tase, score);
         } else if (s.next < s.replay->ticks.size()) {
             run_tick(s.mora, s.vela, tick_from_record(s.replay->ticks[s.next++]));
         } else {
             s.stop = true;
         }
-        if (run_splits.size() > splits)
+        // A split is a fulfilled mission.
+        if (run_splits.size() > splits) {
             split_note = judge_split(splits_at_start, run_splits, static_cast<int>(run_splits.size()) - 1);
+            mission_fulfilled(s);
+        }
     }
     return true;
 }
@@ -318,11 +343,13 @@ bool watch_replay(PLAYER& mora, PLAYER& vela, const REPLAY& replay, WATCH how) {
     GHOST ghost;
     std::swap(ghost, ghost_in_play);
     const SPLIT_NOTE note = split_note;
+    const HUD_ANNOUNCEMENT announced = hud_announcement;
     start_run(mora, vela);
     loop_state s(mora, vela, &replay, how);
     run_loop(s);
     std::swap(ghost, ghost_in_play);
     split_note = note;
+    hud_announcement = announced;
     return s.next == replay.ticks.size();
 }
 

@@ -66,8 +66,10 @@ void show_title(PLAYER& mora, PLAYER& vela, const REPLAY* demo);
 // the mission clock and the music stand still. F11 or Alt+Enter switch between full screen and
 // a window. The ticks counted before it starts are dropped. With ONE_STEP_AHEAD_FRAME_LOG naming
 // a file, the time of every frame shown (ms from the start of play) is written there at the end.
-// After each tick that fulfils a mission, split_note judges it against splits_at_start. The
-// restart key or pad button ends the run at once, to be started again: the answer says which.
+// After each tick that fulfils a mission, split_note judges it against splits_at_start, the
+// progress keeps it, and a district it opens is announced on the HUD (hud_announcement) with
+// unlock_sound. The restart key or pad button ends the run at once, to be started again: the
+// answer says which.
 enum class RUN_END { quit, restart };
 RUN_END run_game(PLAYER& mora, PLAYER& vela);
 
@@ -88,7 +90,8 @@ void print_splits(std::FILE* out);
 // stops), or as the title's demo (any key or pad button stops it).
 enum class WATCH { replay, demo };
 // Plays replay from a new run (start_run) on mora and vela in the window at real speed, frames
-// paced as in play, no input of the player reaching the logic. True when it played to its end,
+// paced as in play, no input of the player reaching the logic; the ghost, the split's note and
+// the HUD's announcement of the run in play are given back afterwards. True when it played to its end,
 // false when it was stopped (or the game is to end: blGameOver).
 bool watch_replay(PLAYER& mora, PLAYER& vela, const REPLAY& replay, WATCH how);
 
