@@ -16,6 +16,7 @@
 #include "music/music.h"
 #include "world/district.h"
 #include "music/output.h"
+#include "text/text.h"
 
 MENU_SETTINGS menu_settings;
 std::vector<BEST_RUN> best_runs;
@@ -26,7 +27,7 @@ constexpr int music_rate = 22050;  // Hz
 constexpr int music_channels = 32;
 
 // The entries of each page, in order.
-enum { pause_resume, pause_options, pause_best_runs, pause_quit, pause_entries };
+enum { pause_resume, pause_restart, pause_options, pause_best_runs, pause_leave, pause_quit, pause_entries };
 enum {
     options_display,
     options_scale,
@@ -188,7 +189,10 @@ MENU_RESULT choose(MENU_STATE& m) {
             m.open.clear();
             return MENU_RESULT::resume;
         }
-        if (c == pause_quit) return MENU_RESULT::quit;
+        if (c == pause_restart || c == pause_leave || c == pause_quit) {
+            m.open.clear();
+            return c == pause_restart ? MENU_RESULT::restart : c == pause_leave ? MENU_RESULT::leave : MENU_RESULT::quit;
+        }
         open_page(m, c == pause_options ? MENU_PAGE::options : MENU_PAGE::best_runs);
         return MENU_RESULT::stay;
     case MENU_PAGE::options:
@@ -320,7 +324,8 @@ std::vector<MENU_ENTRY> menu_entries(const MENU_STATE& m) {
     std::vector<MENU_ENTRY> e;
     switch (m.page()) {
     case MENU_PAGE::pause:
-        e = {{"Resume", ""}, {"Options", ""}, {"Best runs", ""}, {"Quit", ""}};
+        e = {{"Resume", ""}, {_("Restart"), ""}, {"Options", ""}, {"Best runs", ""}, {_("Leave district"), ""},
+             {_("Quit game"), ""}};
         break;
     case MENU_PAGE::watching:
         e = {{"Resume", ""}, {"Stop", ""}};

@@ -101,6 +101,7 @@ struct loop_state {
     std::size_t next = 0;            // the replay's next record
     bool stop = false;               // the watching is over
     bool restart = false;            // live play ends to start the district again
+    bool leave = false;              // live play ends for the district screen
     MENU_STATE menu;                 // open while the game is paused
     BITMAP* frozen = nullptr;        // the frame the menus are drawn over
     BITMAP* canvas = nullptr;        // the menus drawn over it
@@ -164,16 +165,18 @@ void watch_best_run(loop_state& s) {
 // frozen frame when anything changed.
 void menu_pass(loop_state& s) {
     for (const MENU_EVENT& e : read_menu_events(s.menu)) {
-        switch (menu_event(s.menu, e)) {
+        const MENU_RESULT r = menu_event(s.menu, e);
+        switch (r) {
         case MENU_RESULT::stay: break;
         case MENU_RESULT::resume: resume_play(s); return;
+        case MENU_RESULT::restart:
+        case MENU_RESULT::leave:
         case MENU_RESULT::quit:
-            if (s.watching()) {
-                resume_play(s);
-                s.stop = true;
-            } else {
-                blGameOver = true;
-            }
+            // The clock and the music as they were before the pause, for whatever comes next.
+            resume_play(s);
+            if (s.watching()) s.stop = true;
+            else if (r == MENU_RESULT::quit) blGameOver = true;
+            else (r == MENU_RESULT::restart ? s.restart : s.leave) = true;
             return;
         case MENU_RESULT::play_run: watch_best_run(s); break;
         }
@@ -291,7 +294,7 @@ void run_loop(loop_state& s) {
     if (!s.frozen || !s.canvas) start_failure("out of memory");
     frame_pacer pacer(frame_rate);
     frame_log log;
-    while (!blGameOver && !blStartFailed && !s.stop && !s.restart) {
+    while (!blGameOver && !blStartFailed && !s.stop && !s.restart && !s.leave) {
         if (s.menu.is_open()) {
             menu_pass(s);
             continue;
@@ -300,7 +303,7 @@ void run_loop(loop_state& s) {
         answer_shell_keys(s);
         answer_pad(s);
         pause_when_left(s);
-        if (s.menu.is_open() || s.stop || s.restart) continue;
+        if (s.menu.is_open() || s.stop || s.restart || s.leave) continue;
         if (run_due_ticks(s)) pacer.owed = true;
         const auto now = clock_type::now();
         // The last ticks of a run are shown whether or not a frame is due.
@@ -335,7 +338,8 @@ std::vector<BITMAP**> bitmaps_to_keep() {
 RUN_END run_game(PLAYER& mora, PLAYER& vela) {
     loop_state s(mora, vela);
     run_loop(s);
-    return s.restart && !blGameOver ? RUN_END::restart : RUN_END::quit;
+    if (blGameOver) return RUN_END::quit;
+    return s.restart ? RUN_END::restart : s.leave ? RUN_END::leave : RUN_END::quit;
 }
 
 bool watch_replay(PLAYER& mora, PLAYER& vela, const REPLAY& replay, WATCH how) {
