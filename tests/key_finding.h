@@ -77,7 +77,8 @@ inline std::string key_of(const std::vector<double>& chroma, double* fit = nullp
             }
             double cp = 0, cc = 0, pp = 0;
             for (int i = 0; i < 12; i++) {
-                const double c = chroma[static_cast<std::size_t>(i)] - mean_c, p = profile[(i - root + 12) % 12] - mean_p;
+                const double c = chroma[static_cast<std::size_t>(i)] - mean_c;
+                const double p = profile[(i - root + 12) % 12] - mean_p;
                 cp += c * p;
                 cc += c * c;
                 pp += p * p;

@@ -166,7 +166,8 @@ TEST(DistrictFiles, AreWrittenWholeAndADraftSaysWhyItCannotBePlayed) {
     ASSERT_TRUE(playable.faults.empty());
     scoped_work_dir dir;
     std::string error;
-    ASSERT_TRUE(write_district("mine/flat", text, playable, "Flat\tTown\n" + std::string(50, 'x'), 0, nullptr, nullptr, &error))
+    ASSERT_TRUE(write_district("mine/flat", text, playable, "Flat\tTown\n" + std::string(50, 'x'), 0, nullptr, nullptr,
+                               &error))
         << error;
     EXPECT_EQ(files_in("mine/flat"),
               (std::vector<std::string>{"district.cfg", "level.dat", "level.map", "preview.png"}));

@@ -191,7 +191,9 @@ MENU_RESULT choose(MENU_STATE& m) {
         }
         if (c == pause_restart || c == pause_leave || c == pause_quit) {
             m.open.clear();
-            return c == pause_restart ? MENU_RESULT::restart : c == pause_leave ? MENU_RESULT::leave : MENU_RESULT::quit;
+            return c == pause_restart ? MENU_RESULT::restart
+                   : c == pause_leave ? MENU_RESULT::leave
+                                      : MENU_RESULT::quit;
         }
         open_page(m, c == pause_options ? MENU_PAGE::options : MENU_PAGE::best_runs);
         return MENU_RESULT::stay;

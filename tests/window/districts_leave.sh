@@ -127,7 +127,8 @@ osa_say "Leave district without a mission fulfilled: no card"
 leave
 osa_wait_districts
 osa_key Escape
-osa_wait_picture title_again "$OSA_BUILD/dat/title.pcx" 5 0 || osa_fail "Escape on the district screen did not bring the title"
+osa_wait_picture title_again "$OSA_BUILD/dat/title.pcx" 5 0 ||
+    osa_fail "Escape on the district screen did not bring the title"
 sleep 0.5
 osa_key Escape
 osa_wait_exit 5

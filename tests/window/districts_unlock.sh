@@ -36,10 +36,13 @@ line "$OSA_TMP/refs/announced.pcx" 0 0 want
 same_line() { # NAME: the shot's line is the announcement's
     osa_screenshot "$OSA_TMP/$1-screen.png" 2>/dev/null || return 1
     line "$OSA_TMP/$1-screen.png" "$OSA_PICTURE_X" "$OSA_PICTURE_Y" "$1"
-    [ "$(compare -metric AE "$OSA_TMP/$1.png" "$OSA_TMP/want.png" null: 2>&1 | awk '{ printf "%d\n", $1 }' || true)" = 0 ]
+    local off
+    off=$(compare -metric AE "$OSA_TMP/$1.png" "$OSA_TMP/want.png" null: 2>&1 | awk '{ printf "%d\n", $1 }' || true)
+    [ "$off" = 0 ]
 }
 
-OSA_GAME_SECONDS=$(awk -v t="$third" 'BEGIN { print int(t) + 60 }') osa_start_game "$OSA_BUILD" --scale 1 --replay "$replay"
+OSA_GAME_SECONDS=$(awk -v t="$third" 'BEGIN { print int(t) + 60 }') \
+    osa_start_game "$OSA_BUILD" --scale 1 --replay "$replay"
 started=$(date +%s%N)
 OSA_WINDOW=$(osa_window "One Step Ahead") || true
 OSA_PICTURE_X=$(((OSA_SCREEN_W - 320) / 2))

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     std::vector<double> mono;
     for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
         auto sample = [&](std::size_t at) {
-            return static_cast<short>(static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8);
+            const unsigned low = static_cast<unsigned char>(bytes[at]), high = static_cast<unsigned char>(bytes[at + 1]);
+            return static_cast<short>(low | high << 8);
         };
         mono.push_back((sample(i) + sample(i + 2)) / 65536.0);
     }
