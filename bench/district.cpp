@@ -44,9 +44,9 @@ void BM_EnterDistrict(benchmark::State& state, const std::string& folder) {
     state.counters["own_tiles"] = d.has_tiles ? 1 : 0;
 }
 
-// Finding every district as the district screen lists them (and as the game reads them once, at
-// the first mission fulfilled, to tell what it opens): each folder's district.cfg and level
-// read and checked.
+// Finding every district as the district screen lists them (and as the game reads them once, as
+// the first run that keeps progress begins, to tell what a mission opens): each folder's
+// district.cfg and level read and checked.
 void BM_GameDistricts(benchmark::State& state) {
     if (!shared_assets()) {
         state.SkipWithError("the shared assets cannot be loaded");

@@ -238,20 +238,23 @@ void pause_when_left(loop_state& s) {
     if (left && !(s.watching() && s.how == WATCH::demo)) open_pause_menu(s);
 }
 
-// The districts in the district screen's order, for what a mission opens: read once, when the
-// first mission of the game is fulfilled (the shipped ones do not change while the game runs,
-// and the player's are always open).
+// The districts in the district screen's order, for what a mission opens: read once, as the
+// first run that keeps progress begins (a few milliseconds, not to be spent in a tick; the
+// shipped ones do not change while the game runs, and the player's are always open).
 const std::vector<DISTRICT>& districts_for_unlocking() {
     static const std::vector<DISTRICT> list = game_districts();
     return list;
 }
 
+// Whether a mission fulfilled is kept (live) and what it opens announced: not for a level that
+// keeps no progress, nor in the title's demo.
+bool announces(const loop_state& s) { return progress_enabled && !(s.watching() && s.how == WATCH::demo); }
+
 // After a tick that fulfilled a mission: in live play the progress keeps it at once; a district
 // it opens is announced on the HUD's message line with its own sound, in live play and in a
-// watched run alike (by the watcher's progress, which watching leaves as it is). Nothing is
-// kept or announced for a level that keeps no progress, or in the title's demo.
+// watched run alike (by the watcher's progress, which watching leaves as it is).
 void mission_fulfilled(loop_state& s) {
-    if (!progress_enabled || (s.watching() && s.how == WATCH::demo)) return;
+    if (!announces(s)) return;
     const std::vector<DISTRICT> opened =
         districts_opened(districts_for_unlocking(), game_progress, current_district.folder, tase, score);
     if (!s.watching()) note_progress(tase, score);
@@ -286,6 +289,7 @@ bool run_due_ticks(loop_state& s) {
 
 // The loop of a run, live or watched, until Escape, Quit, or the watching's end.
 void run_loop(loop_state& s) {
+    if (announces(s)) districts_for_unlocking();
     // Loading and the title took their time: play starts now, not with their ticks.
     speed_counter = 0;
     display_focus_lost = false;
