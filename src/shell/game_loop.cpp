@@ -176,7 +176,8 @@ void menu_pass(loop_state& s) {
             resume_play(s);
             if (s.watching()) s.stop = true;
             else if (r == MENU_RESULT::quit) blGameOver = true;
-            else (r == MENU_RESULT::restart ? s.restart : s.leave) = true;
+            else if (r == MENU_RESULT::restart) s.restart = true;
+            else s.leave = true;
             return;
         case MENU_RESULT::play_run: watch_best_run(s); break;
         }

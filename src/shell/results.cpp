@@ -58,11 +58,11 @@ RUN_RESULTS run_results(const PROGRESS& before, const std::vector<DISTRICT>& lis
     r.best_level = now->second.best_level;
     r.best_score = now->second.best_score;
     // The progress kept each mission as it was fulfilled: what it holds now beyond what it held
-    // before, this run set.
+    // before, this run set (a record without a mission fulfilled held no best yet).
     const auto was = before.districts.find(current_district.folder);
-    const bool played = was != before.districts.end();
-    r.new_best_level = !played || r.best_level > was->second.best_level;
-    r.new_best_score = !played || r.best_score > was->second.best_score;
+    const bool had_best = was != before.districts.end() && was->second.best_level > 0;
+    r.new_best_level = !had_best || r.best_level > was->second.best_level;
+    r.new_best_score = !had_best || r.best_score > was->second.best_score;
     for (const DISTRICT& d : districts_opened(list, before, current_district.folder, r.level, r.score))
         r.opened.push_back(d.name);
     return r;
