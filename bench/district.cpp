@@ -1,8 +1,9 @@
 // Loading a district as the district screen's choice does: its level, its own tiles (checked
-// against the shared masks) and its background, over the shared assets. Headless, on memory
-// bitmaps, from the build tree's dat/districts; one benchmark per shipped district. And listing
-// the districts as the district screen and --list-districts do, with a player's folder holding a
-// 2 GB level.dat (sparse: it takes no room), which is refused by its size and never read.
+// against the shared masks) and its background, over the shared assets; and finding them all.
+// Headless, on memory bitmaps, from the build tree's dat/districts; one benchmark per shipped
+// district. And listing the districts as the district screen and --list-districts do, with a
+// player's folder holding a 2 GB level.dat (sparse: it takes no room), which is refused by its
+// size and never read.
 #include <allegro.h>
 #include <benchmark/benchmark.h>
 
@@ -70,6 +71,19 @@ void BM_ListDistrictsBesideA2GBLevel(benchmark::State& state) {
     state.counters["districts"] = static_cast<double>(listed);
 }
 BENCHMARK(BM_ListDistrictsBesideA2GBLevel)->Unit(benchmark::kMillisecond);
+// Finding every district as the district screen lists them (and as the game reads them once, as
+// the first run that keeps progress begins, to tell what a mission opens): each folder's
+// district.cfg and level read and checked.
+void BM_GameDistricts(benchmark::State& state) {
+    if (!shared_assets()) {
+        state.SkipWithError("the shared assets cannot be loaded");
+        return;
+    }
+    std::size_t found = 0;
+    for (auto _ : state) found = game_districts().size();
+    state.counters["districts"] = static_cast<double>(found);
+}
+BENCHMARK(BM_GameDistricts)->Unit(benchmark::kMillisecond);
 
 // One benchmark for each shipped district's folder, found before the benchmarks run.
 const int registered = [] {

@@ -1,6 +1,7 @@
-// The generated sounds and music: the six samples load with Allegro's load_wav as 16-bit mono
+// The generated sounds and music: the seven samples load with Allegro's load_wav as 16-bit mono
 // 22050 Hz and start and end in silence; the module loads with libopenmpt, plays for at least
-// 60 seconds before it ends (and loops), is not silent, and each of its parts carries notes.
+// 60 seconds before it ends (and loops), is not silent, and each of its parts carries notes; each
+// shipped district has a tune of its own, in its own key, that loops without a seam.
 #include <allegro.h>
 #include <gtest/gtest.h>
 
@@ -15,11 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "key_finding.h"
 #include "test_util.h"
 
 namespace {
 
-const char* const sample_files[] = {"change.wav", "shoe1.wav", "shoe2.wav", "land.wav", "jump.wav", "vela.wav"};
+const char* const sample_files[] = {"change.wav", "shoe1.wav", "shoe2.wav", "land.wav",
+                                    "jump.wav",   "vela.wav",  "unlock.wav"};
 
 std::string dat(const std::string& name) {
     return build_dir() + "/dat/" + name;
@@ -206,6 +209,80 @@ TEST(Music, EveryPartCarriesNotes) {
         std::printf("channel %d alone: rms %.4f\n", solo, rms(pcm));
         EXPECT_GT(rms(pcm), 0.004) << "channel " << solo;
     }
+}
+
+// The shipped districts' tunes, each in the key it was written in (tools/tune_*.cpp).
+const struct {
+    const char* district;
+    const char* key;
+} district_tunes[] = {{"town", "C major"},        {"harbour", "D major"},  {"autumn-park", "F major"},
+                      {"old-quarter", "E minor"}, {"rooftops", "Bb major"}, {"night-market", "G minor"}};
+
+// Each district has a tune of its own: a minute at least, heard in the key it was written in (by
+// a key finder that knows nothing of the notes), and looping cleanly: from a second into the
+// second time round it plays the very samples of the first (tempo and speed start alike, nothing
+// drifts), and the seam is no louder than the tune around it. The town's is the title's.
+TEST(Music, EachDistrictHasATuneOfItsOwnThatLoopsCleanly) {
+    std::vector<std::string> seen;
+    for (const auto& t : district_tunes) {
+        const std::string bytes = read_file(dat(std::string("districts/") + t.district + "/music.it"));
+        ASSERT_GT(bytes.size(), 192u) << t.district;
+        for (const std::string& other : seen) EXPECT_NE(bytes, other) << t.district << " plays another's tune";
+        seen.push_back(bytes);
+        std::istringstream in(bytes);
+        openmpt::module mod(in);
+        mod.ctl_set_integer("dither", 0);
+        mod.set_repeat_count(-1);
+        // Rendered until the order list starts again, and six seconds more.
+        std::vector<std::int16_t> pcm, buf(2 * 256);
+        std::size_t loop_frame = 0;
+        for (int order = 0; loop_frame == 0 || pcm.size() < 2 * (loop_frame + 6 * render_rate);) {
+            const std::size_t n = mod.read_interleaved_stereo(render_rate, 256, buf.data());
+            ASSERT_GT(n, 0u) << t.district;
+            pcm.insert(pcm.end(), buf.begin(), buf.begin() + static_cast<long>(2 * n));
+            if (mod.get_current_order() < order && loop_frame == 0) loop_frame = pcm.size() / 2;
+            order = mod.get_current_order();
+            ASSERT_LT(pcm.size(), 2u * 300 * render_rate) << t.district << " does not loop within 5 minutes";
+        }
+        const double seconds = static_cast<double>(loop_frame) / render_rate;
+        std::vector<std::int16_t> once(pcm.begin(), pcm.begin() + static_cast<long>(2 * loop_frame));
+        EXPECT_GE(seconds, 60.0) << t.district;
+        EXPECT_GT(rms(once), 0.03) << t.district;
+
+        // The order changes within a block of 256 frames: the second time round starts at most
+        // that much before loop_frame.
+        double best = 1e9;
+        std::size_t start = loop_frame;
+        for (std::size_t s = loop_frame - 256; s <= loop_frame; s++) {
+            double d = 0, e = 0;
+            for (std::size_t i = 2 * render_rate; i < 2u * 2 * render_rate; i++) {
+                const double a = once[i], b = pcm[2 * s + i];
+                d += (a - b) * (a - b);
+                e += a * a;
+            }
+            if (d / e < best) {
+                best = d / e;
+                start = s;
+            }
+        }
+        for (std::size_t i = 2 * render_rate; i < 2u * 5 * render_rate; i++)
+            ASSERT_EQ(pcm[2 * start + i], once[i]) << t.district << ": the second time round differs at " << i / 2;
+        const std::vector<std::int16_t> seam(pcm.begin() + static_cast<long>(2 * (start - render_rate / 4)),
+                                             pcm.begin() + static_cast<long>(2 * (start + render_rate / 4)));
+        EXPECT_LT(rms(seam), 2.5 * rms(once)) << t.district << ": the seam";
+
+        std::vector<double> mono;
+        for (std::size_t i = 0; i + 1 < once.size(); i += 2) mono.push_back((once[i] + once[i + 1]) / 65536.0);
+        double fit = 0;
+        const std::string key = key_finding::key_of(key_finding::pitch_classes(mono, render_rate), &fit);
+        EXPECT_EQ(key, t.key) << t.district;
+        std::istringstream again(bytes);
+        openmpt::module fresh(again);
+        std::printf("%s: %.2f s, %d beats a minute, heard in %s (fit %.2f)\n", t.district,
+                    static_cast<double>(start) / render_rate,
+                    fresh.get_current_tempo(), key.c_str(), fit);
+    }
+    EXPECT_EQ(seen.front(), read_file(dat("music.it"))) << "the town plays the title's tune";
 }
 
 }  // namespace

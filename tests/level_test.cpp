@@ -166,7 +166,8 @@ TEST(DistrictFiles, AreWrittenWholeAndADraftSaysWhyItCannotBePlayed) {
     ASSERT_TRUE(playable.faults.empty());
     scoped_work_dir dir;
     std::string error;
-    ASSERT_TRUE(write_district("mine/flat", text, playable, "Flat\tTown\n" + std::string(50, 'x'), 0, nullptr, &error))
+    ASSERT_TRUE(write_district("mine/flat", text, playable, "Flat\tTown\n" + std::string(50, 'x'), 0, nullptr, nullptr,
+                               &error))
         << error;
     EXPECT_EQ(files_in("mine/flat"),
               (std::vector<std::string>{"district.cfg", "level.dat", "level.map", "preview.png"}));
@@ -186,7 +187,7 @@ TEST(DistrictFiles, AreWrittenWholeAndADraftSaysWhyItCannotBePlayed) {
     for (int r = 12; r <= 16; r++) rows[static_cast<size_t>(r)].replace(33, 3, "SSS");
     const level_check draft = check_level(map_of(rows), data().player, data().partner);
     ASSERT_FALSE(draft.faults.empty());
-    ASSERT_TRUE(write_district("mine/flat", map_text(rows), draft, "Flat", 7, nullptr, &error)) << error;
+    ASSERT_TRUE(write_district("mine/flat", map_text(rows), draft, "Flat", 7, nullptr, nullptr, &error)) << error;
     EXPECT_EQ(files_in("mine/flat"), (std::vector<std::string>{"district.cfg", "level.map"}));
     EXPECT_EQ(district_key("mine/flat/district.cfg", "not_playable"), draft.faults[0]);
     EXPECT_NE(draft.faults[0].find("handbag shop"), std::string::npos) << draft.faults[0];

@@ -73,15 +73,24 @@ TEST_F(Menus, TheEntriesWrapAndEachLevelGoesBackToTheOneBefore) {
     ASSERT_EQ(m.page(), MENU_PAGE::pause);
     std::vector<std::string> labels;
     for (const MENU_ENTRY& e : menu_entries(m)) labels.push_back(e.label);
-    EXPECT_EQ(labels, (std::vector<std::string>{"Resume", "Options", "Best runs", "Quit"}));
+    EXPECT_EQ(labels, (std::vector<std::string>{"Resume", "Restart", "Options", "Best runs", "Leave district",
+                                                "Quit game"}));
     EXPECT_EQ(m.chosen(), 0);
     send(m, MENU_ACTION::up);
-    EXPECT_EQ(m.chosen(), 3) << "up from the first entry goes to the last";
-    EXPECT_EQ(send(m, MENU_ACTION::choose), MENU_RESULT::quit);
-    send(m, MENU_ACTION::down);
-    EXPECT_EQ(m.chosen(), 0);
+    EXPECT_EQ(m.chosen(), 5) << "up from the first entry goes to the last";
+    // Each of the three that end the run closes the menu with its answer.
+    const std::pair<int, MENU_RESULT> ends[] = {
+        {5, MENU_RESULT::quit}, {4, MENU_RESULT::leave}, {1, MENU_RESULT::restart}};
+    for (const auto& [entry, result] : ends) {
+        open_menu(m);
+        while (m.chosen() != entry) send(m, MENU_ACTION::down);
+        EXPECT_EQ(send(m, MENU_ACTION::choose), result) << entry;
+        EXPECT_FALSE(m.is_open()) << entry;
+    }
+    open_menu(m);
 
     // Options, Keys, back by the Back entry and by the back key; then out of the pause menu.
+    send(m, MENU_ACTION::down);
     send(m, MENU_ACTION::down);
     send(m, MENU_ACTION::choose);
     ASSERT_EQ(m.page(), MENU_PAGE::options);
@@ -131,6 +140,7 @@ TEST_F(Menus, AKeyBoundElsewhereSwapsAndTheGamesOwnKeysAreRefused) {
     MENU_STATE m;
     open_menu(m);
     send(m, MENU_ACTION::down);
+    send(m, MENU_ACTION::down);
     send(m, MENU_ACTION::choose);
     for (int i = 0; i < 4; i++) send(m, MENU_ACTION::down);
     send(m, MENU_ACTION::choose);
@@ -159,6 +169,7 @@ TEST_F(Menus, LeavingTheOptionsSavesWhatChangedThereAndNotWhatTheCommandLineSet)
     menu_settings.in_force.scale = 2;  // as --scale 2 asks for this run
     MENU_STATE m;
     open_menu(m);
+    send(m, MENU_ACTION::down);
     send(m, MENU_ACTION::down);
     send(m, MENU_ACTION::choose);
     send(m, MENU_ACTION::down);

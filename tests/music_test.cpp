@@ -133,14 +133,66 @@ TEST_F(Music, PlaysOnlyOnceSoundIsInstalledAndStopsCleanly) {
     EXPECT_EQ(music_start_fault(), music_fault::none);
     EXPECT_FALSE(FMUSIC_PlaySong(nullptr));
     EXPECT_TRUE(FMUSIC_PlaySong(mod));
-    EXPECT_FALSE(FMUSIC_PlaySong(mod)) << "one song at a time";
+    EXPECT_TRUE(FMUSIC_IsPlaying(mod));
+    // One song at a time: another takes its place (fading, see below).
+    FMUSIC_MODULE* other = FMUSIC_LoadSong("sine.it");
+    EXPECT_TRUE(FMUSIC_PlaySong(other));
+    EXPECT_TRUE(FMUSIC_IsPlaying(other));
+    EXPECT_FALSE(FMUSIC_IsPlaying(mod));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     FSOUND_Close();
     FSOUND_Close();
+    EXPECT_FALSE(FMUSIC_IsPlaying(other));
     // Once closed, a song can start again.
     EXPECT_TRUE(FMUSIC_PlaySong(mod));
     FSOUND_Close();
     remove_sound();
+}
+
+// A change of tune as heard: the tune sounding falls to silence one step a frame, never cut, and
+// the next then starts from its beginning at full, sample for sample as it renders alone; a
+// change back before the fade's end brings the first up again as it fell.
+TEST_F(Music, AChangeOfTuneFadesTheOneHeardOutAndTheNextInFromItsStart) {
+    std::ofstream("high.it", std::ios::binary) << sine_module(72);
+    FMUSIC_MODULE* low = FMUSIC_LoadSong("sine.it");
+    FMUSIC_MODULE* high = FMUSIC_LoadSong("high.it");
+    FMUSIC_MODULE* high_alone = FMUSIC_LoadSong("high.it");
+    ASSERT_TRUE(low && high && high_alone);
+    constexpr int fade = 2000, before = 1000;
+    std::vector<std::int16_t> out(2 * (before + fade + 3000));
+    MUSIC_FADE f;
+    render_fading(f, low, rate, out.data(), before, fade);
+    EXPECT_EQ(f.sounding, low);
+    // In uneven pieces, as the output's periods come.
+    for (int done = before; done < before + fade + 3000;) {
+        const int n = std::min(317, before + fade + 3000 - done);
+        render_fading(f, high, rate, out.data() + 2 * done, n, fade);
+        done += n;
+    }
+    EXPECT_EQ(f.sounding, high);
+
+    // The oracle for the fade: the low tune alone, each frame scaled by what is left of the fade.
+    FMUSIC_MODULE* low_alone = FMUSIC_LoadSong("sine.it");
+    std::vector<unsigned short> alone(2 * (before + fade));
+    render_song(low_alone, rate, alone.data(), before + fade);
+    for (int i = 0; i < before + fade; i++) {
+        const int level = i < before ? fade : fade - (i - before + 1);
+        for (int c = 0; c < 2; c++) {
+            const int want = (static_cast<int>(alone[2 * i + c]) - 32768) * level / fade;
+            ASSERT_EQ(out[2 * i + c], want) << "frame " << i;
+        }
+    }
+    std::vector<unsigned short> fresh(2 * 3000);
+    render_song(high_alone, rate, fresh.data(), 3000);
+    for (int i = 0; i < 2 * 3000; i++)
+        ASSERT_EQ(out[2 * (before + fade) + i], static_cast<int>(fresh[i]) - 32768) << "the high tune at " << i / 2;
+
+    // Halfway out of the high tune, back to it: it rises again from where it fell.
+    render_fading(f, low, rate, out.data(), fade / 2, fade);
+    EXPECT_EQ(f.level, fade / 2);
+    render_fading(f, high, rate, out.data(), fade, fade);
+    EXPECT_EQ(f.sounding, high);
+    EXPECT_EQ(f.level, fade);
 }
 
 TEST_F(Music, WithoutItsThreadTheGameGoesOnSilentWithItsSignalMask) {

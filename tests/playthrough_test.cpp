@@ -632,6 +632,27 @@ TEST_F(Playthrough, TheHudStandsAtTheCameraCornerOverTheStartScene) {
     EXPECT_GT(box, 81 * 30 / 2);
     for (int line = 0; line < 4; line++) EXPECT_GT(ink_in_line[line], 20) << "text line " << line;
     save_reference(scene, "scene.pcx");
+
+    // A district opened is announced in the message line's place for a few seconds of game time:
+    // only the strip's text changes, and the run's state (the message line with it) does not.
+    const std::uint64_t hash = state_hash(mora, vela);
+    announce(SENTENCE{"%s is open!", {"Harbour"}});
+    EXPECT_EQ(hud_line(), "Harbour is open!");
+    EXPECT_EQ(state_hash(mora, vela), hash);
+    BITMAP* announced = create_bitmap(view_w, view_h);
+    draw_frame_sized(announced, mora, vela, view_w, view_h, true);
+    int strip_text = 0, elsewhere = 0;
+    for (int y = 0; y < view_h; y++)
+        for (int x = 0; x < view_w; x++) {
+            const bool differs = getpixel(announced, x, y) != getpixel(frame, x, y);
+            (y <= 10 ? strip_text : elsewhere) += differs;
+        }
+    EXPECT_GT(strip_text, 40);
+    EXPECT_EQ(elsewhere, 0);
+    save_reference(announced, "announced.pcx");
+    for (int i = 0; i < announcement_ticks; i++) run_tick(mora, vela, Keys{});
+    EXPECT_EQ(hud_line(), message) << "the announcement has gone";
+    destroy_bitmap(announced);
     destroy_bitmap(scene);
     destroy_bitmap(frame);
 }

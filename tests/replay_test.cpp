@@ -606,9 +606,23 @@ TEST_F(BestRuns, ProgressComesBackAndUnlocksTheNextShippedDistrictAtLevelThree) 
         list[i].shipped = i < 3;
     }
     EXPECT_EQ(unlocked_districts(list, p), (std::vector<bool>{true, false, false, true}));
+    // What a run would open, before it is kept: only the third mission in the town opens the
+    // harbour; afterwards nothing more.
+    EXPECT_TRUE(districts_opened(list, p, "town", 2, 90).empty());
+    ASSERT_EQ(districts_opened(list, p, "town", 3, 0).size(), 1u);
+    EXPECT_EQ(districts_opened(list, p, "town", 3, 0)[0].folder, "harbour");
+    EXPECT_TRUE(districts_opened(list, p, "park", 3, 0).empty()) << "a locked district opens nothing";
     improve_progress(p, "town", 3, 0);
     improve_progress(p, "park", 9, 0);  // progress in a locked district does not skip one
     EXPECT_EQ(unlocked_districts(list, p), (std::vector<bool>{true, true, false, true}));
+    EXPECT_TRUE(districts_opened(list, p, "town", 5, 99).empty());
+    // The harbour is new on the district screen until a record of it is kept: a play without a
+    // mission makes one, which the first fulfilled mission fills even with a score below 0.
+    EXPECT_EQ(newly_opened_districts(list, p), (std::vector<bool>{false, true, false, false}));
+    p.districts["harbour"] = DISTRICT_PROGRESS{};
+    EXPECT_EQ(newly_opened_districts(list, p), (std::vector<bool>{false, false, false, false}));
+    EXPECT_TRUE(improve_progress(p, "harbour", 1, -4));
+    EXPECT_EQ(p.districts["harbour"], (DISTRICT_PROGRESS{1, -4}));
     EXPECT_EQ(err_text(), "");
 
     // A damaged file is set aside with one line, and the game goes on from nothing.

@@ -214,7 +214,7 @@ protected:
         const level_check c = check_level(read_map(in), *mora, *vela);
         std::string error;
         EXPECT_TRUE(c.faults.empty());
-        EXPECT_TRUE(write_district(data + "/districts/" + folder, text_of(rows), c, "Starter Street", 0, tilemap, &error))
+        EXPECT_TRUE(write_district(data + "/districts/" + folder, text_of(rows), c, "Starter Street", 0, tilemap, nullptr, &error))
             << error;
         DISTRICT d = read_district(data + "/districts/" + folder, folder, false, shared_looks());
         EXPECT_EQ(d.fault, "");

@@ -1,6 +1,6 @@
 // The shell: cutting the tile sheet, load_shit's files and failures, the sample seam, the logic
 // tick, the frame drawn with and without the clip to the camera's window, the command line, the
-// settings file and the search for the game's files.
+// settings file, the search for the game's files and the results card's numbers.
 #include <allegro.h>
 #include <gtest/gtest.h>
 
@@ -25,6 +25,7 @@
 #include "menu/menu.h"
 #include "menu/settings.h"
 #include "replay/progress.h"
+#include "replay/splits.h"
 #include "shell/shell.h"
 #include "test_util.h"
 #include "world/camera.h"
@@ -165,7 +166,7 @@ protected:
         write_picture("dat/tiles.pcx", 64, 96);
         write_picture("dat/title.pcx", 320, 240);
         copy_built("shops.dat", "shops.dat");
-        for (const char* s : {"change.wav", "shoe1.wav", "shoe2.wav", "land.wav", "jump.wav", "vela.wav"})
+        for (const char* s : {"change.wav", "shoe1.wav", "shoe2.wav", "land.wav", "jump.wav", "vela.wav", "unlock.wav"})
             std::ofstream(std::string("dat/") + s, std::ios::binary) << square_wav(1000);
         std::ofstream("dat/music.it", std::ios::binary) << sine_module();
     }
@@ -186,7 +187,7 @@ TEST_F(LoadShit, LoadsEveryFile) {
         EXPECT_EQ(shops[i], datshops[i].dat) << i;
         EXPECT_NE(shops[i], nullptr) << i;
     }
-    for (SAMPLE* s : {change, shoe[0], shoe[1], land, jump, velachange}) EXPECT_NE(s, nullptr);
+    for (SAMPLE* s : {change, shoe[0], shoe[1], land, jump, velachange, unlock_sound}) EXPECT_NE(s, nullptr);
     EXPECT_NE(song, nullptr);
 }
 
@@ -196,7 +197,7 @@ TEST_F(LoadShit, MissingSoundsStaySilentAndAreNoFailure) {
     copy_built("shops.dat", "shops.dat");
     EXPECT_EQ(stdout_of(load_shit), "");
     EXPECT_FALSE(blStartFailed);
-    for (SAMPLE* s : {change, shoe[0], shoe[1], land, jump, velachange}) EXPECT_EQ(s, nullptr);
+    for (SAMPLE* s : {change, shoe[0], shoe[1], land, jump, velachange, unlock_sound}) EXPECT_EQ(s, nullptr);
     EXPECT_EQ(song, nullptr);
     // A sound that is missing is simply not played: play_sample never sees a null sample.
     play_sound(change, 255, 128, 1000, 0);
@@ -559,4 +560,59 @@ TEST(Settings, TheFilesAreFoundBesideTheExecutableOrInTheSharedDirectory) {
     setenv("XDG_CONFIG_HOME", "relative", 1);
     EXPECT_EQ(settings_path(), std::string(std::getenv("HOME")) + "/.config/one-step-ahead/settings.cfg");
     if (old_xdg) setenv("XDG_CONFIG_HOME", kept.c_str(), 1); else unsetenv("XDG_CONFIG_HOME");
+}
+
+// The results card's numbers: the run's own, its gold splits (missions played quicker than the
+// quickest kept), and, for a district that keeps progress, its best as the progress holds it
+// after the run, what of it the run set, and what the run opened; a record of a district played
+// without a mission held no best, whatever the run's score.
+TEST(Results, TheCardSaysWhatTheRunSetAndOpened) {
+    std::vector<DISTRICT> list(3);
+    const char* folders[] = {"town", "harbour", "park"};
+    for (int i = 0; i < 3; i++) {
+        list[static_cast<size_t>(i)].folder = folders[i];
+        list[static_cast<size_t>(i)].name = std::string("The ") + folders[i];
+        list[static_cast<size_t>(i)].shipped = true;
+    }
+    const DISTRICT was_in_play = current_district;
+    current_district = list[1];
+    const struct {
+        DISTRICT_PROGRESS before;
+        int level, score;
+        bool new_level, new_score;
+        std::vector<std::string> opened;
+    } cases[] = {
+        {{0, 0}, 1, -3, true, true, {}},            // played before, never a mission
+        {{2, 50}, 3, 40, true, false, {"The park"}},  // the third mission opens the next
+        {{3, 50}, 1, 60, false, true, {}},
+    };
+    for (const auto& c : cases) {
+        PROGRESS before;
+        before.districts["town"] = {3, 0};
+        before.districts["harbour"] = c.before;
+        game_progress = before;
+        improve_progress(game_progress, "harbour", c.level, c.score);  // as each mission kept it
+        tase = c.level;
+        score = c.score;
+        run_ticks = 9000;
+        splits_at_start = SPLITS{{}, {100, 200}};
+        run_splits = {90, 400};  // 90 ticks beat 100; 310 do not beat 200
+        const RUN_RESULTS r = run_results(before, list, true);
+        EXPECT_EQ(r.district, "The harbour");
+        EXPECT_EQ(r.level, c.level);
+        EXPECT_EQ(r.score, c.score);
+        EXPECT_EQ(r.ticks, 9000);
+        EXPECT_EQ(r.golds, 1);
+        EXPECT_EQ(r.best_level, game_progress.districts["harbour"].best_level);
+        EXPECT_EQ(r.best_score, game_progress.districts["harbour"].best_score);
+        EXPECT_EQ(r.new_best_level, c.new_level) << c.level << " after " << c.before.best_level;
+        EXPECT_EQ(r.new_best_score, c.new_score) << c.score << " after " << c.before.best_score;
+        EXPECT_EQ(r.opened, c.opened);
+        const RUN_RESULTS unranked = run_results(before, {}, false);
+        EXPECT_FALSE(unranked.new_best_level || unranked.new_best_score || !unranked.opened.empty());
+    }
+    current_district = was_in_play;
+    game_progress = PROGRESS{};
+    splits_at_start = SPLITS{};
+    run_splits.clear();
 }

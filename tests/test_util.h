@@ -181,16 +181,17 @@ inline void put32(std::string& b, size_t at, unsigned v) {
     put16(b, at + 2, v >> 16);
 }
 
-// A one-pattern Impulse Tracker module: a looped 16-bit sine sample played at C-5 on row 0 of
-// channel 0. It is 64 rows (7.68 s) long and then ends, unless the player loops it.
-inline std::string sine_module() {
+// A one-pattern Impulse Tracker module: a looped 16-bit sine sample played at `note` (C-5, middle
+// C, by default) on row 0 of channel 0. It is 64 rows (7.68 s) long and then ends, unless the
+// player loops it.
+inline std::string sine_module(int note = 60) {
     constexpr size_t header = 0xC0, orders = 2, sample_header = 80, sample_frames = 100;
     const size_t order_at = header, sample_ptr_at = order_at + orders, pattern_ptr_at = sample_ptr_at + 4;
     const size_t sample_at = pattern_ptr_at + 4, pattern_at = sample_at + sample_header;
     std::string pattern;                             // packed rows
     pattern += static_cast<char>(0x81);              // channel 0, mask follows
     pattern += static_cast<char>(0x03);              // note and sample
-    pattern += static_cast<char>(60);                // C-5
+    pattern += static_cast<char>(note);
     pattern += static_cast<char>(1);                 // sample 1
     pattern += std::string(64, '\0');                // the end of each of the 64 rows
     const size_t data_at = pattern_at + 8 + pattern.size();

@@ -7,9 +7,9 @@
 
 // tiles.pcx, title.pcx, back.pcx, shops.dat, mora.dat, vela.dat, font.dat
 bool write_pictures(const std::string& out);
-// change.wav, shoe1.wav, shoe2.wav, land.wav, jump.wav, vela.wav
+// change.wav, shoe1.wav, shoe2.wav, land.wav, jump.wav, vela.wav, unlock.wav
 bool write_sounds(const std::string& out);
-// music.it
+// music.it (the town's tune, tune.h)
 bool write_music(const std::string& out);
 // level.dat, from the text map at map_path
 bool write_level(const std::string& out, const std::string& map_path);

@@ -42,13 +42,15 @@ bool write_level(const std::string& out, const std::string& map_path) {
     return std::fclose(f) == 0 && written;
 }
 
-// The whole level at half size, with the tiles of out/tiles.pcx when it is there.
+// The whole level at half size, with the tiles and the background of out/ when they are there.
 bool write_level_preview(const std::string& dir, const std::string& out, const std::string& map_path) {
     level_cells lv;
     if (!load_map(map_path, lv)) return false;
     BITMAP* sheet = load_bitmap((out + "/tiles.pcx").c_str(), nullptr);
-    BITMAP* bmp = draw_level_preview(lv, sheet);
-    if (sheet) destroy_bitmap(sheet);
+    BITMAP* back = load_bitmap((out + "/back.pcx").c_str(), nullptr);
+    BITMAP* bmp = draw_level_preview(lv, sheet, back);
+    destroy_bitmap(sheet);
+    destroy_bitmap(back);
     if (!bmp) return false;
     const bool ok = save_bitmap((dir + "/level.pcx").c_str(), bmp, nullptr) == 0;
     destroy_bitmap(bmp);

@@ -1,16 +1,20 @@
 // make-assets OUT MAP [--preview DIR] [--icons DIR]: writes every file of the game's dat/
 // directory into OUT, the level from the text map MAP, with --preview review sheets into DIR,
 // and with --icons the desktop icon's PNGs into DIR.
-// make-assets --district NAME OUT: writes the district NAME's own tiles.pcx and back.pcx into OUT.
+// make-assets --district NAME OUT: writes the shipped district NAME's tune as music.it into OUT,
+// and, for a district with a look of its own (all but the town), its tiles.pcx and back.pcx.
 #include <allegro.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "assets.h"
 #include "pic_world.h"
+#include "tune.h"
 
 namespace {
 
@@ -54,9 +58,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!district.empty()) {
-        if (pic::write_district_look(district, out)) return 0;
-        std::fprintf(stderr, "make-assets: no look for the district %s, or %s cannot be written\n", district.c_str(),
-                     out.c_str());
+        const tune* t = district_tune(district);
+        if (!t) {
+            std::fprintf(stderr, "make-assets: no tune for the district %s\n", district.c_str());
+            return 1;
+        }
+        // The town keeps the shared tiles and background.
+        const std::vector<std::string> looks = pic::district_look_names();
+        const bool has_look = std::find(looks.begin(), looks.end(), district) != looks.end();
+        if (write_tune(out + "/music.it", *t) && (!has_look || pic::write_district_look(district, out))) return 0;
+        std::fprintf(stderr, "make-assets: the district %s cannot be written into %s\n", district.c_str(), out.c_str());
         return 1;
     }
     bool ok = write_pictures(out) && write_sounds(out) && write_music(out) && write_level(out, map) &&

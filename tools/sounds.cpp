@@ -1,4 +1,4 @@
-// The six sound effects (dat/*.wav): each is a short recipe of tones, noise and envelopes,
+// The seven sound effects (dat/*.wav): each is a short recipe of tones, noise and envelopes,
 // synthesised at 22050 Hz, 16-bit mono, starting and ending in silence.
 #include <cmath>
 #include <string>
@@ -37,6 +37,12 @@ constexpr double jump_seconds = 0.22, jump_from_hz = 280, jump_to_hz = 820;
 const ping chime_notes[] = {{783.99, 0.0}, {1046.5, 0.16}};
 const double chime_partials[][2] = {{1.0, 1.0}, {2.76, 0.45}, {5.40, 0.22}, {8.93, 0.10}};
 constexpr double chime_seconds = 1.3;
+
+// A district opened: a little fanfare, a rising major arpeggio (C5 E5 G5) and a held C6 with a
+// bright brass-like tone, over a soft roll of noise.
+const ping fanfare_notes[] = {{523.25, 0.00}, {659.25, 0.09}, {783.99, 0.18}, {1046.5, 0.30}};
+constexpr double fanfare_note_seconds = 0.11;  // each note but the last, which is held
+constexpr double fanfare_seconds = 1.2;
 
 // ---- The synthesis ----------------------------------------------------------------------------
 
@@ -135,6 +141,35 @@ std::vector<double> make_chime() {
     return w;
 }
 
+// A brass-like note: odd and even harmonics falling off, a quick swell, held `length` seconds
+// and then let go.
+double brass(double t, double hz, double length) {
+    if (t < 0) return 0;
+    const double swell = t < 0.02 ? t / 0.02 : 1.0;
+    const double release = t < length ? 1.0 : std::exp(-9.0 * (t - length));
+    double v = 0;
+    for (int h = 1; h <= 6; h++) v += std::sin(2 * synth_pi * hz * h * t) / (h * h * 0.6 + 0.4);
+    return swell * release * v;
+}
+
+std::vector<double> make_fanfare() {
+    std::vector<double> w = silence(fanfare_seconds);
+    noise_source noise(0xFA11FA12u);
+    double lp = 0;
+    const size_t notes = sizeof fanfare_notes / sizeof fanfare_notes[0];
+    for (size_t i = 0; i < w.size(); i++) {
+        double t = seconds_of(i);
+        double v = 0;
+        for (size_t k = 0; k < notes; k++) {
+            const double length = k + 1 < notes ? fanfare_note_seconds : 0.5;
+            v += brass(t - fanfare_notes[k].at, fanfare_notes[k].hz, length);
+        }
+        lp += 0.05 * (noise.next() - lp);
+        w[i] = 0.22 * v + 0.3 * lp * std::exp(-6 * t);
+    }
+    return w;
+}
+
 }  // namespace
 
 bool write_sounds(const std::string& out) {
@@ -143,5 +178,6 @@ bool write_sounds(const std::string& out) {
            write_wav(out + "/shoe2.wav", to_pcm16(make_step(step_two))) &&
            write_wav(out + "/land.wav", to_pcm16(make_thump())) &&
            write_wav(out + "/jump.wav", to_pcm16(make_jump())) &&
-           write_wav(out + "/vela.wav", to_pcm16(make_chime()));
+           write_wav(out + "/vela.wav", to_pcm16(make_chime())) &&
+           write_wav(out + "/unlock.wav", to_pcm16(make_fanfare()));
 }

@@ -60,9 +60,10 @@ std::string folder_name(const std::string& path) {
     return slash == std::string::npos ? dir : dir.substr(slash + 1);
 }
 
-bool write_preview_png(const std::string& path, const level_cells& cells, BITMAP* sheet, std::string* error) {
+bool write_preview_png(const std::string& path, const level_cells& cells, BITMAP* sheet, BITMAP* back,
+                       std::string* error) {
     // At 24 bits: a 32-bit picture would be saved with its unused top byte as alpha.
-    BITMAP* picture = draw_level_preview(cells, sheet);
+    BITMAP* picture = draw_level_preview(cells, sheet, back);
     BITMAP* rgb = picture ? create_bitmap_ex(24, picture->w, picture->h) : nullptr;
     if (rgb) blit(picture, rgb, 0, 0, 0, 0, picture->w, picture->h);
     if (picture) destroy_bitmap(picture);
@@ -88,7 +89,8 @@ const ENGLISH_FORMATS district_file_formats = {
 };
 
 bool write_district(const std::string& dir, const std::string& map_text, const level_check& check,
-                    const std::string& shown_name, int order, BITMAP* sheet, std::string* error) {
+                    const std::string& shown_name, int order, BITMAP* sheet, BITMAP* back,
+                    std::string* error) {
     if (!make_directories(dir, error)) return false;
     std::string name = clean_shown_name(shown_name);
     if (name.empty()) name = clean_shown_name(folder_name(dir));
@@ -101,7 +103,7 @@ bool write_district(const std::string& dir, const std::string& map_text, const l
     if (!write_text(in + district_map_file, map_text, error)) return false;
     if (not_playable.empty()) {
         if (!write_text(in + district_level_file, check.text, error) ||
-            !write_preview_png(in + district_preview_file, check.cells, sheet, error))
+            !write_preview_png(in + district_preview_file, check.cells, sheet, back, error))
             return false;
     } else if (!remove_file(in + district_level_file, error) || !remove_file(in + district_preview_file, error)) {
         return false;

@@ -261,11 +261,14 @@ std::string level_text(const level_cells& lv) {
     return s;
 }
 
-BITMAP* draw_level_preview(const level_cells& lv, BITMAP* sheet) {
+BITMAP* draw_level_preview(const level_cells& lv, BITMAP* sheet, BITMAP* back) {
     constexpr int cell_px = 16;
     BITMAP* bmp = create_bitmap(lv.w * cell_px, lv.h * cell_px);
     if (!bmp) return nullptr;
-    clear_to_color(bmp, makecol(120, 170, 230));
+    if (back)
+        stretch_blit(back, bmp, 0, 0, back->w, back->h, 0, 0, bmp->w, bmp->h);
+    else
+        clear_to_color(bmp, makecol(120, 170, 230));
     BITMAP* small = create_bitmap(cell_px, cell_px);
     for (int r = 0; r < lv.h; r++) {
         for (int c = 0; c < lv.w; c++) {

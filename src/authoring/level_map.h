@@ -85,9 +85,10 @@ level_cells build_cells(const level_map& m);
 // The text of the level file: width and height, the cells row by row, the five shops.
 std::string level_text(const level_cells& lv);
 
-// The whole level at half size: tiles cut from sheet (flat colours when sheet is null), the
-// shops as numbered frames and the two start positions as boxes. The caller owns the bitmap;
-// null when it cannot be made.
-BITMAP* draw_level_preview(const level_cells& lv, BITMAP* sheet);
+// The whole level at half size: the background picture back stretched over it (a flat sky
+// when back is null), tiles cut from sheet over it (flat colours when sheet is null), the shops
+// as numbered frames and the two start positions as boxes. The caller owns the bitmap; null when
+// it cannot be made.
+BITMAP* draw_level_preview(const level_cells& lv, BITMAP* sheet, BITMAP* back = nullptr);
 
 #endif

@@ -20,6 +20,7 @@ SAMPLE* shoe[2] = {};
 SAMPLE* land = nullptr;
 SAMPLE* jump = nullptr;
 SAMPLE* velachange = nullptr;
+SAMPLE* unlock_sound = nullptr;
 FMUSIC_MODULE* song = nullptr;
 
 namespace {
@@ -83,6 +84,7 @@ void load_shit() {
     land = load_wav("dat/land.wav");
     jump = load_wav("dat/jump.wav");
     velachange = load_wav("dat/vela.wav");
+    unlock_sound = load_wav("dat/unlock.wav");
 
     song = FMUSIC_LoadSong("dat/music.it");
 }
@@ -98,7 +100,7 @@ void unload_shit() {
     tilemap = the_title = nullptr;
     datshops = nullptr;
     for (RLE_SPRITE*& s : shops) s = nullptr;
-    for (SAMPLE** s : {&change, &shoe[0], &shoe[1], &land, &jump, &velachange}) {
+    for (SAMPLE** s : {&change, &shoe[0], &shoe[1], &land, &jump, &velachange, &unlock_sound}) {
         destroy_sample(*s);
         *s = nullptr;
     }

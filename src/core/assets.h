@@ -31,6 +31,7 @@ extern SAMPLE* shoe[2];               // "dat/shoe1.wav", "dat/shoe2.wav", foots
 extern SAMPLE* land;                  // "dat/land.wav"
 extern SAMPLE* jump;                  // "dat/jump.wav"
 extern SAMPLE* velachange;            // "dat/vela.wav", the partner's change
+extern SAMPLE* unlock_sound;          // "dat/unlock.wav", a district opened
 extern FMUSIC_MODULE* song;           // "dat/music.it"; null means no music
 
 // Loads everything above from dat/ under the working directory, in this order: tile sheet and

@@ -18,7 +18,7 @@ std::string autosave_path(const std::string& dir) {
 }  // namespace
 
 bool save_editor_map(const std::string& dir, const EDITOR& e, const PROOF& proof, const std::string& shown_name,
-                     BITMAP* sheet, std::string* error) {
+                     BITMAP* sheet, BITMAP* back, std::string* error) {
     const std::string text = editor_map_text(e);
     level_check check;
     check.faults = proof.faults;
@@ -28,7 +28,7 @@ bool save_editor_map(const std::string& dir, const EDITOR& e, const PROOF& proof
         check.cells = build_cells(read_map(in));
         check.text = level_text(check.cells);
     }
-    if (!write_district(dir, text, check, shown_name, 0, sheet, error)) return false;
+    if (!write_district(dir, text, check, shown_name, 0, sheet, back, error)) return false;
     remove_autosave(dir);
     return true;
 }

@@ -17,10 +17,11 @@ constexpr const char* editor_autosave_file = "level.map.autosave";
 
 // Saves e's map into the district folder dir (write_district): level.map and district.cfg named
 // shown_name, and when proof (of this very map) is playable also level.dat and preview.png (drawn
-// with sheet, the district's tile sheet); else a draft whose district.cfg names the first fault.
-// Every file atomic; the autosave is removed once the map is saved. False, with why in *error.
+// with sheet and back, the district's tile sheet and background); else a draft whose
+// district.cfg names the first fault. Every file atomic; the autosave is removed once the map is
+// saved. False, with why in *error.
 bool save_editor_map(const std::string& dir, const EDITOR& e, const PROOF& proof, const std::string& shown_name,
-                     BITMAP* sheet, std::string* error);
+                     BITMAP* sheet, BITMAP* back, std::string* error);
 
 // Writes e's map as dir/level.map.autosave (atomically). False, with why in *error.
 bool write_autosave(const std::string& dir, const EDITOR& e, std::string* error);

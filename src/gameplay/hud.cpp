@@ -21,6 +21,7 @@
 
 // TRANSLATORS: the HUD's first line when play begins.
 char message[message_size] = N_("Welcome!");
+HUD_ANNOUNCEMENT hud_announcement;
 int hud_timer = hud_timer_off;
 SPLIT_NOTE split_note;
 
@@ -50,8 +51,14 @@ void add_message(const char* text) {
     message[n] = '\0';
 }
 
+void announce(const SENTENCE& text) { hud_announcement = {text, run_ticks + announcement_ticks}; }
+
+std::string hud_line() { return run_ticks < hud_announcement.until ? hud_announcement.text.shown() : message; }
+
 std::vector<std::string> hud_message_lines(int screen_w) {
-    return wrap_text(hud_font(), shown_message(message), screen_w - 2 * text_x);
+    const std::string shown =
+        run_ticks < hud_announcement.until ? hud_announcement.text.shown() : shown_message(message);
+    return wrap_text(hud_font(), shown, screen_w - 2 * text_x);
 }
 
 void disp_message_width(BITMAP* bmp, int screen_w) {

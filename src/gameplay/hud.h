@@ -6,16 +6,33 @@
 #include <vector>
 
 #include "core/state.h"
+#include "text/text.h"
 
 constexpr int message_size = 100;
 extern char message[message_size]; // the message line; "Welcome!" until the first mission
+
+// A word for the player shown on the message line in message's place for announcement_ticks of
+// game time (run_ticks): a district opened by the mission just fulfilled. The shell sets it;
+// it is no part of the run's state (message is), so that a replay verifies and a ghost runs the
+// same whatever the player watching has unlocked. start_rules takes it away.
+struct HUD_ANNOUNCEMENT {
+    SENTENCE text;
+    int until = 0;  // run_ticks at which it goes
+};
+extern HUD_ANNOUNCEMENT hud_announcement;
+constexpr int announcement_ticks = 4 * logic_rate;
+// Shows text from the tick in play on, for announcement_ticks.
+void announce(const SENTENCE& text);
+// What the message line shows now: the announcement while it lasts (in the language in force),
+// else message.
+std::string hud_line();
 
 // Copies text into message, cut to the 99 characters that fit with the terminator; text may
 // lie within message itself.
 void add_message(const char* text);
 // Draws the HUD into bmp at the camera's corner (iThex, iThey), the strip view_w wide, its words
-// in the language in force (hud_text.h). Leaves the translucent drawing mode and the blender at
-// 128 in force.
+// in the language in force (hud_text.h; the announcement in message's place while it lasts).
+// Leaves the translucent drawing mode and the blender at 128 in force.
 struct BITMAP;
 void disp_message(BITMAP* bmp);
 // The HUD's style, which the menus take up too: its font (object 0 of font1, or Allegro's own

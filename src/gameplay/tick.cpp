@@ -63,6 +63,7 @@ void start_rules() {
     metamorphose = false;
     metafactor = 0;
     add_message("Welcome!");
+    hud_announcement = HUD_ANNOUNCEMENT{};
     run_ticks = 0;
     run_splits.clear();
 }

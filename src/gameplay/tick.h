@@ -44,7 +44,8 @@ int mission_ticks();
 
 // The rules, the mission clock and the message line as a run begins: mission state, level 0,
 // score 0, first_mission_seconds allowed, the clock at 0 with nothing due, no change effect,
-// the partner's walk at its start, "Welcome!"; game time 0 and no split yet.
+// the partner's walk at its start, "Welcome!" with no announcement over it; game time 0 and no
+// split yet.
 void start_rules();
 
 #endif

@@ -31,7 +31,7 @@ constexpr int music_rate = 22050;  // Hz
 constexpr int music_channels = 32;
 
 // The entries of each page, in order.
-enum { pause_resume, pause_options, pause_best_runs, pause_quit, pause_entries };
+enum { pause_resume, pause_restart, pause_options, pause_best_runs, pause_leave, pause_quit, pause_entries };
 enum {
     options_display,
     options_scale,
@@ -225,7 +225,12 @@ MENU_RESULT choose(MENU_STATE& m) {
             m.open.clear();
             return MENU_RESULT::resume;
         }
-        if (c == pause_quit) return MENU_RESULT::quit;
+        if (c == pause_restart || c == pause_leave || c == pause_quit) {
+            m.open.clear();
+            return c == pause_restart ? MENU_RESULT::restart
+                   : c == pause_leave ? MENU_RESULT::leave
+                                      : MENU_RESULT::quit;
+        }
         open_page(m, c == pause_options ? MENU_PAGE::options : MENU_PAGE::best_runs);
         return MENU_RESULT::stay;
     case MENU_PAGE::options:
@@ -372,8 +377,10 @@ std::vector<MENU_ENTRY> menu_entries(const MENU_STATE& m) {
     std::vector<MENU_ENTRY> e;
     switch (m.page()) {
     case MENU_PAGE::pause:
-        // TRANSLATORS: the pause menu: go on playing; the options; the best runs kept; end the game.
-        e = {{_("Resume"), ""}, {_("Options"), ""}, {_("Best runs"), ""}, {_("Quit"), ""}};
+        // TRANSLATORS: the pause menu: go on playing; play the district again from its start; the
+        // options; the best runs kept; back to the district screen; end the game.
+        e = {{_("Resume"), ""},        {_("Restart"), ""},        {_("Options"), ""},
+             {_("Best runs"), ""},     {_("Leave district"), ""}, {_("Quit game"), ""}};
         break;
     case MENU_PAGE::watching:
         // TRANSLATORS: a recorded run paused while it is watched: watch on, or stop watching.

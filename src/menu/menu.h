@@ -27,7 +27,9 @@ struct MENU_EVENT {
 enum class MENU_RESULT {
     stay,      // the menus stay open
     resume,    // closed: play goes on
-    quit,      // "Quit": the game ends, as Escape in play ("Stop" while watching: the watching)
+    restart,   // "Restart": the run ends and the district starts again, as the restart key
+    leave,     // "Leave district": the run ends, for the district screen
+    quit,      // "Quit game": the game ends, as Escape in play ("Stop" while watching: the watching)
     play_run,  // a best run was chosen: MENU_STATE::run_to_play
 };
 

@@ -5,6 +5,9 @@
 #ifndef OSA_MUSIC_MUSIC_H
 #define OSA_MUSIC_MUSIC_H
 
+#include <cstddef>
+#include <cstdint>
+
 struct FMUSIC_MODULE;  // one loaded module; opaque to the game
 
 // Starts the music output at mixrate Hz (at the output's own rate when our sound output is open).
@@ -24,15 +27,24 @@ music_fault music_start_fault();
 // Loads an Impulse Tracker module from a file. Returns a handle, or null when the file cannot be
 // read or is not a module. Handles live until the process ends.
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);
+// The same from a module's bytes in memory (size bytes at data, copied: the caller keeps them).
+FMUSIC_MODULE* FMUSIC_LoadSongFromMemory(const void* data, std::size_t size);
 
 // Starts a module playing and looping in the background; nothing else needs to be called.
-// A null handle plays nothing and answers false; so does a feeder thread that cannot be made
-// (too little memory for its stack): the game then goes on without music, with the signal
-// mask it had.
+// One module plays at a time: while another plays, the tune changes, never cut: the one heard
+// fades out over music_fade_ms and mod then starts from its beginning (and a change back before
+// that fades the one heard in again). A null handle plays nothing and answers false; so does a
+// feeder thread that cannot be made (too little memory for its stack): the game then goes on
+// without music, with the signal mask it had.
+constexpr int music_fade_ms = 800;
 bool FMUSIC_PlaySong(FMUSIC_MODULE* mod);
 
-// Pauses (true) or resumes (false) a playing module: while paused the output is silence and the
-// module does not move on. A module that is not playing, or a null handle, is left alone.
+// True while mod is the module playing (or the one a change of tune fades to).
+bool FMUSIC_IsPlaying(FMUSIC_MODULE* mod);
+
+// Pauses (true) or resumes (false) the playing module: while paused the output is silence and
+// the module (and a change of tune) does not move on. A module that is not playing, or a null
+// handle, is left alone.
 void FMUSIC_SetPaused(FMUSIC_MODULE* mod, bool paused);
 
 // Sets how loud a module plays, from 0 (silence) to 256 (as made), at once, also while it plays:
@@ -48,5 +60,19 @@ void FSOUND_Close();
 // Past the end of a module that does not loop, and for a null handle, the rest is silence. The
 // module's master volume scales what it renders. Returns the frames that came from the module. The feeder thread fills every buffer with it.
 int render_song(FMUSIC_MODULE* mod, int rate, unsigned short* out, int frames);
+
+// A change of tune as it is heard: the module sounding and how loud, from 0 (silent) to the
+// fade's length in frames (full). Start from {} (nothing heard yet).
+struct MUSIC_FADE {
+    FMUSIC_MODULE* sounding = nullptr;
+    int level = 0;
+};
+// Renders the next frames stereo frames of the music heard into out (2 * frames signed 16-bit
+// values) while want is the module wanted (null: none), moving f on: the module sounding at
+// full; when another is wanted, the one sounding falling to silence over fade_frames frames, one
+// step a frame, and then the wanted one from its beginning at full; when the one sounding is
+// wanted again before that, rising back to full as it fell. The first module heard starts at
+// full where it stands. The music's thread fills every buffer with it.
+void render_fading(MUSIC_FADE& f, FMUSIC_MODULE* want, int rate, std::int16_t* out, int frames, int fade_frames);
 
 #endif

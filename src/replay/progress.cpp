@@ -124,8 +124,9 @@ bool improve_progress(PROGRESS& p, const std::string& district, int level, int s
     }
     DISTRICT_PROGRESS& d = found->second;
     const DISTRICT_PROGRESS was = d;
+    // A record of a district played without a mission fulfilled holds no score yet.
+    if (score > d.best_score || (was.best_level == 0 && level > 0)) d.best_score = score;
     if (level > d.best_level) d.best_level = level;
-    if (score > d.best_score) d.best_score = score;
     return !(d == was);
 }
 
@@ -147,6 +148,29 @@ std::vector<bool> unlocked_districts(const std::vector<DISTRICT>& list, const PR
         previous_shipped = &d;
     }
     return open;
+}
+
+std::vector<bool> newly_opened_districts(const std::vector<DISTRICT>& list, const PROGRESS& p) {
+    const std::vector<bool> open = unlocked_districts(list, p);
+    std::vector<bool> fresh(list.size(), false);
+    bool first_shipped = true;
+    for (std::size_t i = 0; i < list.size(); i++) {
+        if (!list[i].shipped) continue;
+        fresh[i] = open[i] && !first_shipped && p.districts.count(list[i].folder) == 0;
+        first_shipped = false;
+    }
+    return fresh;
+}
+
+std::vector<DISTRICT> districts_opened(const std::vector<DISTRICT>& list, const PROGRESS& p,
+                                       const std::string& district, int level, int score) {
+    PROGRESS after = p;
+    improve_progress(after, district, level, score);
+    const std::vector<bool> was = unlocked_districts(list, p), is = unlocked_districts(list, after);
+    std::vector<DISTRICT> opened;
+    for (std::size_t i = 0; i < list.size(); i++)
+        if (is[i] && !was[i]) opened.push_back(list[i]);
+    return opened;
 }
 
 void load_game_progress() {
@@ -171,7 +195,10 @@ void note_progress(int level, int score) {
 }
 
 void note_last_district(const std::string& folder) {
-    if (!progress_enabled || game_progress.last == folder) return;
+    if (!progress_enabled) return;
+    // A record of no mission fulfilled yet: played.
+    const bool first_play = game_progress.districts.emplace(folder, DISTRICT_PROGRESS{}).second;
+    if (!first_play && game_progress.last == folder) return;
     game_progress.last = folder;
     write_game_progress();
 }

@@ -48,7 +48,8 @@ PROGRESS load_progress(const std::string& dir, std::FILE* err, bool* writable = 
 bool save_progress(const std::string& dir, const PROGRESS& p, std::string* error);
 
 // A run of district has fulfilled `level` missions with `score`: raises the district's best
-// level and best score where they are beaten. True when anything changed.
+// level and best score where they are beaten (a record without a mission fulfilled takes the
+// first score whatever it is). True when anything changed.
 bool improve_progress(PROGRESS& p, const std::string& district, int level, int score);
 
 // For each district of list (in its order): may it be played? The player's are always
@@ -56,6 +57,15 @@ bool improve_progress(PROGRESS& p, const std::string& district, int level, int s
 // before it has reached unlock_level. A district with a fault is never playable, but its
 // unlocking is still said (the screen says why it cannot be chosen).
 std::vector<bool> unlocked_districts(const std::vector<DISTRICT>& list, const PROGRESS& p);
+
+// For each district of list: was it opened by the progress (a shipped one but the first,
+// unlocked) and never played since (p has no record of it)? The district screen marks it.
+std::vector<bool> newly_opened_districts(const std::vector<DISTRICT>& list, const PROGRESS& p);
+
+// The districts of list (in its order) that a run of `district` with `level` and `score` opens:
+// locked by p, unlocked once the run is kept in it (improve_progress).
+std::vector<DISTRICT> districts_opened(const std::vector<DISTRICT>& list, const PROGRESS& p,
+                                       const std::string& district, int level, int score);
 
 // The progress of the run in play, kept up to date while it is played: the game calls
 // note_progress after every tick that fulfilled a mission, so that a crash later in the run loses
@@ -67,7 +77,8 @@ void load_game_progress();
 // A mission of the district in play was fulfilled with level and score: game_progress improved
 // and written when it changed; a file that cannot be written is said on stderr.
 void note_progress(int level, int score);
-// The district played last, written at once.
+// The district played last, written at once; from now on it has a record (best level 0 when it
+// had none): it has been played.
 void note_last_district(const std::string& folder);
 
 #endif

@@ -133,9 +133,14 @@ std::vector<unsigned char> run_as(const IMPORT_PLAN& plan, const std::string& fo
 // Writes every file of the plan into the folder dir (made already). False with why.
 bool write_staged(const IMPORT_PLAN& plan, const std::string& dir, const std::string& folder, std::string* why) {
     const DISTRICT_FILE& f = plan.file;
+    // The preview in the district's looks: its own tiles and background (checked for their sizes
+    // as the file was read), else the shared ones.
     BITMAP* sheet = f.has[entry_tiles] ? pcx_from_bytes(f.bytes[entry_tiles]) : nullptr;
-    const bool written = write_district(dir, f.bytes[entry_map], plan.level, plan.name, 0, sheet ? sheet : tilemap, why);
+    BITMAP* back = f.has[entry_back] ? pcx_from_bytes(f.bytes[entry_back]) : load_bitmap(shared_back_file, nullptr);
+    const bool written =
+        write_district(dir, f.bytes[entry_map], plan.level, plan.name, 0, sheet ? sheet : tilemap, back, why);
     destroy_bitmap(sheet);
+    destroy_bitmap(back);
     if (!written) return false;
     const std::string cfg = dir + "/" + district_cfg_file;
     const auto write = [&] {

@@ -39,6 +39,7 @@ struct ROW {
     DISTRICT d;
     bool unlocked = false;
     BITMAP* preview = nullptr;  // the level at preview size, or null
+    bool fresh = false;         // opened by the progress and not played yet
 };
 
 // The district's preview.png fit into side_w x preview_h, its proportions kept; null when it is
@@ -124,6 +125,8 @@ void draw_screen(BITMAP* canvas, const SCREEN& s) {
         shadowed_text(canvas, name, list_x, y + text_dy, colour);
         const char* mark = !r.d.fault.empty() ? "faulty" : !r.unlocked ? "locked" : r.d.shipped ? "" : "yours";
         if (*mark) shadowed_text(canvas, mark, list_x + list_w - 2, y + text_dy, locked_grey, 1);
+        // TRANSLATORS: beside a district just opened that has not been played yet.
+        if (r.fresh) shadowed_text(canvas, C_("district", "new"), list_x + list_w - 2, y + text_dy, title_yellow, 1);
     }
     if (s.first > 0) shadowed_text(canvas, "^", list_x + list_w / 2, list_top - 10, title_yellow, 0);
     if (s.first + list_rows < s.count())
@@ -216,7 +219,9 @@ DISTRICT_PICK choose_district(const std::string& chosen) {
     SCREEN s;
     const std::vector<DISTRICT> list = game_districts();
     const std::vector<bool> open = unlocked_districts(list, game_progress);
-    for (size_t i = 0; i < list.size(); i++) s.rows.push_back(ROW{list[i], open[i], load_preview(list[i])});
+    const std::vector<bool> fresh = newly_opened_districts(list, game_progress);
+    for (size_t i = 0; i < list.size(); i++)
+        s.rows.push_back(ROW{list[i], open[i], load_preview(list[i]), fresh[i]});
     int start = 0;
     const std::string first = !chosen.empty() ? chosen : !game_progress.last.empty() ? game_progress.last
                                                                                        : current_district.folder;

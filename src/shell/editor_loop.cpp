@@ -21,6 +21,7 @@
 #include "core/files.h"
 #include "core/picture_bytes.h"
 #include "display/display.h"
+#include "editor/district_tune.h"
 #include "editor/editor.h"
 #include "editor/editor_files.h"
 #include "editor/proof_worker.h"
@@ -46,10 +47,10 @@ constexpr auto pad_repeat_every = std::chrono::milliseconds(80);
 constexpr int shift_step = 5;      // cells the cursor moves with Shift held
 constexpr int pad_shoulder_left = 4, pad_shoulder_right = 5;
 // TRANSLATORS: the editor's menu (opened with the pad's Start): save the map, play it as it
-// stands (a verb), leave the editor.
+// stands (a verb), the district's tune, leave the editor.
 constexpr const char* editor_menu_title = N_("Editor");
-const char* const editor_menu_entries[] = {N_("Save"), N_("Play"), N_("Leave")};
-enum { menu_save, menu_play, menu_leave };
+const char* const editor_menu_entries[] = {N_("Save"), N_("Play"), N_("Music"), N_("Leave")};
+enum { menu_save, menu_play, menu_music, menu_leave };
 
 // Whether Allegro's mouse is there (installed once, by the first editor opened).
 bool mouse_ready() {
@@ -79,7 +80,7 @@ struct editor_session {
     bool asked_leave = false;   // Escape once with work unsaved: the next one leaves
     bool leave = false;
     bool dirty = true;          // the picture must be drawn again
-    bool menu_open = false;     // the pad's menu: Save, Play, Leave
+    bool menu_open = false;     // the pad's menu: Save, Play, Music, Leave
     int menu_chosen = 0;
     MENU_STATE menu_input;      // for read_menu_events only
     clock_type::time_point next_autosave = clock_type::now() + autosave_every;
@@ -89,6 +90,10 @@ struct editor_session {
     int mouse_at[2] = {-1, -1};
     PAD_DIRECTIONS pad_held;
     clock_type::time_point pad_next_repeat;
+    std::vector<TUNE_CHOICE> tunes;  // the shipped tunes the district may take
+    int tune = -1;                   // the one it has; -1: none of them
+    bool own_tune = false;           // its music.it is none of the shipped tunes
+    bool tune_picked = false;        // chosen here (or a copy's): its music.it goes with the next save
 
     editor_session(PLAYER& m, PLAYER& w) : mora(m), vela(w) {}
 };
@@ -128,7 +133,8 @@ bool copy_looks(editor_session& s, std::string* error) {
 // Writes the map with the proof of this very map, now.
 void save_now(editor_session& s) {
     std::string error;
-    if (!copy_looks(s, &error)) {
+    if (!copy_looks(s, &error) ||
+        (s.tune_picked && !write_district_tune(s.dir, s.tunes[static_cast<std::size_t>(s.tune)], &error))) {
         s.save_pending = false;
         // TRANSLATORS: the map could not be saved; %s says why.
         say(s, fill(_("Not saved: %s"), {error}));
@@ -139,16 +145,53 @@ void save_now(editor_session& s) {
                                                       pcx_max_bytes(tilemap->w, tilemap->h))
                       ? pcx_from_bytes(sheet)
                       : nullptr;
-    const bool saved = save_editor_map(s.dir, s.e, s.v.proof, s.shown_name, own ? own : tilemap, &error);
+    BITMAP* own_back = load_bitmap(back_file.c_str(), nullptr);  // the background in play: the district's
+    const bool saved = save_editor_map(s.dir, s.e, s.v.proof, s.shown_name, own ? own : tilemap, own_back, &error);
     destroy_bitmap(own);
+    destroy_bitmap(own_back);
     s.save_pending = false;
     if (!saved) {
         say(s, fill(_("Not saved: %s"), {error}));
         return;
     }
     s.e.saved_revision = s.e.revision;
+    s.tune_picked = false;
     // TRANSLATORS: the map was saved; a draft is a district that cannot be played yet.
     say(s, s.v.proof.playable() ? _("Saved") : _("Saved as a draft: not playable yet"));
+}
+
+// F6, or Music in the pad's menu: the district takes the next of the shipped tunes, heard at
+// once and kept with the next save.
+void pick_next_tune(editor_session& s) {
+    if (s.tunes.empty()) {
+        say(s, _("No tunes to choose from"));
+        return;
+    }
+    s.tune = (s.tune + 1) % static_cast<int>(s.tunes.size());
+    s.tune_picked = true;
+    s.own_tune = false;
+    const TUNE_CHOICE& t = s.tunes[static_cast<std::size_t>(s.tune)];
+    play_tune_file(t.path);
+    // TRANSLATORS: %s names the district whose tune the player's district takes.
+    say(s, fill(_("Music: the tune of %s, kept when saved"), {t.name}));
+}
+
+// The district's tune when the editor opens: its own music.it, else for a copy not yet saved the
+// tune of the district it copies (taken along when first saved); heard at once.
+void open_tune(editor_session& s, const std::string& looks_dir) {
+    s.tunes = shipped_tunes(game_districts());
+    const std::string own = s.dir + "/" + district_music_file;
+    std::error_code ec;
+    if (std::filesystem::exists(own, ec)) {
+        s.tune = tune_index(s.tunes, own);
+        s.own_tune = s.tune < 0;
+        play_tune_file(own);
+        return;
+    }
+    s.tune = tune_index(s.tunes, looks_dir + "/" + district_music_file);
+    s.tune_picked = s.tune >= 0 && looks_dir != s.dir;
+    if (s.tune >= 0) play_tune_file(s.tunes[static_cast<std::size_t>(s.tune)].path);
+    else play_title_tune();
 }
 
 void ask_save(editor_session& s) {
@@ -216,6 +259,10 @@ void menu_choose(editor_session& s) {
     switch (s.menu_chosen) {
     case menu_save: ask_save(s); break;
     case menu_play: play_map(s); break;
+    case menu_music:
+        pick_next_tune(s);
+        s.menu_open = true;  // another press takes the next tune
+        break;
     case menu_leave: leave_editor(s); break;
     }
 }
@@ -262,6 +309,8 @@ void key_pass(editor_session& s) {
             ask_save(s);
         } else if (code == KEY_F5) {
             play_map(s);
+        } else if (code == KEY_F6) {
+            pick_next_tune(s);
         } else if (code == KEY_TAB) {
             s.v.overview = !s.v.overview;
         } else if (code == KEY_R && !ctrl) {
@@ -403,6 +452,11 @@ void draw_pass(editor_session& s) {
     if (s.menu_open) {
         std::vector<MENU_ENTRY> entries;
         for (const char* label : editor_menu_entries) entries.push_back({_(label), ""});
+        // TRANSLATORS: the district's tune in the editor's menu: its own (a tune file of its
+        // own), or the title's (none chosen).
+        entries[menu_music].value = s.tune >= 0 ? s.tunes[static_cast<std::size_t>(s.tune)].name
+                                    : s.own_tune ? _("its own")
+                                                 : _("the title's");
         draw_menu_panel(picture, _(editor_menu_title), entries, s.menu_chosen, {});
     }
     if (screen) show_picture();
@@ -499,7 +553,9 @@ void run_editor(PLAYER& mora, PLAYER& vela, const std::string& folder, const std
     // A copy not yet saved looks like the district it copies.
     std::error_code ec;
     const bool copy = !copy_from.empty() && !std::filesystem::exists(s.dir + "/" + district_map_file, ec);
-    enter_looks(s, folder, copy ? std::filesystem::path(copy_from).parent_path().string() : s.dir);
+    const std::string looks_dir = copy ? std::filesystem::path(copy_from).parent_path().string() : s.dir;
+    enter_looks(s, folder, looks_dir);
+    open_tune(s, looks_dir);
     if (!make_editor_view(s.v, mora, vela)) {
         std::fprintf(stderr, "one-step-ahead: out of memory for the editor\n");
         free_editor_view(s.v);

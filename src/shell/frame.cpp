@@ -3,6 +3,7 @@
 #include <allegro.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
 
@@ -94,7 +95,8 @@ FRAME_KEY frame_key(const PLAYER& mora, const PLAYER& vela) {
     k.level = tase;
     k.score = score;
     static_assert(sizeof k.text == message_size, "the key holds the whole message line");
-    std::memcpy(k.text, message, sizeof k.text);
+    // What the strip shows: the message line, or an announcement in its place.
+    std::snprintf(k.text, sizeof k.text, "%s", hud_line().c_str());
     k.language = language_changes;
     k.timer = timer_text();
     std::fill(std::begin(k.ghost), std::end(k.ghost), -1);

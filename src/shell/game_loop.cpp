@@ -25,6 +25,8 @@
 #include "replay/splits.h"
 #include "sharing/maker_run.h"
 #include "shell/shell.h"
+#include "text/text.h"
+#include "world/district.h"
 #include "world/level.h"
 
 int frame_rate = frame_rate_auto;
@@ -100,6 +102,7 @@ struct loop_state {
     std::size_t next = 0;            // the replay's next record
     bool stop = false;               // the watching is over
     bool restart = false;            // live play ends to start the district again
+    bool leave = false;              // live play ends for the district screen
     MENU_STATE menu;                 // open while the game is paused
     BITMAP* frozen = nullptr;        // the frame the menus are drawn over
     BITMAP* canvas = nullptr;        // the menus drawn over it
@@ -163,16 +166,19 @@ void watch_best_run(loop_state& s) {
 // frozen frame when anything changed.
 void menu_pass(loop_state& s) {
     for (const MENU_EVENT& e : read_menu_events(s.menu)) {
-        switch (menu_event(s.menu, e)) {
+        const MENU_RESULT r = menu_event(s.menu, e);
+        switch (r) {
         case MENU_RESULT::stay: break;
         case MENU_RESULT::resume: resume_play(s); return;
+        case MENU_RESULT::restart:
+        case MENU_RESULT::leave:
         case MENU_RESULT::quit:
-            if (s.watching()) {
-                resume_play(s);
-                s.stop = true;
-            } else {
-                blGameOver = true;
-            }
+            // The clock and the music as they were before the pause, for whatever comes next.
+            resume_play(s);
+            if (s.watching()) s.stop = true;
+            else if (r == MENU_RESULT::quit) blGameOver = true;
+            else if (r == MENU_RESULT::restart) s.restart = true;
+            else s.leave = true;
             return;
         case MENU_RESULT::play_run: watch_best_run(s); break;
         }
@@ -234,6 +240,32 @@ void pause_when_left(loop_state& s) {
     if (left && !(s.watching() && s.how == WATCH::demo)) open_pause_menu(s);
 }
 
+// The districts in the district screen's order, for what a mission opens: read once, as the
+// first run that keeps progress begins (a few milliseconds, not to be spent in a tick; the
+// shipped ones do not change while the game runs, and the player's are always open).
+const std::vector<DISTRICT>& districts_for_unlocking() {
+    static const std::vector<DISTRICT> list = game_districts();
+    return list;
+}
+
+// Whether a mission fulfilled is kept (live) and what it opens announced: not for a level that
+// keeps no progress, nor in the title's demo.
+bool announces(const loop_state& s) { return progress_enabled && !(s.watching() && s.how == WATCH::demo); }
+
+// After a tick that fulfilled a mission: in live play the progress keeps it at once; a district
+// it opens is announced on the HUD's message line with its own sound, in live play and in a
+// watched run alike (by the watcher's progress, which watching leaves as it is).
+void mission_fulfilled(loop_state& s) {
+    if (!announces(s)) return;
+    const std::vector<DISTRICT> opened =
+        districts_opened(districts_for_unlocking(), game_progress, current_district.folder, tase, score);
+    if (!s.watching()) note_progress(tase, score);
+    if (opened.empty()) return;
+    // TRANSLATORS: %s is a district's name: it can be played from now on.
+    announce(SENTENCE{N_("%s is open!"), {opened.front().name}});
+    play_effect(unlock_sound);
+}
+
 // Runs the ticks due, at most max_ticks_per_pass of them: live ones, recorded, or the replay's
 // next ones (the watching stops after its last). False when none was due.
 bool run_due_ticks(loop_state& s) {
@@ -242,23 +274,24 @@ bool run_due_ticks(loop_state& s) {
     for (; speed_counter > 0 && !s.stop; speed_counter--) {
         const std::size_t splits = run_splits.size();
         if (!s.watching()) {
-            const int level_before = tase;
             record_tick(game_tick(s.mora, s.vela), s.mora, s.vela);
-            // A fulfilled mission is kept in the progress at once.
-            if (tase > level_before) note_progress(tase, score);
         } else if (s.next < s.replay->ticks.size()) {
             run_tick(s.mora, s.vela, tick_from_record(s.replay->ticks[s.next++]));
         } else {
             s.stop = true;
         }
-        if (run_splits.size() > splits)
+        // A split is a fulfilled mission.
+        if (run_splits.size() > splits) {
             split_note = judge_split(splits_at_start, run_splits, static_cast<int>(run_splits.size()) - 1);
+            mission_fulfilled(s);
+        }
     }
     return true;
 }
 
 // The loop of a run, live or watched, until Escape, Quit, or the watching's end.
 void run_loop(loop_state& s) {
+    if (announces(s)) districts_for_unlocking();
     // Loading and the title took their time: play starts now, not with their ticks.
     speed_counter = 0;
     display_focus_lost = false;
@@ -267,7 +300,7 @@ void run_loop(loop_state& s) {
     if (!s.frozen || !s.canvas) start_failure("out of memory");
     frame_pacer pacer(frame_rate);
     frame_log log;
-    while (!blGameOver && !blStartFailed && !s.stop && !s.restart) {
+    while (!blGameOver && !blStartFailed && !s.stop && !s.restart && !s.leave) {
         if (s.menu.is_open()) {
             menu_pass(s);
             continue;
@@ -276,7 +309,7 @@ void run_loop(loop_state& s) {
         answer_shell_keys(s);
         answer_pad(s);
         pause_when_left(s);
-        if (s.menu.is_open() || s.stop || s.restart) continue;
+        if (s.menu.is_open() || s.stop || s.restart || s.leave) continue;
         if (run_due_ticks(s)) pacer.owed = true;
         const auto now = clock_type::now();
         // The last ticks of a run are shown whether or not a frame is due.
@@ -311,7 +344,8 @@ std::vector<BITMAP**> bitmaps_to_keep() {
 RUN_END run_game(PLAYER& mora, PLAYER& vela) {
     loop_state s(mora, vela);
     run_loop(s);
-    return s.restart && !blGameOver ? RUN_END::restart : RUN_END::quit;
+    if (blGameOver) return RUN_END::quit;
+    return s.restart ? RUN_END::restart : s.leave ? RUN_END::leave : RUN_END::quit;
 }
 
 bool watch_replay(PLAYER& mora, PLAYER& vela, const REPLAY& replay, WATCH how, bool race) {
@@ -320,11 +354,13 @@ bool watch_replay(PLAYER& mora, PLAYER& vela, const REPLAY& replay, WATCH how, b
     if (race) ghost = ghost_in_play;
     std::swap(ghost, ghost_in_play);
     const SPLIT_NOTE note = split_note;
+    const HUD_ANNOUNCEMENT announced = hud_announcement;
     start_run(mora, vela);
     loop_state s(mora, vela, &replay, how);
     run_loop(s);
     std::swap(ghost, ghost_in_play);
     split_note = note;
+    hud_announcement = announced;
     return s.next == replay.ticks.size();
 }
 

@@ -246,20 +246,34 @@ void keep_the_run(const OPTIONS& opt, const std::string& record_path, std::time_
         std::fprintf(stderr, "one-step-ahead: the run's splits were not kept: %s\n", error.c_str());
 }
 
-// The district in play, from its start until Escape or Quit; the restart key ends a run, which
-// is kept as any run that ends, and starts the district again.
-void play_district(const OPTIONS& opt, const std::string& record_path, const std::string& ghost_path, PLAYER& mora,
+// The district in play, from its start until it is left or the game ends (Escape, Quit game):
+// true when the player left it (for the district screen). The restart key ends a run, which is
+// kept as any run that ends, and starts the district again. A run that ended by Leave district
+// or Restart and fulfilled a mission shows its results card first.
+bool play_district(const OPTIONS& opt, const std::string& record_path, const std::string& ghost_path, PLAYER& mora,
                    PLAYER& vela) {
     install_crash_report(xdg_state_dir());
     if (opt.level.empty()) note_last_district(current_district.folder);
-    for (RUN_END end = RUN_END::restart; end == RUN_END::restart && !blGameOver;) {
+    play_district_tune();
+    while (!blGameOver) {
         prepare_time_attack(opt.level.empty(), opt.ghost, ghost_path, mora, vela);
         start_run(mora, vela);
         const REPLAY_HEADER header = run_header();
         live_run.start(header);
-        end = run_game(mora, vela);
+        const PROGRESS before = game_progress;
+        const RUN_END end = run_game(mora, vela);
         keep_the_run(opt, record_path, static_cast<std::time_t>(header.began), mora, vela);
+        if (end == RUN_END::quit) return false;
+        if (tase > 0) {
+            // The card stands over the run's last picture.
+            if (BITMAP* frame = draw_frame(mora, vela)) blit(frame, picture, 0, 0, 0, 0, view_w, view_h);
+            forget_frame();
+            const bool ranked = opt.level.empty() && progress_enabled;
+            show_results(run_results(before, ranked ? game_districts() : std::vector<DISTRICT>{}, ranked));
+        }
+        if (end == RUN_END::leave) return !blGameOver;
     }
+    return false;
 }
 
 // The town again, for the title's demo, after another district was in play.
@@ -268,19 +282,20 @@ void back_to_town() {
     std::string error;
     // The editor may have left another level or another district's looks in play.
     const bool in_town = current_district.folder == town_district && level_file == "dat/level.dat" &&
-                         back_file == "dat/back.pcx";
+                         back_file == shared_back_file;
     if (!in_town && find_district(town_district, &town) &&
         !enter_district(town, &error))
         std::fprintf(stderr, "one-step-ahead: the town cannot be loaded: %s\n", error.c_str());
 }
 
-// The title, then the district screen, until a district is played or the game ends; Escape on
-// the screen goes back to the title, and the editor comes back to the screen. A district just
-// added (chosen) opens the district screen at once, with it chosen.
+// The title (unless title is false), then the district screen, until the game ends: Escape on
+// the screen goes back to the title (and Escape there ends the game), a district played and
+// left, or the editor, comes back to the screen. The title's tune plays on both. A district just
+// added (chosen, not empty) is chosen when the district screen first opens.
 void title_and_districts(const OPTIONS& opt, const std::string& record_path, const std::string& ghost_path,
-                         PLAYER& mora, PLAYER& vela, const REPLAY* demo, std::string chosen) {
-    bool title = chosen.empty();
+                         PLAYER& mora, PLAYER& vela, const REPLAY* demo, bool title, std::string chosen = "") {
     while (!blGameOver) {
+        play_title_tune();
         if (title) {
             back_to_town();
             show_title(mora, vela, demo);
@@ -299,8 +314,8 @@ void title_and_districts(const OPTIONS& opt, const std::string& record_path, con
                              error.c_str());
                 break;
             }
-            play_district(opt, record_path, ghost_path, mora, vela);
-            return;
+            if (!play_district(opt, record_path, ghost_path, mora, vela)) return;
+            break;
         case DISTRICT_ACTION::edit: run_editor(mora, vela, pick.district.folder, ""); break;
         case DISTRICT_ACTION::edit_copy:
             // A shipped district is never changed: its map goes into a new district of the player's.
@@ -410,6 +425,7 @@ int main(int argc, char** argv) {
             shut_down();
             return EXIT_FAILURE;
         }
+        play_district_tune();
     }
     switch (opt.run) {
     case RUN_MODE::play:
@@ -420,16 +436,20 @@ int main(int argc, char** argv) {
                 status = EXIT_FAILURE;
                 break;
             }
-            play_district(opt, record_path, ghost_path, *mora, *vela);
+            // Left, the district goes on to the district screen.
+            if (play_district(opt, record_path, ghost_path, *mora, *vela))
+                title_and_districts(opt, record_path, ghost_path, *mora, *vela, title_demo(), false);
         } else if (!opt.level.empty()) {
-            // A level file of the player's: the title, then that level in the town's looks.
+            // A level file of the player's: the title, then that level in the town's looks; left,
+            // the title again.
             progress_enabled = false;
-            show_title(*mora, *vela, nullptr);
-            if (!blGameOver) play_district(opt, record_path, ghost_path, *mora, *vela);
+            do show_title(*mora, *vela, nullptr);
+            while (!blGameOver && play_district(opt, record_path, ghost_path, *mora, *vela));
         } else {
-            // A district file opened with the game: its own screen first.
+            // A district file opened with the game: its own screen first, then the district screen
+            // with it chosen.
             const std::string added = open_path.empty() ? "" : open_district_file(open_path, *mora, *vela);
-            title_and_districts(opt, record_path, ghost_path, *mora, *vela, title_demo(), added);
+            title_and_districts(opt, record_path, ghost_path, *mora, *vela, title_demo(), added.empty(), added);
         }
         break;
     case RUN_MODE::replay:

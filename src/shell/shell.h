@@ -12,6 +12,7 @@
 #include "world/district.h"
 #include "gameplay/hud.h"
 #include "replay/ghost.h"
+#include "replay/progress.h"
 
 struct BITMAP;
 class PLAYER;
@@ -61,6 +62,7 @@ BITMAP* title_picture();
 
 // Shows the title: a fade-in of about half a second, a wait (resting) for any key but the ones
 // that switch the mode, or any pad button, and a fade-out; every step shown scaled on the screen.
+// Escape ends the wait and the game (blGameOver).
 // With a demo (not null), after 15 s without a key the title fades into it, played on mora and
 // vela; any key or pad button, or the demo's end, fades back to the title, which waits again.
 void show_title(PLAYER& mora, PLAYER& vela, const REPLAY* demo);
@@ -73,10 +75,40 @@ void show_title(PLAYER& mora, PLAYER& vela, const REPLAY* demo);
 // the mission clock and the music stand still. F11 or Alt+Enter switch between full screen and
 // a window. The ticks counted before it starts are dropped. With ONE_STEP_AHEAD_FRAME_LOG naming
 // a file, the time of every frame shown (ms from the start of play) is written there at the end.
-// After each tick that fulfils a mission, split_note judges it against splits_at_start. The
-// restart key or pad button ends the run at once, to be started again: the answer says which.
-enum class RUN_END { quit, restart };
+// After each tick that fulfils a mission, split_note judges it against splits_at_start, the
+// progress keeps it, and a district it opens is announced on the HUD (hud_announcement) with
+// unlock_sound. The restart key or pad button, or Restart in the pause menu, ends the run at
+// once, to be started again; Leave district ends it for the district screen: the answer says
+// which.
+enum class RUN_END { quit, restart, leave };
 RUN_END run_game(PLAYER& mora, PLAYER& vela);
+
+// What a run came to, for the results card.
+struct RUN_RESULTS {
+    std::string district;   // the district's shown name
+    int level = 0;          // missions fulfilled
+    int score = 0;
+    int ticks = 0;          // game time
+    bool ranked = false;    // the district keeps progress: the rest below holds
+    int best_level = 0;     // the district's best after the run
+    int best_score = 0;
+    bool new_best_level = false;  // this run set it
+    bool new_best_score = false;
+    int golds = 0;                // splits judged gold (the quickest of their mission ever)
+    std::vector<std::string> opened;  // the shown names of the districts the run opened
+};
+// The results of the run just played in the district in play (current_district): its level,
+// score and game time (tase, score, run_ticks), its golds (run_splits judged against
+// splits_at_start); with ranked, the district's best from game_progress and what was new in it
+// and opened by it, compared with before, the progress as the run began (list: the districts in
+// the district screen's order).
+RUN_RESULTS run_results(const PROGRESS& before, const std::vector<DISTRICT>& list, bool ranked);
+// The results card, a screen of its own: the run's last picture (which the caller leaves in
+// `picture`) dimmed, and a panel in the menus' style with what r says ("new best" beside a best
+// this run set, a line for each district it opened). Returns when the player goes on: Enter,
+// Space, Escape, the pause key, or the pad's button 0 or 1 (or the game is to end); what is held
+// then is held over from play (hold_over_input).
+void show_results(const RUN_RESULTS& r);
 
 // What a run of the district in play is measured against, set as it begins: the district's
 // splits (splits_at_start) and its ghost (ghost_in_play): the run of ghost_path when one is
@@ -96,8 +128,9 @@ void print_splits(std::FILE* out);
 enum class WATCH { replay, demo };
 // Plays replay from a new run (start_run) on mora and vela in the window at real speed, frames
 // paced as in play, no input of the player reaching the logic. With race, the ghost in play
-// (prepare_time_attack) runs beside it; else the watched run has none. True when it played to
-// its end, false when it was stopped (or the game is to end: blGameOver).
+// (prepare_time_attack) runs beside it; else the watched run has none. The ghost, the split's
+// note and the HUD's announcement of the run in play are given back afterwards. True when it
+// played to its end, false when it was stopped (or the game is to end: blGameOver).
 bool watch_replay(PLAYER& mora, PLAYER& vela, const REPLAY& replay, WATCH how, bool race = false);
 
 // Plays replay from a new run drawing and showing a frame after every tick, as fast as it can:
@@ -163,6 +196,16 @@ void draw_district_screen(BITMAP* canvas, const std::vector<DISTRICT>& list, int
 // True when the district screen offers the editor (it always does in the game; a build or a
 // test may leave it out).
 extern bool editor_available;
+
+// The music for what the screen shows: the title's tune (the song load_shit loaded, for the
+// title and the district screen), or the tune of a music file: in play, the district in play's
+// music.it. The title's tune plays for a file that is missing, and for one that is not a module
+// or is larger than district_music_max_bytes (said in one line on stderr). Each file is loaded
+// once and the same bytes are one tune: a change of tune fades (FMUSIC_PlaySong), the same tune
+// goes on. The music volume in force is kept.
+void play_title_tune();
+void play_tune_file(const std::string& path);
+void play_district_tune();
 
 // Frames a second at most (each after at least one tick): frame_rate_auto for the display's
 // refresh rate where the system tells it, else 60; min_frame_rate to max_frame_rate; 0 for a

@@ -113,8 +113,9 @@ void fade_to_black() {
     solid_mode();
 }
 
-// Waits for any key but the mode switch's (which switches), or any pad button: true. With
-// attract, false once attract_after has passed without one.
+// Waits for any key but the mode switch's (which switches), or any pad button: true; Escape
+// ends the game (blGameOver) as well. With attract, false once attract_after has passed without
+// one.
 bool wait_on_title(bool attract) {
     clear_keybuf();
     pad_button_pressed();  // a button pressed before the title showed does not end it
@@ -122,6 +123,7 @@ bool wait_on_title(bool attract) {
     for (;;) {
         if (keypressed()) {
             const int k = readkey();
+            if ((k >> 8) == KEY_ESC) blGameOver = true;
             if (!is_mode_switch_key(k >> 8)) return true;
             switch_display_mode();
             show_picture();

@@ -59,7 +59,6 @@ constexpr const char* fault_walls = N_("its tiles change the walls' shapes");
 constexpr const char* fault_tiles_unreadable = N_("its tiles.pcx cannot be read");
 constexpr const char* fault_not_loaded = N_("its level cannot be loaded");
 
-constexpr const char* shared_back_file = "dat/back.pcx";
 constexpr const char* shared_level_file = "dat/level.dat";
 
 // Reads a file of the district's folder within max bytes: false with d.fault naming the file and

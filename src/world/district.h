@@ -1,6 +1,7 @@
 // Districts: the game's world of levels. A district is a folder holding level.dat (the level
 // file), district.cfg (its shown name and, for a shipped one, its place in the order) and
-// optionally tiles.pcx and back.pcx, its own looks of the shared tile sheet and background.
+// optionally tiles.pcx and back.pcx, its own looks of the shared tile sheet and background, and
+// music.it, its tune.
 // The shipped districts live in dat/districts/, the player's own in
 // $XDG_DATA_HOME/one-step-ahead/districts/. Which one is played, and loading it over the
 // shared assets, lives here too.
@@ -27,7 +28,7 @@ constexpr const char* district_map_file = "level.map";
 constexpr const char* district_tiles_file = "tiles.pcx";
 constexpr const char* district_back_file = "back.pcx";
 constexpr const char* district_preview_file = "preview.png";
-constexpr const char* district_music_file = "music.it";          // its own music, when it has one
+constexpr const char* district_music_file = "music.it";          // its tune, played in it when there
 constexpr const char* district_maker_run_file = "maker.replay";  // a shared district's run by its maker
 // district.cfg's section and keys.
 constexpr const char* district_section = "district";

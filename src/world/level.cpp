@@ -26,7 +26,7 @@ BITMAP* now = nullptr;
 DATAFILE* font1 = nullptr;
 std::string level_file = "dat/level.dat";
 std::string level_name = "dat/level.dat";
-std::string back_file = "dat/back.pcx";
+std::string back_file = shared_back_file;
 
 namespace {
 

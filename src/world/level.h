@@ -86,7 +86,9 @@ bool make_back(int screen_w, int screen_h, bool* out_of_memory = nullptr);
 // the shipped level; the shell sets both when the player asks for a level file of their own.
 extern std::string level_file;
 extern std::string level_name;
-// The background's picture that make_back stretches: "dat/back.pcx", or a district's own.
+// The shared background, every district's that has none of its own.
+constexpr const char* shared_back_file = "dat/back.pcx";
+// The background's picture that make_back stretches: shared_back_file, or a district's own.
 extern std::string back_file;
 
 // Reads level_file with read_level (tile_count: the tiles cut by load_shit), then creates

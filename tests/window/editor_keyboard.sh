@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The level editor driven with the keyboard alone: --edit on a district whose map this test
-# wrote; a crate typed above the start and saved (the saved map holds it there, and the district
-# is playable: level.dat written); then a brick wall built from the sky to the floor between the
+# wrote; a crate typed above the start and the second shipped district's tune chosen (F6 twice),
+# saved (the saved map holds the crate there, the district is playable: level.dat written, and
+# its music.it is that tune); then a brick wall built from the sky to the floor between the
 # partner and the handbag shop and saved: the district is a draft whose district.cfg names the
 # handbag shop, and its level.dat is gone. Escape leaves with status 0.
 # Usage: editor_keyboard.sh <one-step-ahead> <build-dir>
@@ -41,9 +42,12 @@ OSA_WINDOW=$(osa_window "One Step Ahead") || true
 [ -n "$OSA_WINDOW" ] || osa_fail "no window titled One Step Ahead"
 sleep 1.5  # the keyboard is installed once the window shows; let the editor open
 
-osa_say "a crate three cells above the player's start, saved"
-keys Up Up Up c ctrl+s
+osa_say "a crate three cells above the player's start, and the second shipped tune (F6 twice), saved"
+keys Up Up Up c F6 F6 ctrl+s
 osa_wait_for 20 crate_saved || osa_fail "the saved map has '$(cell "$district/level.map" 25 13)' at row 13, column 25, not the crate (or no level.dat)"
+second=$(ONE_STEP_AHEAD_DATA="$OSA_BUILD" timeout 20 "$OSA_GAME" --list-districts | sed -n 2p | cut -f1)
+cmp -s "$district/music.it" "$OSA_BUILD/dat/districts/$second/music.it" ||
+    osa_fail "the district did not keep the tune of $second as its music.it"
 
 osa_say "a brick wall at column 30 from the sky to the floor, saved"
 keys Right Right Right Right Right B

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The options inside the game, with the keyboard alone: the music volume set to 0 through the menu
-# (P, Down, Enter, Down, Down, Left ten times, Escape, Escape) silences the music once play goes on
+# (P, Down, Down, Enter, Down, Down, Left ten times, Escape, Escape) silences the music once play goes on
 # and is kept in the settings file; Jump bound to J through the menu, J jumps.
 # Usage: menu_options.sh <one-step-ahead> <build-dir>
 source "$(dirname "$0")/lib.bash"
@@ -25,7 +25,7 @@ loud=$(loud_between "$from" "$(size)")
 [ "$loud" -gt 10000 ] || osa_fail "the music is not heard before the menu ($loud loud samples)"
 
 osa_say "the music volume to 0 through the menu"
-keys p Down Return Down Down Left Left Left Left Left Left Left Left Left Left Escape Escape
+keys p Down Down Return Down Down Left Left Left Left Left Left Left Left Left Left Escape Escape
 sleep 1  # the stream's queued buffers
 from=$(size)
 sleep 2
@@ -35,7 +35,7 @@ osa_say "$loud loud samples in 2 s of play"
 grep -qx 'music_volume = 0' "$settings" || osa_fail "music_volume = 0 is not in the settings: $(cat "$settings")"
 
 osa_say "Jump bound to J through the menu"
-keys p Down Return Down Down Down Down Return Down Down Down Return j Escape Escape Escape
+keys p Down Down Return Down Down Down Down Return Down Down Down Return j Escape Escape Escape
 grep -qx 'jump = J' "$settings" || osa_fail "jump = J is not in the settings: $(cat "$settings")"
 sleep 0.5
 osa_shot before_jump

@@ -45,7 +45,7 @@ void usage(std::FILE* to) {
                  "  -D, --district DIR  write the district folder DIR (its last part lower case\n"
                  "                      letters, digits and '-'): level.dat, level.map,\n"
                  "                      district.cfg and preview.png (drawn with DIR/tiles.pcx\n"
-                 "                      when it is there)\n"
+                 "                      and DIR/back.pcx when they are there)\n"
                  "  -n, --name NAME     the district's shown name (default: its folder's name)\n"
                  "  -r, --order N       the district's place among the game's own (1 the first)\n"
                  "  -R, --report FILE   also write what the checks found, for a program to read:\n"
@@ -65,6 +65,17 @@ std::string find_data(const std::string& given) {
     self[n > 0 ? n : 0] = '\0';
     const std::string dir = find_data_dir(given, std::getenv("ONE_STEP_AHEAD_DATA"), self);
     return (dir.empty() ? "." : dir) + "/dat";
+}
+
+// A picture of the district's own, the size of like's: read bounded and decoded only when its
+// header gives that size; null when it is missing, larger or another size (or like is null).
+BITMAP* own_picture(const std::string& path, const BITMAP* like) {
+    std::string bytes;
+    int w = 0, h = 0;
+    if (!like || read_player_file(path, pcx_max_bytes(like->w, like->h), &bytes, nullptr) != READ_RESULT::ok ||
+        !pcx_size(bytes, &w, &h) || w != like->w || h != like->h)
+        return nullptr;
+    return pcx_from_bytes(bytes);
 }
 
 }  // namespace
@@ -163,19 +174,17 @@ int main(int argc, char** argv) {
         return exit_refused;
     }
     std::string error;
+    // The preview is drawn over the shared background, or the district's own.
+    BITMAP* shared_back = load_bitmap((dat + "/back.pcx").c_str(), nullptr);
     if (!district.empty()) {
-        // The district's own tiles when it has them, so that the preview shows its look: read
-        // bounded, and decoded only when its header gives the shared sheet's size.
-        std::string bytes;
-        int w = 0, h = 0;
-        BITMAP* own = read_player_file(district + "/" + district_tiles_file, pcx_max_bytes(sheet->w, sheet->h), &bytes,
-                                       nullptr) == READ_RESULT::ok &&
-                              pcx_size(bytes, &w, &h) && w == sheet->w && h == sheet->h
-                          ? pcx_from_bytes(bytes)
-                          : nullptr;
-        const bool written =
-            write_district(district, map_text, c, name, static_cast<int>(order), own ? own : sheet, &error);
-        if (own) destroy_bitmap(own);
+        // The district's own tiles and background when it has them, so that the preview shows
+        // its look: read bounded, and decoded only when their headers give the shared ones' sizes.
+        BITMAP* own = own_picture(district + "/" + district_tiles_file, sheet);
+        BITMAP* own_back = own_picture(district + "/" + district_back_file, shared_back);
+        const bool written = write_district(district, map_text, c, name, static_cast<int>(order), own ? own : sheet,
+                                            own_back ? own_back : shared_back, &error);
+        destroy_bitmap(own);
+        destroy_bitmap(own_back);
         if (!written) {
             std::fprintf(stderr, "%s: %s\n", district.c_str(), error.c_str());
             return exit_refused;
@@ -183,12 +192,13 @@ int main(int argc, char** argv) {
         std::printf("%s: written\n", district.c_str());
         if (out.empty()) {
             destroy_bitmap(sheet);
+            destroy_bitmap(shared_back);
             return exit_written;
         }
     }
 
     // The preview first: a level file is written only when everything asked for can be.
-    if (!preview.empty() && !write_preview_png(preview, c.cells, sheet, &error)) {
+    if (!preview.empty() && !write_preview_png(preview, c.cells, sheet, shared_back, &error)) {
         std::fprintf(stderr, "%s: cannot write the preview (%s)\n", preview.c_str(), error.c_str());
         return exit_refused;
     }
@@ -200,5 +210,6 @@ int main(int argc, char** argv) {
     std::printf("%s: written\n", out.c_str());
     if (!preview.empty()) std::printf("%s: written\n", preview.c_str());
     destroy_bitmap(sheet);
+    destroy_bitmap(shared_back);
     return exit_written;
 }
