@@ -10,7 +10,7 @@
 
 // A shipped tune: the district it belongs to (its shown name) and its file.
 struct TUNE_CHOICE {
-    std::string name;
+    std::string name;  // the district's name, in English (shown as the catalogue's "district" word)
     std::string path;
 };
 

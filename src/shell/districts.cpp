@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "authoring/fault_text.h"
 #include "core/assets.h"
 #include "core/picture_bytes.h"
 #include "core/player_files.h"
@@ -27,6 +28,8 @@ namespace {
 constexpr int panel_x = 8, panel_y = 8, panel_w = view_w - 16, panel_h = view_h - 16;
 constexpr int list_x = 18, list_w = 138;           // the names
 constexpr int list_top = 30, row_h = 12;
+constexpr int mark_gap = 4;
+constexpr int foot_line = 10;                      // from one line of the keys at the foot to the next                        // from a name to its mark ("locked")
 constexpr int list_rows = 14;                      // names shown at once; the list scrolls
 constexpr int side_x = 166, side_w = 136;          // the chosen district's preview and numbers
 constexpr int preview_h = 64;
@@ -70,9 +73,11 @@ std::vector<DISTRICT_ACTION> actions_of(const ROW& r) {
 
 const char* action_word(DISTRICT_ACTION a) {
     switch (a) {
-    case DISTRICT_ACTION::play: return "Play";
-    case DISTRICT_ACTION::edit: return "Edit";
-    case DISTRICT_ACTION::edit_copy: return "Edit a copy";
+    // TRANSLATORS: what the player may do with the district chosen: play it, edit it, edit a copy
+    // of it (a new district of their own from a shipped one's map); verbs.
+    case DISTRICT_ACTION::play: return C_("district screen", "Play");
+    case DISTRICT_ACTION::edit: return C_("district screen", "Edit");
+    case DISTRICT_ACTION::edit_copy: return C_("district screen", "Edit a copy");
     // TRANSLATORS: the verb: give the district to others as a file.
     case DISTRICT_ACTION::share: return _("Share");
     default: return "";
@@ -82,15 +87,15 @@ const char* action_word(DISTRICT_ACTION a) {
 // Why a district cannot be chosen, or empty when it can.
 std::string refusal(const std::vector<ROW>& rows, size_t i) {
     const ROW& r = rows[i];
-    if (!r.d.fault.empty()) return "Not playable: " + r.d.fault;
+    // TRANSLATORS: %s says why the district cannot be played.
+    if (!r.d.fault.empty()) return fill(_("Not playable: %s"), {shown_fault(r.d.fault)});
     if (r.unlocked) return "";
-    std::string before = "the district before it";
     for (size_t k = i; k-- > 0;)
-        if (rows[k].d.shipped) {
-            before = rows[k].d.name;
-            break;
-        }
-    return "Locked: reach level " + std::to_string(unlock_level) + " in " + before + " to open it";
+        if (rows[k].d.shipped)
+            // TRANSLATORS: %1$s is a level (a number), %2$s the name of the district before it.
+            return fill(_("Locked: reach level %1$s in %2$s to open it"),
+                        {std::to_string(unlock_level), shown_district_name(rows[k].d)});
+    return fill(_("Locked: reach level %s in the district before it to open it"), {std::to_string(unlock_level)});
 }
 
 struct SCREEN {
@@ -108,25 +113,29 @@ void draw_screen(BITMAP* canvas, const SCREEN& s) {
     const int text_dy = (row_h - font_line_height(f)) / 2;
     draw_dimmed_title(canvas);
     draw_panel(canvas, panel_x, panel_y, panel_w, panel_h);
-    shadowed_text(canvas, "Choose a district", view_w / 2, panel_y + 6, title_yellow, 0);
+    shadowed_text(canvas, _("Choose a district"), view_w / 2, panel_y + 6, title_yellow, 0);
     hline(canvas, panel_x + 8, panel_y + 18, panel_x + panel_w - 9, panel_outline);
 
     for (int i = s.first; i < s.count() && i < s.first + list_rows; i++) {
         const int y = list_top + (i - s.first) * row_h;
         if (i == s.chosen) rectfill(canvas, list_x - 4, y, list_x + list_w, y + row_h - 1, panel_band);
         if (i == static_cast<int>(s.rows.size())) {
-            shadowed_text(canvas, "New district", list_x, y + text_dy, title_pink);
+            shadowed_text(canvas, _("New district"), list_x, y + text_dy, title_pink);
             continue;
         }
         const ROW& r = s.rows[static_cast<size_t>(i)];
         const int colour = !r.d.fault.empty() || !r.unlocked ? locked_grey : text_colour;
-        std::string name = screen_text(r.d.name);
-        if (utf8_length(name) > 18) name = utf8_prefix(name, 17) + ".";
-        shadowed_text(canvas, name, list_x, y + text_dy, colour);
-        const char* mark = !r.d.fault.empty() ? "faulty" : !r.unlocked ? "locked" : r.d.shipped ? "" : "yours";
-        if (*mark) shadowed_text(canvas, mark, list_x + list_w - 2, y + text_dy, locked_grey, 1);
-        // TRANSLATORS: beside a district just opened that has not been played yet.
-        if (r.fresh) shadowed_text(canvas, C_("district", "new"), list_x + list_w - 2, y + text_dy, title_yellow, 1);
+        // TRANSLATORS: beside a district's name in the list: it cannot be played, it is not open
+        // yet, it is one of the player's own; new: just opened and not played yet.
+        const char* mark = !r.d.fault.empty() ? C_("district", "faulty")
+                           : !r.unlocked      ? C_("district", "locked")
+                           : r.fresh          ? C_("district", "new")
+                           : r.d.shipped      ? ""
+                                              : C_("district", "yours");
+        // The name takes what the mark leaves of the row, cut short with an ellipsis.
+        const int room = list_w - 2 - (*mark ? text_width(f, mark) + mark_gap : 0);
+        shadowed_text(canvas, fit_text(f, screen_text(shown_district_name(r.d)), room), list_x, y + text_dy, colour);
+        if (*mark) shadowed_text(canvas, mark, list_x + list_w - 2, y + text_dy, r.fresh ? title_yellow : locked_grey, 1);
     }
     if (s.first > 0) shadowed_text(canvas, "^", list_x + list_w / 2, list_top - 10, title_yellow, 0);
     if (s.first + list_rows < s.count())
@@ -136,16 +145,17 @@ void draw_screen(BITMAP* canvas, const SCREEN& s) {
     int y = list_top;
     if (s.on_new()) {
         rectfill(canvas, side_x - 1, y - 1, side_x + side_w, y + preview_h, panel_outline);
-        for (const std::string& line : wrapped("Draw a district of your own, from a small map that can be played"))
+        for (const std::string& line : wrapped(_("Draw a district of your own, from a small map that can be played")))
             shadowed_text(canvas, line, side_x, (y += row_h) + preview_h, text_colour);
     } else {
         const ROW& r = s.rows[static_cast<size_t>(s.chosen)];
         const auto found = game_progress.districts.find(r.d.folder);
+        // TRANSLATORS: the district's best run: %1$s its level, %2$s its score.
         const std::string best = found == game_progress.districts.end()
-                                     ? "Not played yet"
-                                     : "Best level " + std::to_string(found->second.best_level) + ", score " +
-                                           std::to_string(found->second.best_score);
-        const std::vector<std::string> name_lines = wrapped(screen_text(r.d.name)), best_lines = wrapped(best),
+                                     ? _("Not played yet")
+                                     : fill(_("Best level %1$s, score %2$s"), {std::to_string(found->second.best_level),
+                                                                                std::to_string(found->second.best_score)});
+        const std::vector<std::string> name_lines = wrapped(screen_text(shown_district_name(r.d))), best_lines = wrapped(best),
                                        why_lines = wrapped(screen_text(refusal(s.rows, static_cast<size_t>(s.chosen))));
         const std::vector<DISTRICT_ACTION> acts = actions_of(r);
         // The preview gives way to words that would not fit below it.
@@ -158,7 +168,7 @@ void draw_screen(BITMAP* canvas, const SCREEN& s) {
                 blit(r.preview, canvas, 0, 0, side_x + (side_w - r.preview->w) / 2, y + (preview_h - r.preview->h) / 2,
                      r.preview->w, r.preview->h);
             } else {
-                shadowed_text(canvas, "no preview", side_x + side_w / 2, y + preview_h / 2 - 4, locked_grey, 0);
+                shadowed_text(canvas, _("no preview"), side_x + side_w / 2, y + preview_h / 2 - 4, locked_grey, 0);
             }
             y += preview_h + 6;
         }
@@ -192,9 +202,17 @@ void draw_screen(BITMAP* canvas, const SCREEN& s) {
             }
         }
     }
-    shadowed_text(canvas, editor_available ? "Enter: choose   Left/Right: play or edit   Esc: title"
-                                           : "Enter: play   Esc: back to the title",
-                  view_w / 2, panel_y + panel_h - 14, title_yellow, 0);
+    // The keys at the foot of the panel, on as many lines as a language needs, the last where
+    // one line stands.
+    // TRANSLATORS: the keys of the district screen (Esc is the Escape key).
+    const std::vector<std::string> keys = wrap_text(f, editor_available ? _("Enter: choose   Left/Right: play or edit   Esc: title")
+                                                                        : _("Enter: play   Esc: back to the title"),
+                                                    panel_w - 16);
+    int keys_y = panel_y + panel_h - 14 - foot_line * (static_cast<int>(keys.size()) - 1);
+    for (const std::string& line : keys) {
+        shadowed_text(canvas, line, view_w / 2, keys_y, title_yellow, 0);
+        keys_y += foot_line;
+    }
 }
 
 void move_to(SCREEN& s, int chosen) {

@@ -173,7 +173,7 @@ void pick_next_tune(editor_session& s) {
     const TUNE_CHOICE& t = s.tunes[static_cast<std::size_t>(s.tune)];
     play_tune_file(t.path);
     // TRANSLATORS: %s names the district whose tune the player's district takes.
-    say(s, fill(_("Music: the tune of %s, kept when saved"), {t.name}));
+    say(s, fill(_("Music: the tune of %s, kept when saved"), {C_("district", t.name.c_str())}));
 }
 
 // The district's tune when the editor opens: its own music.it, else for a copy not yet saved the
@@ -454,7 +454,7 @@ void draw_pass(editor_session& s) {
         for (const char* label : editor_menu_entries) entries.push_back({_(label), ""});
         // TRANSLATORS: the district's tune in the editor's menu: its own (a tune file of its
         // own), or the title's (none chosen).
-        entries[menu_music].value = s.tune >= 0 ? s.tunes[static_cast<std::size_t>(s.tune)].name
+        entries[menu_music].value = s.tune >= 0 ? C_("district", s.tunes[static_cast<std::size_t>(s.tune)].name.c_str())
                                     : s.own_tune ? _("its own")
                                                  : _("the title's");
         draw_menu_panel(picture, _(editor_menu_title), entries, s.menu_chosen, {});

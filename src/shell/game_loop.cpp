@@ -149,7 +149,7 @@ void watch_best_run(loop_state& s) {
     REPLAY r;
     std::string error;
     if (!read_replay_file(listed_run_path(xdg_data_dir(), current_district, run), &r, &error)) {
-        s.menu.note = "That run cannot be played";
+        s.menu.note = N_("That run cannot be played");
         s.menu.changed = true;
         return;
     }
@@ -262,7 +262,7 @@ void mission_fulfilled(loop_state& s) {
     if (!s.watching()) note_progress(tase, score);
     if (opened.empty()) return;
     // TRANSLATORS: %s is a district's name: it can be played from now on.
-    announce(SENTENCE{N_("%s is open!"), {opened.front().name}});
+    announce(SENTENCE{N_("%s is open!"), {opened.front().name}, "district"});
     play_effect(unlock_sound);
 }
 

@@ -16,6 +16,7 @@
 #include "replay/splits.h"
 #include "shell/shell.h"
 #include "text/text.h"
+#include "text/utf8.h"
 #include "world/district.h"
 
 namespace {
@@ -46,7 +47,7 @@ std::vector<MENU_ENTRY> card_entries(const RUN_RESULTS& r) {
 
 RUN_RESULTS run_results(const PROGRESS& before, const std::vector<DISTRICT>& list, bool ranked) {
     RUN_RESULTS r;
-    r.district = current_district.name;
+    r.district = screen_text(shown_district_name(current_district));
     r.level = tase;
     r.score = score;
     r.ticks = run_ticks;
@@ -64,7 +65,7 @@ RUN_RESULTS run_results(const PROGRESS& before, const std::vector<DISTRICT>& lis
     r.new_best_level = !had_best || r.best_level > was->second.best_level;
     r.new_best_score = !had_best || r.best_score > was->second.best_score;
     for (const DISTRICT& d : districts_opened(list, before, current_district.folder, r.level, r.score))
-        r.opened.push_back(d.name);
+        r.opened.push_back(screen_text(shown_district_name(d)));
     return r;
 }
 

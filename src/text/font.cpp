@@ -99,3 +99,17 @@ std::vector<std::string> wrap_text(const FONT* f, const std::string& s, int widt
     if (!line.empty()) lines.push_back(line);
     return lines;
 }
+
+std::string fit_text(const FONT* f, const std::string& s, int width) {
+    if (text_width(f, s) <= width) return s;
+    const std::string ellipsis = "\u2026";
+    std::string fits;
+    for (std::size_t i = 0; i < s.size();) {
+        std::size_t next = i;
+        utf8_next(s.data(), s.size(), &next);
+        if (text_width(f, s.substr(0, next) + ellipsis) > width) break;
+        fits = s.substr(0, next);
+        i = next;
+    }
+    return fits + ellipsis;
+}

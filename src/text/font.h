@@ -57,4 +57,8 @@ inline void draw_text_right(BITMAP* b, const FONT* f, const std::string& s, int 
 // character however narrow width is. A newline always breaks. No text, no lines.
 std::vector<std::string> wrap_text(const FONT* f, const std::string& s, int width);
 
+// s as it fits in width (text_width): s itself when it does, else as many of its first
+// characters as fit followed by an ellipsis ("…"); at least the ellipsis.
+std::string fit_text(const FONT* f, const std::string& s, int width);
+
 #endif

@@ -54,3 +54,10 @@ std::string fill(const char* format, const std::vector<std::string>& args) {
     }
     return out;
 }
+
+std::string SENTENCE::shown() const {
+    if (!args_context) return fill(text_lookup(format), args);
+    std::vector<std::string> words;
+    for (const std::string& a : args) words.push_back(text_lookup_ctx(args_context, a.c_str()));
+    return fill(text_lookup(format), words);
+}

@@ -35,12 +35,15 @@ std::string fill(const char* format, const std::vector<std::string>& args);
 
 // A sentence kept to be shown later, in whatever language is in force then: its English format
 // (marked with N_ where it is written) and its arguments. A file or a script gets english(); the
-// screen gets shown().
+// screen gets shown(). With args_context, the arguments are words of the catalogue too (a
+// shipped district's name, in that context), each shown translated; one the catalogue does not
+// hold (a player's own district's name) as it stands.
 struct SENTENCE {
     const char* format = "";
     std::vector<std::string> args;
+    const char* args_context = nullptr;
     std::string english() const { return fill(format, args); }
-    std::string shown() const { return fill(text_lookup(format), args); }
+    std::string shown() const;
 };
 
 #endif
