@@ -50,6 +50,11 @@ for shot in $shots; do
     [ "$size" = 1280x960 ] || { echo "dist/screenshots/$shot: $size, not 1280x960"; exit 1; }
 done
 
+# The languages the store page names are the catalogues the game ships.
+named=$(grep -o '<lang percentage="100">[^<]*' "$metainfo" | sed 's/.*>//' | sort | tr '\n' ' ')
+shipped=$(sort po/LINGUAS | tr '\n' ' ')
+[ "$named" = "$shipped" ] || { echo "the metainfo names the languages $named, po/LINGUAS $shipped"; exit 1; }
+
 echo "== the MIME types"
 mime="$prefix/share/mime/packages/$id.xml"
 xmllint --noout "$mime"
