@@ -168,6 +168,8 @@ for attempt in 1 2 3 4 5; do
     stop_game
 done
 until_shown 10 menu_shown || osa_fail "no pause menu"
+# Options is the pause menu's third entry (Resume, Restart, Options).
+osa_key Down
 osa_key Down
 osa_key Return
 # The timer's setting at its fullest, then the first entry chosen again.
